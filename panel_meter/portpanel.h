@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QComboBox>
+#include <QWidget>
+
+#include "platform/serialport.h"
+#include "platform/services.h"
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace mt {
+
+class StatusLamp;
+
+// An editable drop-down list that tells when its list is about to open, so the
+// port list can refresh which device each port stands for.
+class PanelComboBox : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit PanelComboBox(QWidget* parent = nullptr);
+    void showPopup() override;
+
+signals:
+    void popupAboutToShow();
+};
+
+// The serial port panel shared by both monitor screens: the meter-parameter
+// frame (address, baud rate), the port frame (port, parity, data bits, stop
+// bits, open/close button, lamp) and a line telling which device the chosen
+// port stands for. It occupies the top of the screen, frames placed in twips
+// relative to the screen.
+//
+// The owning screen reacts to three signals: the close button closed the port
+// (stop polling, acquisition buttons idle), the device went away (the same;
+// the panel has already shown the port closed and warns once), and another
+// port was picked while open (the port is closed; polling state unchanged).
+class PortPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    static inline const QString kOpenCaption = QStringLiteral("打开串口");
+    static inline const QString kCloseCaption = QStringLiteral("关闭串口");
+    static inline const QString kInvalidPort = QStringLiteral("无效端口号");
+    static inline const QString kAlreadyOpen = QStringLiteral("串口已经打开");
+    static inline const QString kDisconnected = QStringLiteral("串口已断开");
+
+    PortPanel(SerialPort& port, Services services, QWidget* parent = nullptr);
+
+    // Fills the five lists and selects their start items: com1, N, 8, 1,
+    // address 1, 9600. Picking com1 counts as a click on the port list.
+    void InitPortLists();
+
+    // The settings text handed to the port: baud, parity, data and stop bits
+    // as they stand in the lists, joined by commas.
+    QString settingsText() const;
+    // 1 for com1 and so on; 0 when the list's text matches no item.
+    int selectedPortNumber() const;
+    // The address list's text, as copied into MeterAddress at every tick.
+    QString addressText() const;
+
+    // Closes the port and opens it again at once with unchanged settings (the
+    // acquisition start does this). On failure the port is left closed, shown
+    // closed, "无效端口号" is shown, and false is returned.
+    bool reopenPort();
+
+    // Marks the address list as holding an address that cannot be sent (or
+    // clears the mark), with a short explanation beside the device line.
+    void showAddressInvalid(bool invalid);
+
+    // Controls, named as the screens and tests know them.
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    PanelComboBox* Combo1 = nullptr;
+    PanelComboBox* Combo3 = nullptr;
+    PanelComboBox* Combo4 = nullptr;
+    PanelComboBox* Combo5 = nullptr;
+    PanelComboBox* Combo6 = nullptr;
+    PanelComboBox* Combo7 = nullptr;
+    QPushButton* Command3 = nullptr;
+    StatusLamp* Shape1 = nullptr;
+    QLabel* DeviceLabel = nullptr;
+    QLabel* StatusLabel = nullptr;
+
+    // The open/close click and the port-list click, callable from tests.
+    void Command3Click();
+    void Combo4Click();
+
+signals:
+    // The close button closed the port.
+    void portClosed();
+    // The device went away while open; the port is closed.
+    void portLost();
+    // Another port was picked while the port was open; the port is closed.
+    void portSwitched();
+
+private:
+    void showOpenState(bool open);
+    void refreshDeviceLabel();
+    void onDeviceLost(const QString& detail);
+    bool openPort();
+    void warnInvalidPort();
+
+    SerialPort& port_;
+    Services services_;
+};
+
+}  // namespace mt

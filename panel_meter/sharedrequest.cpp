@@ -1,0 +1,10 @@
+#include "sharedrequest.h"
+
+namespace mt {
+
+RequestParameters& SharedRequest() {
+    static RequestParameters parameters;
+    return parameters;
+}
+
+}  // namespace mt

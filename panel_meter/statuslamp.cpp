@@ -1,0 +1,28 @@
+#include "statuslamp.h"
+
+#include <QPainter>
+
+namespace mt {
+
+StatusLamp::StatusLamp(QWidget* parent) : QWidget(parent) {
+    setAccessibleName(QStringLiteral("串口状态"));
+    showOpen(false);
+}
+
+void StatusLamp::showOpen(bool open) {
+    colour_ = open ? kOpenColour : kClosedColour;
+    setAccessibleDescription(open ? QStringLiteral("串口已打开") : QStringLiteral("串口已关闭"));
+    setToolTip(accessibleDescription());
+    update();
+}
+
+void StatusLamp::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(colour_);
+    const int side = qMin(width(), height()) - 2;
+    painter.drawEllipse(QRect((width() - side) / 2, (height() - side) / 2, side, side));
+}
+
+}  // namespace mt

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace mt {
+
+// What went wrong in a call on the serial component. One result type for every
+// failure, so that the port panel can show one warning for all of them.
+struct PortError {
+    enum class Kind {
+        NoSuchPort,     // no device behind the port number, or it cannot be found
+        PortInUse,      // held by another program (or by another opening of ours)
+        BadSettings,    // the settings text is not "baud,parity,data,stop"
+        BadPortNumber,  // port number 0 or negative
+        AlreadyOpen,    // the port number cannot change while the port is open
+        NotOpen,        // write on a closed port
+        DeviceLost,     // the device went away while open
+        Other,          // any other refusal of the operating system
+    };
+    Kind kind = Kind::Other;
+    QString detail;  // the operating system's words, for tooltips and logs
+};
+
+// The result of a call that can fail: empty on success.
+class PortResult {
+public:
+    PortResult() = default;
+    PortResult(PortError error) : error_(std::move(error)), failed_(true) {}  // NOLINT: implicit
+
+    bool ok() const { return !failed_; }
+    explicit operator bool() const { return ok(); }
+    const PortError& error() const { return error_; }
+
+private:
+    PortError error_;
+    bool failed_ = false;
+};
+
+// The kind of communication event behind a notification. Only Receive is
+// acted upon by the screens; the others exist so that handlers can ignore them.
+enum class CommEvent {
+    Receive,  // data arrived
+    Send,     // the output buffer drained
+    Other,
+};
+
+enum class InputMode { Text, Binary };
+
+// The serial-port component of a monitor screen: an abstract port with the
+// operations the screens use. Production uses the QSerialPort adapter; tests
+// use a fake that records every call.
+//
+// Configuration (port number, settings text and the buffer properties) is
+// stored until open() and applied then; the settings text is checked as soon
+// as it is set.
+class SerialPort : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SerialPort(QObject* parent = nullptr) : QObject(parent) {}
+    ~SerialPort() override = default;
+
+    // Port number, counted from 1. Fails with BadPortNumber for 0 or less and
+    // with AlreadyOpen while the port is open.
+    virtual PortResult setPortNumber(int number) = 0;
+    virtual int portNumber() const = 0;
+
+    // "baud,parity,data,stop", e.g. "9600,N,8,1": parity N, E, O, M or S (either
+    // case), data bits 5 to 8, stop bits 1, 1.5 or 2. Anything else fails with
+    // BadSettings and keeps the previous settings.
+    virtual PortResult setSettings(const QString& settings) = 0;
+    virtual QString settings() const = 0;
+
+    virtual void setInputMode(InputMode mode) = 0;
+    // 0: a read takes everything that is waiting; n > 0: at most n bytes.
+    virtual void setInputLength(int length) = 0;
+    // A receive notification once at least this many bytes wait (1: every byte).
+    virtual void setReceiveThreshold(int bytes) = 0;
+    virtual void setInBufferSize(int bytes) = 0;
+    virtual void setOutBufferSize(int bytes) = 0;
+
+    // Opens the device mapped to the port number with an exclusive lock.
+    virtual PortResult open() = 0;
+    virtual PortResult close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Drop everything waiting in the input / output buffer.
+    virtual void clearInput() = 0;
+    virtual void clearOutput() = 0;
+
+    // Writes all bytes at once. Fails with NotOpen on a closed port and never
+    // touches a device that was reported lost.
+    virtual PortResult write(const QByteArray& bytes) = 0;
+    // Takes the waiting input (everything, or at most the input length),
+    // removing it from the port.
+    virtual QByteArray readAll() = 0;
+    virtual int bytesWaiting() const = 0;
+
+    // The device the current port number stands for ("" when none), for the
+    // user's information.
+    virtual QString deviceName() const = 0;
+
+signals:
+    // A communication event, delivered on the user-interface thread.
+    void commEvent(mt::CommEvent kind);
+    // The open device went away (converter unplugged, other end of a
+    // pseudo-terminal closed). The port is already closed when this arrives,
+    // and it is emitted once per loss.
+    void deviceLost(const QString& detail);
+};
+
+}  // namespace mt

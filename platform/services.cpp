@@ -1,0 +1,31 @@
+#include "services.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThread>
+#include <QWidget>
+
+namespace mt {
+
+void SleepThenProcessEvents(int milliseconds) {
+    if (milliseconds > 0) {
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+Services Services::production(QWidget* messageParent) {
+    Services services;
+    services.pause = &SleepThenProcessEvents;
+    QPointer<QWidget> parent(messageParent);
+    services.message = [parent](const QString& text, const QString& title, MessageIcon icon) {
+        QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                        title, text, QMessageBox::Ok, parent.data());
+        box.exec();
+    };
+    services.endProgram = [] { QCoreApplication::exit(0); };
+    return services;
+}
+
+}  // namespace mt

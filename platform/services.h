@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace mt {
+
+// The program's title, used as window title and as the title of every message.
+inline const QString kAppTitle = QStringLiteral("仪表测试");
+
+enum class MessageIcon { None, Warning };
+
+// What the screens need from the outside world besides the port, injected so
+// that tests run without modal boxes, without sleeping and without ending the
+// test program.
+struct Services {
+    // Blocks the user-interface thread for the given milliseconds, then lets
+    // all pending events run (receive events, clicks, timers).
+    std::function<void(int milliseconds)> pause;
+    // Shows a modal message with an OK button.
+    std::function<void(const QString& text, const QString& title, MessageIcon icon)> message;
+    // Ends the program at once.
+    std::function<void()> endProgram;
+
+    // Production: a real sleep plus event processing, QMessageBox, and
+    // QCoreApplication::exit(0).
+    static Services production(QWidget* messageParent = nullptr);
+};
+
+// Sleeps on the calling thread, then processes all pending events.
+void SleepThenProcessEvents(int milliseconds);
+
+}  // namespace mt
