@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace mt {
+
+// One value field of a monitor's data frame: a caption label on its left, a
+// single-line text field, and a unit label on its right. Positions in twips,
+// relative to the frame.
+struct ValueFieldSpec {
+    const char* name;   // object name of the field, e.g. "UanT"
+    QString caption;    // e.g. "相电压Uan"; also the field's accessible name
+    QString unit;       // e.g. "V"; empty for no unit label
+    int top;            // row top of the field
+    int captionLeft;
+    int fieldLeft;
+    int unitLeft;
+    int fieldWidth = 1200;
+    int fieldHeight = 270;
+    int captionHeight = 255;  // 375 for captions that wrap onto two lines
+    int unitWidth = 615;
+};
+
+struct ValueField {
+    QLabel* caption = nullptr;
+    QLineEdit* field = nullptr;
+    QLabel* unit = nullptr;  // nullptr when the spec has no unit
+};
+
+// Creates the three controls of one value field inside `frame`.
+ValueField AddValueField(QWidget* frame, const ValueFieldSpec& spec);
+
+// A push button whose object name and accessible name are set; the accessible
+// name follows the caption through SetCaption().
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left,
+                        int top, int width, int height);
+void SetCaption(QPushButton* button, const QString& caption);
+
+}  // namespace mt
