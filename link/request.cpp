@@ -1,5 +1,6 @@
 #include "request.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <span>
@@ -10,8 +11,12 @@ namespace mt {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The longest prefix of `text` (after leading blanks) that reads as a decimal
 // number, copied in a form std::from_chars accepts (no leading '+').
@@ -60,6 +65,37 @@ std::string NumberPrefix(std::string_view text) {
     return number;
 }
 
+// For a number text from NumberPrefix() too large or too small for a double:
+// true when its magnitude is at least 1. Decided from the decimal exponent of
+// its first significant digit, so "0.000...01" with hundreds of zeros counts
+// as small even without an exponent.
+bool BeyondOne(std::string_view number) {
+    const std::size_t e = number.find('e');
+    const std::string_view mantissa = number.substr(0, e);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t lead = mantissa.find_first_of("123456789");
+    if (lead == std::string_view::npos) {
+        return false;  // all zeros: cannot be out of range, but zero is small
+    }
+    // Decimal exponent of the leading digit: its distance from the point.
+    long long exponent = lead < point ? static_cast<long long>(point - lead) - 1
+                                      : -static_cast<long long>(lead - point);
+    if (e != std::string_view::npos) {
+        std::size_t i = e + 1;
+        const bool negative = i < number.size() && number[i] == '-';
+        if (i < number.size() && (number[i] == '-' || number[i] == '+')) {
+            ++i;
+        }
+        // Saturate: anything beyond a billion is as good as infinite here.
+        long long written = 0;
+        for (; i < number.size(); ++i) {
+            written = std::min<long long>(written * 10 + (number[i] - '0'), 1'000'000'000LL);
+        }
+        exponent += negative ? -written : written;
+    }
+    return exponent >= 0;
+}
+
 }  // namespace
 
 double AddressTextValue(std::string_view addressText) {
@@ -71,10 +107,9 @@ double AddressTextValue(std::string_view addressText) {
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
     (void)end;
     if (ec == std::errc::result_out_of_range) {
-        // Either far too large or vanishingly small: tell them apart by the
-        // exponent's sign, which is all that matters for an address.
-        const bool negativeExponent = number.find("e-") != std::string::npos;
-        if (negativeExponent) {
+        // Either far too large or vanishingly small, which is all that
+        // matters for an address.
+        if (!BeyondOne(number)) {
             return 0.0;
         }
         return number.front() == '-' ? -HUGE_VAL : HUGE_VAL;
