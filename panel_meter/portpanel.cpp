@@ -112,8 +112,8 @@ void PortPanel::InitPortLists() {
 
     Combo5->addItems({QStringLiteral("N"), QStringLiteral("E"), QStringLiteral("O")});
     Combo5->setCurrentIndex(0);
-    Combo6->addItems({QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6"),
-                      QStringLiteral("5")});
+    Combo6->addItems(
+        {QStringLiteral("8"), QStringLiteral("7"), QStringLiteral("6"), QStringLiteral("5")});
     Combo6->setCurrentIndex(0);
     Combo7->addItems({QStringLiteral("1"), QStringLiteral("2")});
     Combo7->setCurrentIndex(0);
@@ -137,7 +137,9 @@ int PortPanel::selectedPortNumber() const {
     return index + 1;
 }
 
-QString PortPanel::addressText() const { return Combo1->currentText(); }
+QString PortPanel::addressText() const {
+    return Combo1->currentText();
+}
 
 void PortPanel::Command3Click() {
     if (Command3->text() == kOpenCaption) {
@@ -182,10 +184,15 @@ bool PortPanel::openPort() {
 
 void PortPanel::Combo4Click() {
     if (port_.isOpen()) {
-        if (port_.close()) {
-            showOpenState(false);
-            emit portSwitched();
+        if (!port_.close()) {
+            // The old port stays open and shown open; the new number cannot be
+            // set on an open port, so say so instead of pretending to switch.
+            warnInvalidPort();
+            refreshDeviceLabel();
+            return;
         }
+        showOpenState(false);
+        emit portSwitched();
     }
     // A text matching no port gives port number 0, which the port refuses; the
     // refusal shows up as "无效端口号" at the next open click.
@@ -196,6 +203,7 @@ void PortPanel::Combo4Click() {
 bool PortPanel::reopenPort() {
     const bool closed = port_.close().ok();
     if (closed && port_.open().ok()) {
+        showOpenState(true);  // the port is open, whatever the panel showed before
         return true;
     }
     if (port_.isOpen()) {
@@ -225,16 +233,22 @@ void PortPanel::refreshDeviceLabel() {
     if (number > 0 && number != port_.portNumber()) {
         device.clear();
     }
-    const QString text =
-        number <= 0         ? QStringLiteral("所选串口无效")
-        : device.isEmpty()  ? QStringLiteral("com%1：未找到对应设备").arg(number)
-                            : QStringLiteral("com%1 → %2").arg(number).arg(device);
+    const QString text = number <= 0        ? QStringLiteral("所选串口无效")
+                         : device.isEmpty() ? QStringLiteral("com%1：未找到对应设备").arg(number)
+                                            : QStringLiteral("com%1 → %2").arg(number).arg(device);
     DeviceLabel->setText(text);
     Combo4->setToolTip(text);
+    Combo4->setAccessibleDescription(text);
 }
 
 void PortPanel::onDeviceLost(const QString& detail) {
+    if (Command3->text() == kOpenCaption) {
+        // Already shown closed: this loss has been reported (or nothing the
+        // panel opened was lost), so the user is not warned twice.
+        return;
+    }
     showOpenState(false);
+    refreshDeviceLabel();
     emit portLost();
     QString text = kDisconnected;
     if (!detail.isEmpty()) {
