@@ -55,18 +55,21 @@ PortPanel::PortPanel(SerialPort& port, Services services, QWidget* parent)
     Frame2->setObjectName(QStringLiteral("Frame2"));
     Frame2->setGeometry(TwipsRect(240, 1560, 12975, 1440));
 
-    // Upper frame: meter address and baud rate.
+    // Upper frame: meter address and baud rate, one row centred in the frame
+    // below its caption.
     constexpr int kRowTop = 540;
+    constexpr int kUpperRowTop = 600;
     constexpr int kListHeight = 360;
-    MakeLabel(Frame1, QStringLiteral("仪表地址："), TwipsRect(120, kRowTop, 1200, kListHeight));
+    MakeLabel(Frame1, QStringLiteral("仪表地址："),
+              TwipsRect(120, kUpperRowTop, 1200, kListHeight));
     Combo1 = MakeList(Frame1, "Combo1", QStringLiteral("仪表地址"),
-                      TwipsRect(1320, kRowTop, 1215, kListHeight));
-    MakeLabel(Frame1, QStringLiteral("波特率："), TwipsRect(2880, kRowTop, 1080, kListHeight));
+                      TwipsRect(1320, kUpperRowTop, 1215, kListHeight));
+    MakeLabel(Frame1, QStringLiteral("波特率："), TwipsRect(2880, kUpperRowTop, 1080, kListHeight));
     Combo3 = MakeList(Frame1, "Combo3", QStringLiteral("波特率"),
-                      TwipsRect(3960, kRowTop, 1215, kListHeight));
+                      TwipsRect(3960, kUpperRowTop, 1215, kListHeight));
     StatusLabel = new QLabel(Frame1);
     StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
-    StatusLabel->setGeometry(TwipsRect(5520, kRowTop, 7200, kListHeight));
+    StatusLabel->setGeometry(TwipsRect(5520, kUpperRowTop, 7200, kListHeight));
     StatusLabel->setStyleSheet(QStringLiteral("color: #c00000;"));
 
     // Lower frame, left to right: port, parity, data bits, stop bits, button, lamp.
