@@ -9,6 +9,7 @@
 
 #include "platform/portmap.h"
 #include "platform/qtserialport.h"
+#include "platform/services.h"
 
 using mt::CommEvent;
 using mt::PortError;
@@ -381,6 +382,29 @@ private slots:
         QCOMPARE(port.readAll(), answer);
         QCOMPARE(port.bytesWaiting(), 0);
         QCOMPARE(port.readAll(), QByteArray());
+    }
+
+    // The polling cycle's road: write a request, pause, and the answer's
+    // receive event runs within that one pause, where the handler takes it.
+    void answerArrivesWithinThePause() {
+        Pty pty;
+        QVERIFY(LinkPort(1, pty.slavePath()));
+        mt::QtSerialPort port;
+        Configure(port, 1, "9600,N,8,1");
+        QVERIFY(port.open());
+        QByteArray handled;
+        connect(&port, &mt::SerialPort::commEvent, this, [&](CommEvent kind) {
+            if (kind == CommEvent::Receive) {
+                handled += port.readAll();
+            }
+        });
+        const QByteArray request = QByteArray::fromHex("010100000004 3dc9");
+        const QByteArray answer = QByteArray::fromHex("010101 05 9189");
+        QVERIFY(port.write(request));
+        QCOMPARE(pty.receive(request.size()), request);
+        QVERIFY(pty.send(answer));
+        mt::SleepThenProcessEvents(100);
+        QCOMPARE(handled, answer);
     }
 
     void receiveThresholdHoldsEventsBack() {
