@@ -264,6 +264,7 @@ PortResult QtSerialPort::write(const QByteArray& bytes) {
         return {};
     }
     const QString device = openedDevice_;
+    outputBackedUp_ = false;
     const qint64 queued = port_.write(bytes);
     // Hand the bytes to the operating system now; a loss met here closes the
     // port from inside this call (see onErrorOccurred).
@@ -273,8 +274,13 @@ PortResult QtSerialPort::write(const QByteArray& bytes) {
                      QStringLiteral("%1: the device went away while writing").arg(device));
     }
     if (!flushed) {
-        return Error(PortError::Kind::Other,
-                     QStringLiteral("%1: %2").arg(device, port_.errorString()));
+        // What did not go out now is dropped rather than sent late, when it
+        // would no longer belong to the request of the moment.
+        const QString reason =
+            outputBackedUp_ ? QStringLiteral("the output is backed up") : port_.errorString();
+        port_.clear(QSerialPort::Output);
+        port_.clearError();
+        return Error(PortError::Kind::Other, QStringLiteral("%1: %2").arg(device, reason));
     }
     return {};
 }
@@ -314,6 +320,12 @@ void QtSerialPort::onErrorOccurred(QSerialPort::SerialPortError error) {
         case QSerialPort::ResourceError:
         case QSerialPort::ReadError:
         case QSerialPort::WriteError:
+            if (error != QSerialPort::ReadError && outputFull()) {
+                // A write met a full output queue (Qt reports that as a
+                // resource error too): the device is still there.
+                outputBackedUp_ = true;
+                break;
+            }
             // A pseudo-terminal whose other end closed reads 0 bytes, which
             // Qt reports as a read error with a stale system message.
             loseDevice(hungUp() ? QStringLiteral("the other end hung up") : port_.errorString());
@@ -327,6 +339,16 @@ bool QtSerialPort::hungUp() const {
 #if defined(Q_OS_LINUX)
     pollfd descriptor{static_cast<int>(port_.handle()), 0, 0};
     return ::poll(&descriptor, 1, 0) > 0 && (descriptor.revents & (POLLHUP | POLLERR)) != 0;
+#else
+    return false;
+#endif
+}
+
+bool QtSerialPort::outputFull() const {
+#if defined(Q_OS_LINUX)
+    pollfd descriptor{static_cast<int>(port_.handle()), POLLOUT, 0};
+    return ::poll(&descriptor, 1, 0) >= 0 &&
+           (descriptor.revents & (POLLOUT | POLLHUP | POLLERR)) == 0;
 #else
     return false;
 #endif

@@ -41,6 +41,8 @@ std::optional<QtLineConfig> ToQtLineConfig(const LineSettings& settings);
 // and write() refuses from then on. deviceLost(detail) follows once per loss,
 // queued, in the next round of event processing; it is dropped if the port was
 // opened again meanwhile. A write that meets the loss fails with DeviceLost.
+// A write that finds the output queue full fails with Other and drops what did
+// not go out; the port stays open.
 class QtSerialPort : public SerialPort {
     Q_OBJECT
 
@@ -78,6 +80,8 @@ private:
     void onErrorOccurred(QSerialPort::SerialPortError error);
     // True when the open device has hung up (the other end went away).
     bool hungUp() const;
+    // True when the device takes no more output for now (and has not hung up).
+    bool outputFull() const;
     void loseDevice(const QString& reason);
     void closeDevice();
 
@@ -94,6 +98,7 @@ private:
     // Counts openings, so that a loss notice of an earlier opening is dropped.
     quint64 openings_ = 0;
     bool closing_ = false;
+    bool outputBackedUp_ = false;
 };
 
 }  // namespace mt

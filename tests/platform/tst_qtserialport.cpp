@@ -364,6 +364,42 @@ private slots:
         QCOMPARE(pty.receive(block.size()), block);
     }
 
+    // Nobody reads the other end: the output queue fills. That is no loss of
+    // the device; the write fails, the port stays open and works again once
+    // the other end reads.
+    void fullOutputQueueIsNoLoss() {
+        Pty pty;
+        QVERIFY(LinkPort(1, pty.slavePath()));
+        mt::QtSerialPort port;
+        Configure(port, 1, "9600,N,8,1");
+        QVERIFY(port.open());
+        QSignalSpy lost(&port, &mt::SerialPort::deviceLost);
+
+        mt::PortResult result;
+        for (int i = 0; i < 10000 && result; ++i) {
+            result = port.write(QByteArray(1024, 'q'));
+        }
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind, Kind::Other);
+        QVERIFY(port.isOpen());
+
+        while (pty.receive(1 << 20, 0).size() > 0) {
+        }
+        QVERIFY(port.write("ok"));
+        QByteArray tail;
+        while (!tail.endsWith("ok")) {
+            const QByteArray more = pty.receive(1);
+            if (more.isEmpty()) {
+                break;
+            }
+            tail += more;
+        }
+        QVERIFY2(tail.endsWith("ok"), tail.right(16).constData());
+        ProcessEventsFor(50);
+        QCOMPARE(lost.size(), 0);
+        QVERIFY(port.isOpen());
+    }
+
     void receivedBytesRaiseReceiveEvents() {
         Pty pty;
         QVERIFY(LinkPort(1, pty.slavePath()));
