@@ -10,13 +10,20 @@ namespace mt {
 QString PortLinkFolder();
 
 // The device that port number N stands for, in this order:
-//  1. the link comN in PortLinkFolder(), when it exists;
+//  1. the link comN in PortLinkFolder(), when it exists: the device it points
+//     to (the resolved path, or the link's own target text when that device is
+//     missing, so that opening fails as "no such port" rather than falling
+//     through to another device);
 //  2. Linux: the Nth serial port the system reports, in name order;
 //  3. Windows: COMN.
-// Empty when nothing stands for N.
+// Empty when nothing stands for N, and for N <= 0.
 QString DeviceForPort(int number);
 
 // The system's serial ports in name order (full device paths on Linux).
 QStringList SystemPortsInNameOrder();
+
+// Name order for device names: runs of digits compare by their value, so
+// ttyS2 comes before ttyS10; everything else compares character by character.
+bool PortNameLess(const QString& a, const QString& b);
 
 }  // namespace mt
