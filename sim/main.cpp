@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -349,6 +350,28 @@ int main(int argc, char* argv[]) {
         }
     }
 
+    if (vanishing && !signalled) {
+        // Let the program on the other side take the last answer before the
+        // line goes: closing drops whatever it has not read yet. The kernel
+        // hands written bytes to the other side a moment later, so the line
+        // counts as read once it has stayed empty for 50 ms (or after 1 s,
+        // when nobody reads at all).
+        const std::int64_t giveUpUs = MonotonicUs() + 1000000;
+        std::int64_t emptySinceUs = MonotonicUs();
+        for (;;) {
+            int unread = 0;
+            const std::int64_t now = MonotonicUs();
+            if (::ioctl(pty.slave, FIONREAD, &unread) != 0 || now >= giveUpUs) {
+                break;
+            }
+            if (unread > 0) {
+                emptySinceUs = now;
+            } else if (now - emptySinceUs >= 50000) {
+                break;
+            }
+            ::usleep(2000);
+        }
+    }
     pty.Close();
     if (!linkPath.empty()) {
         mt::RemoveOwnLink(linkPath, pty.path);
