@@ -36,6 +36,7 @@ std::optional<double> ReadRate(std::string_view text) {
 }
 
 constexpr std::int64_t kMaxMs = 600000;
+constexpr std::int64_t kMaxDumpMs = 366LL * 24 * 3600 * 1000;
 
 // How one option with a value is applied; gives false for a bad value.
 using Setter = std::function<bool(SimOptions&, std::string_view)>;
@@ -114,7 +115,8 @@ const std::map<std::string_view, Setter>& ValueOptions() {
          }},
         {"--dump-values",
          [](SimOptions& o, std::string_view v) {
-             o.dumpValuesMs = ReadInteger<std::int64_t>(v, 0, INT64_MAX / 2);
+             // Up to a year: the demand is walked sample by sample from the start.
+             o.dumpValuesMs = ReadInteger<std::int64_t>(v, 0, kMaxDumpMs);
              return o.dumpValuesMs.has_value();
          }},
         {"--fault-crc", FaultRate(&FaultOptions::crcRate)},
@@ -237,7 +239,8 @@ Meter and line:
   --replace-link         replace comN even if it points to a live device
   --log FILE             one line per received frame: monotonic ms, hex bytes
   --answer-log FILE      one line per answer written: monotonic ms, hex bytes
-  --dump-values MS       print every register at MS ms after start and exit
+  --dump-values MS       print every register at MS ms after start (up to a
+                         year) and exit
 
 Faults (R is the share of answers, 0 to 1; decided per answer from the seed):
   --fault-crc R          answer with a wrong CRC

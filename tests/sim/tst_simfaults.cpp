@@ -426,6 +426,7 @@ void TestSimFaults::badOptions_data() {
     QTest::newRow("year after 2255") << QStringList{"--start-time", "2256-01-01 00:00:00"};
     QTest::newRow("date only") << QStringList{"--start-time", "2024-01-01"};
     QTest::newRow("dump negative") << QStringList{"--dump-values", "-1"};
+    QTest::newRow("dump beyond a year") << QStringList{"--dump-values", "31622400001"};
 }
 
 void TestSimFaults::badOptions() {
