@@ -24,24 +24,26 @@ enum Purpose : std::uint64_t {
 
 constexpr std::int64_t kBitsPerCharacter = 11;
 
-// Appends `bytes` as chunks from `startUs`: one per byte when paced, one in
-// all otherwise. Gives the moment the last byte has left the line.
+// Appends `bytes` sent from `startUs` on as chunks (see Pacing). Gives the
+// moment the last byte has arrived.
 std::int64_t AppendPaced(std::vector<TimedChunk>& out, std::span<const std::uint8_t> bytes,
-                         std::int64_t startUs, std::int64_t characterUs, bool pace,
+                         std::int64_t startUs, std::int64_t characterUs, const Pacing& pacing,
                          bool noise = false) {
     if (bytes.empty()) {
         return startUs;
     }
-    if (!pace) {
+    if (!pacing.paced) {
         out.push_back({startUs, {bytes.begin(), bytes.end()}, noise});
         return startUs;
     }
-    std::int64_t at = startUs;
-    for (const std::uint8_t byte : bytes) {
-        out.push_back({at, {byte}, noise});
-        at += characterUs;
+    const std::size_t piece = std::max<std::size_t>(1, pacing.pieceBytes);
+    for (std::size_t first = 0; first < bytes.size(); first += piece) {
+        const std::size_t count = std::min(piece, bytes.size() - first);
+        const auto arrivedUs = startUs + static_cast<std::int64_t>(first + count) * characterUs;
+        const auto part = bytes.subspan(first, count);
+        out.push_back({arrivedUs, {part.begin(), part.end()}, noise});
     }
-    return at;
+    return startUs + static_cast<std::int64_t>(bytes.size()) * characterUs;
 }
 
 }  // namespace
@@ -84,7 +86,8 @@ std::vector<std::uint8_t> FaultPlan::RandomBytes(std::uint64_t purpose, std::uin
 
 std::vector<TimedChunk> FaultPlan::Transmission(std::span<const std::uint8_t> answer,
                                                 std::uint64_t answerNumber,
-                                                const LineTiming& timing, bool pace) const {
+                                                const LineTiming& timing,
+                                                const Pacing& pacing) const {
     std::vector<TimedChunk> chunks;
     const FaultDecision d = Decide(answerNumber);
     if (d.drop || answer.size() < 2) {
@@ -110,16 +113,16 @@ std::vector<TimedChunk> FaultPlan::Transmission(std::span<const std::uint8_t> an
         const std::size_t cut = 1 + HashOf(seed_, kSplitPoint, answerNumber) % (bytes.size() - 1);
         const std::span<const std::uint8_t> all(bytes);
         const std::int64_t firstEnd =
-            AppendPaced(chunks, all.first(cut), startUs, characterUs, pace);
+            AppendPaced(chunks, all.first(cut), startUs, characterUs, pacing);
         endUs = AppendPaced(chunks, all.subspan(cut), firstEnd + options_.splitGapMs * 1000,
-                            characterUs, pace);
+                            characterUs, pacing);
     } else {
-        endUs = AppendPaced(chunks, bytes, startUs, characterUs, pace);
+        endUs = AppendPaced(chunks, bytes, startUs, characterUs, pacing);
     }
     if (d.noise) {
         const std::vector<std::uint8_t> noise =
             RandomBytes(kNoiseBytes, answerNumber, options_.noiseBytes);
-        AppendPaced(chunks, noise, endUs + options_.noiseGapMs * 1000, characterUs, pace, true);
+        AppendPaced(chunks, noise, endUs + options_.noiseGapMs * 1000, characterUs, pacing, true);
     }
     return chunks;
 }

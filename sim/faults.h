@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -60,6 +61,16 @@ struct FaultDecision {
     }
 };
 
+// How answers go onto the line. Paced, the bytes take the line's character
+// time, and they are handed to the reading side in pieces of up to
+// `pieceBytes`, each once its last byte has arrived, the way a serial port's
+// receive FIFO or a USB converter hands them over. Unpaced, a piece is
+// written at once.
+struct Pacing {
+    bool paced = true;
+    std::size_t pieceBytes = 16;
+};
+
 // Bytes to write at a moment, in microseconds after the request was complete.
 struct TimedChunk {
     std::int64_t atUs = 0;
@@ -76,12 +87,11 @@ public:
     // Which faults the answer with this number (counted from 0) gets.
     FaultDecision Decide(std::uint64_t answerNumber) const;
 
-    // Everything to write for one answer and when. No chunk for a dropped
-    // answer. With `pace`, bytes follow one another at the line's character
-    // time; without, each piece is written at once.
+    // Everything to write for one answer and when, in time order. No chunk
+    // for a dropped answer.
     std::vector<TimedChunk> Transmission(std::span<const std::uint8_t> answer,
                                          std::uint64_t answerNumber, const LineTiming& timing,
-                                         bool pace) const;
+                                         const Pacing& pacing) const;
 
 private:
     std::vector<std::uint8_t> RandomBytes(std::uint64_t purpose, std::uint64_t answerNumber,

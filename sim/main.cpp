@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -160,10 +159,6 @@ const char* MeterName(mt::MeterKind kind) {
     return kind == mt::MeterKind::Panel ? "panel-mount" : "DIN-rail";
 }
 
-struct Outgoing {
-    std::vector<std::uint8_t> bytes;
-};
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -180,7 +175,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
-    const std::uint64_t seed = options.seed.value_or(FreshSeed());
+    const std::uint64_t seed = options.seed ? *options.seed : FreshSeed();
     const mt::CalendarTime start = options.startTime.value_or(
         options.seed ? mt::CalendarTime{2024, 1, 1, 0, 0, 0} : LocalNow());
     const mt::MeterModel model(options.meter, seed, start);
@@ -249,13 +244,14 @@ int main(int argc, char* argv[]) {
     std::fflush(stdout);
     std::fprintf(stderr, "metersim: %s meter, address %u, %u baud%s, seed %" PRIu64 " on %s%s%s\n",
                  MeterName(options.meter), unsigned{options.address}, options.baud,
-                 options.pace ? "" : " (not paced)", seed, pty.path.c_str(),
+                 options.pacing.paced ? "" : " (not paced)", seed, pty.path.c_str(),
                  linkPath.empty() ? "" : " as ", linkPath.c_str());
 
     const std::int64_t startUs = MonotonicUs();
     mt::RequestFramer framer;
     std::vector<mt::ReceivedFrame> frames;
-    std::multimap<std::int64_t, Outgoing> queue;  // bytes by the moment they are due
+    std::multimap<std::int64_t, std::vector<std::uint8_t>>
+        queue;  // bytes by the moment they are due
     std::int64_t lastReceivedUs = startUs;
     std::int64_t lineFreeUs = startUs;  // when the last queued byte has left the line
     std::uint64_t answerNumber = 0;
@@ -316,23 +312,20 @@ int main(int argc, char* argv[]) {
                 continue;
             }
             const std::vector<mt::TimedChunk> chunks =
-                plan.Transmission(reply.answer, answerNumber++, timing, options.pace);
+                plan.Transmission(reply.answer, answerNumber++, timing, options.pacing);
             if (chunks.empty()) {
                 continue;
             }
             // One line: an answer never starts before the previous one has
-            // left it, so paced bytes of two answers cannot interleave.
+            // left it, so bytes of two answers cannot interleave.
             const std::int64_t baseUs = std::max(now, lineFreeUs);
             std::vector<std::uint8_t> sent;
             for (const mt::TimedChunk& chunk : chunks) {
-                queue.emplace(baseUs + chunk.atUs, Outgoing{chunk.bytes});
+                queue.emplace(baseUs + chunk.atUs, chunk.bytes);
                 if (!chunk.noise) {
                     sent.insert(sent.end(), chunk.bytes.begin(), chunk.bytes.end());
                 }
-                const auto lineUs = options.pace ? static_cast<std::int64_t>(chunk.bytes.size()) *
-                                                       timing.CharacterUs()
-                                                 : 0;
-                lineFreeUs = std::max(lineFreeUs, baseUs + chunk.atUs + lineUs);
+                lineFreeUs = std::max(lineFreeUs, baseUs + chunk.atUs);
             }
             answerLog.Write(HexLine(baseUs + chunks.front().atUs, sent));
             ++answersSent;
@@ -343,7 +336,7 @@ int main(int argc, char* argv[]) {
         frames.clear();
         // Write what is due. Bytes nobody reads are lost, as on a real line.
         while (!queue.empty() && queue.begin()->first <= now) {
-            const std::vector<std::uint8_t>& bytes = queue.begin()->second.bytes;
+            const std::vector<std::uint8_t>& bytes = queue.begin()->second;
             const ssize_t written = ::write(pty.master, bytes.data(), bytes.size());
             (void)written;
             queue.erase(queue.begin());

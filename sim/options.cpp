@@ -119,6 +119,14 @@ const std::map<std::string_view, Setter>& ValueOptions() {
              o.dumpValuesMs = ReadInteger<std::int64_t>(v, 0, kMaxDumpMs);
              return o.dumpValuesMs.has_value();
          }},
+        {"--piece-bytes",
+         [](SimOptions& o, std::string_view v) {
+             const auto n = ReadInteger<std::size_t>(v, 1, 256);
+             if (n) {
+                 o.pacing.pieceBytes = *n;
+             }
+             return n.has_value();
+         }},
         {"--fault-crc", FaultRate(&FaultOptions::crcRate)},
         {"--fault-drop", FaultRate(&FaultOptions::dropRate)},
         {"--fault-split", FaultRate(&FaultOptions::splitRate)},
@@ -181,7 +189,7 @@ OptionsResult ParseOptions(std::span<const std::string_view> args) {
             continue;
         }
         if (arg == "--no-pace") {
-            result.options.pace = false;
+            result.options.pacing.paced = false;
             continue;
         }
         if (arg == "--replace-link") {
@@ -228,6 +236,9 @@ Meter and line:
   --baud B               line speed in baud (default 9600); answers are paced
                          at 11 bits per byte and a frame ends after a silence
                          of 3.5 characters (1.75 ms above 19200 baud)
+  --piece-bytes N        paced answers reach the reader in pieces of up to N
+                         bytes (1 to 256, default 16), each once its last byte
+                         is in, as a serial port's receive FIFO hands them over
   --no-pace              write each answer at once instead of at the byte time
   --seed S               seed of all values and fault decisions (default: a
                          fresh one, printed at start); same seed, same run

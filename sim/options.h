@@ -16,7 +16,7 @@ struct SimOptions {
     MeterKind meter = MeterKind::Panel;
     std::uint8_t address = 1;
     std::uint32_t baud = 9600;
-    bool pace = true;
+    Pacing pacing;
     std::optional<std::uint64_t> seed;  // none: a fresh seed, printed at start
     std::optional<int> com;             // create the link comN
     bool replaceLink = false;           // replace a comN link that points to a live device

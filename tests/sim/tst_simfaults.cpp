@@ -50,6 +50,7 @@ private slots:
     void ratesPickTheirShare_data();
     void ratesPickTheirShare();
     void decisionsRepeatWithTheSeed();
+    void pacedAnswerFollowsTheByteTime_data();
     void pacedAnswerFollowsTheByteTime();
     void unpacedAnswerGoesAtOnce();
     void eachFault_data();
@@ -136,21 +137,39 @@ void TestSimFaults::decisionsRepeatWithTheSeed() {
     QVERIFY(differ > 50);
 }
 
+void TestSimFaults::pacedAnswerFollowsTheByteTime_data() {
+    QTest::addColumn<int>("pieceBytes");
+    QTest::addColumn<QList<int>>("pieces");  // sizes of the pieces in order
+    // The 21-byte answer at 9600 baud: 1146 us a byte; a piece is handed over
+    // once its last byte is in.
+    QTest::newRow("byte by byte") << 1 << QList<int>(21, 1);
+    QTest::newRow("FIFO of 16") << 16 << QList<int>{16, 5};
+    QTest::newRow("pieces of 7") << 7 << QList<int>{7, 7, 7};
+    QTest::newRow("whole answer") << 256 << QList<int>{21};
+}
+
 void TestSimFaults::pacedAnswerFollowsTheByteTime() {
+    QFETCH(int, pieceBytes);
+    QFETCH(QList<int>, pieces);
     const FaultPlan plan({}, 1);
     const auto answer = Answer();
-    const auto chunks = plan.Transmission(answer, 0, LineTiming(9600), true);
-    QCOMPARE(chunks.size(), answer.size());
-    for (std::size_t k = 0; k < chunks.size(); ++k) {
-        QCOMPARE(chunks[k].atUs, std::int64_t(1146 * k));
-        QCOMPARE(chunks[k].bytes, std::vector<std::uint8_t>{answer[k]});
+    const auto chunks =
+        plan.Transmission(answer, 0, LineTiming(9600), Pacing{true, std::size_t(pieceBytes)});
+    QCOMPARE(chunks.size(), std::size_t(pieces.size()));
+    std::size_t arrived = 0;
+    for (qsizetype k = 0; k < pieces.size(); ++k) {
+        QCOMPARE(int(chunks[k].bytes.size()), pieces[k]);
+        QVERIFY(std::equal(chunks[k].bytes.begin(), chunks[k].bytes.end(),
+                           answer.begin() + std::ptrdiff_t(arrived)));
+        arrived += chunks[k].bytes.size();
+        QCOMPARE(chunks[k].atUs, std::int64_t(1146 * arrived));
         QVERIFY(!chunks[k].noise);
     }
 }
 
 void TestSimFaults::unpacedAnswerGoesAtOnce() {
     const FaultPlan plan({}, 1);
-    const auto chunks = plan.Transmission(Answer(), 0, LineTiming(9600), false);
+    const auto chunks = plan.Transmission(Answer(), 0, LineTiming(9600), Pacing{false, 16});
     QCOMPARE(chunks.size(), std::size_t{1});
     QCOMPARE(chunks[0].atUs, 0);
     QCOMPARE(chunks[0].bytes, Answer());
@@ -195,7 +214,7 @@ void TestSimFaults::eachFault() {
     const auto answer = Answer();
 
     for (std::uint64_t n = 0; n < 20; ++n) {
-        const auto chunks = plan.Transmission(answer, n, LineTiming(9600), false);
+        const auto chunks = plan.Transmission(answer, n, LineTiming(9600), Pacing{false, 16});
         const auto sent = Joined(chunks, false);
         if (fault == "drop") {
             QVERIFY(chunks.empty());
@@ -241,12 +260,12 @@ void TestSimFaults::faultsCombine() {
     const FaultPlan plan(o, 5);
     const auto answer = Answer();
     const LineTiming timing(19200);  // 573 us a byte
-    const auto chunks = plan.Transmission(answer, 3, timing, true);
+    const auto chunks = plan.Transmission(answer, 3, timing, Pacing{true, 1});
     const auto sent = Joined(chunks, false);
     QCOMPARE(sent.size(), answer.size() + 2);
     QVERIFY(std::equal(answer.begin(), answer.end() - 1, sent.begin() + 2));
     QVERIFY(sent.back() != answer.back());
-    QCOMPARE(chunks.front().atUs, 300000);
+    QCOMPARE(chunks.front().atUs, 300000 + 573);  // late, then the first byte's time
     // Paced: one byte a chunk; exactly one gap of 50 ms on top of the byte time
     // inside the answer, and the noise 10 ms after the answer's last byte.
     int gaps = 0;
@@ -269,7 +288,7 @@ void TestSimFaults::exceptionAnswerStaysAnException() {
     o.exceptionCode = 4;
     const FaultPlan plan(o, 1);
     const auto illegal = Bytes("018402C2C1");
-    const auto chunks = plan.Transmission(illegal, 0, LineTiming(9600), false);
+    const auto chunks = plan.Transmission(illegal, 0, LineTiming(9600), Pacing{false, 16});
     QCOMPARE(Joined(chunks, false), illegal);
 }
 
@@ -288,8 +307,12 @@ void TestSimFaults::options_data() {
                                  << "247";
     QTest::newRow("baud") << QStringList{"--baud=19200"} << "baud"
                           << "19200";
+    QTest::newRow("default pacing") << QStringList{} << "pace"
+                                    << "1 16";
     QTest::newRow("no pacing") << QStringList{"--no-pace"} << "pace"
-                               << "0";
+                               << "0 16";
+    QTest::newRow("byte by byte") << QStringList{"--piece-bytes", "1"} << "pace"
+                                  << "1 1";
     QTest::newRow("seed") << QStringList{"--seed", "18446744073709551615"} << "seed"
                           << "18446744073709551615";
     QTest::newRow("com") << QStringList{"--com", "2"} << "com"
@@ -336,7 +359,7 @@ void TestSimFaults::options() {
                   .arg(o.meter == MeterKind::Panel ? "panel" : "rail")
                   .arg(o.address)
                   .arg(o.baud)
-                  .arg(o.pace ? "pace" : "nopace")
+                  .arg(o.pacing.paced ? "pace" : "nopace")
                   .arg(o.com ? "com" : "nocom");
         QVERIFY(!o.seed && !o.startTime && !o.dumpValuesMs && !f.vanishAfter && !o.replaceLink);
         QCOMPARE(f.crcRate + f.dropRate + f.splitRate + f.lateRate + f.exceptionRate +
@@ -349,7 +372,7 @@ void TestSimFaults::options() {
     } else if (field == "baud") {
         got = QString::number(o.baud);
     } else if (field == "pace") {
-        got = QString::number(o.pace);
+        got = QString("%1 %2").arg(o.pacing.paced).arg(o.pacing.pieceBytes);
     } else if (field == "seed") {
         got = QString::number(o.seed.value_or(0));
     } else if (field == "com") {
@@ -419,6 +442,8 @@ void TestSimFaults::badOptions_data() {
     QTest::newRow("exception code 0") << QStringList{"--exception-code", "0"};
     QTest::newRow("exception code 256") << QStringList{"--exception-code", "0x100"};
     QTest::newRow("no garbage bytes") << QStringList{"--garbage-bytes", "0"};
+    QTest::newRow("pieces of 0 bytes") << QStringList{"--piece-bytes", "0"};
+    QTest::newRow("pieces beyond a frame") << QStringList{"--piece-bytes", "257"};
     QTest::newRow("vanish negative") << QStringList{"--vanish-after", "-1"};
     QTest::newRow("day 30 of February") << QStringList{"--start-time", "2023-02-29 00:00:00"};
     QTest::newRow("hour 24") << QStringList{"--start-time", "2024-01-01 24:00:00"};
@@ -442,6 +467,7 @@ void TestSimFaults::usageNamesEveryOption() {
                                "--address",
                                "--baud",
                                "--no-pace",
+                               "--piece-bytes",
                                "--seed",
                                "--start-time",
                                "--com",
