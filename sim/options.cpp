@@ -1,0 +1,271 @@
+#include "options.h"
+
+#include <charconv>
+#include <cmath>
+#include <functional>
+#include <map>
+
+namespace mt {
+
+namespace {
+
+template <typename Int>
+std::optional<Int> ReadInteger(std::string_view text, Int low, Int high) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    Int value{};
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value < low ||
+        value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> ReadRate(std::string_view text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() ||
+        !std::isfinite(value) || value < 0 || value > 1) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+constexpr std::int64_t kMaxMs = 600000;
+constexpr std::int64_t kMaxDumpMs = 366LL * 24 * 3600 * 1000;
+
+// How one option with a value is applied; gives false for a bad value.
+using Setter = std::function<bool(SimOptions&, std::string_view)>;
+
+template <typename Int, typename Target>
+Setter IntegerInto(Target SimOptions::*member, Int low, Int high) {
+    return [=](SimOptions& o, std::string_view v) {
+        const auto n = ReadInteger<Int>(v, low, high);
+        if (n) {
+            o.*member = static_cast<Target>(*n);
+        }
+        return n.has_value();
+    };
+}
+
+template <typename Int, typename Target>
+Setter FaultInteger(Target FaultOptions::*member, Int low, Int high) {
+    return [=](SimOptions& o, std::string_view v) {
+        const auto n = ReadInteger<Int>(v, low, high);
+        if (n) {
+            o.faults.*member = static_cast<Target>(*n);
+        }
+        return n.has_value();
+    };
+}
+
+Setter FaultRate(double FaultOptions::*member) {
+    return [=](SimOptions& o, std::string_view v) {
+        const auto r = ReadRate(v);
+        if (r) {
+            o.faults.*member = *r;
+        }
+        return r.has_value();
+    };
+}
+
+const std::map<std::string_view, Setter>& ValueOptions() {
+    static const std::map<std::string_view, Setter> options = {
+        {"--meter",
+         [](SimOptions& o, std::string_view v) {
+             if (v == "panel") {
+                 o.meter = MeterKind::Panel;
+             } else if (v == "rail") {
+                 o.meter = MeterKind::Rail;
+             } else {
+                 return false;
+             }
+             return true;
+         }},
+        {"--address", IntegerInto<int>(&SimOptions::address, 1, 247)},
+        {"--baud", IntegerInto<std::uint32_t>(&SimOptions::baud, 50, 4000000)},
+        {"--seed",
+         [](SimOptions& o, std::string_view v) {
+             o.seed = ReadInteger<std::uint64_t>(v, 0, UINT64_MAX);
+             return o.seed.has_value();
+         }},
+        {"--com",
+         [](SimOptions& o, std::string_view v) {
+             o.com = ReadInteger<int>(v, 1, 255);
+             return o.com.has_value();
+         }},
+        {"--log",
+         [](SimOptions& o, std::string_view v) {
+             o.logFile = v;
+             return !v.empty();
+         }},
+        {"--answer-log",
+         [](SimOptions& o, std::string_view v) {
+             o.answerLogFile = v;
+             return !v.empty();
+         }},
+        {"--start-time",
+         [](SimOptions& o, std::string_view v) {
+             o.startTime = ParseCalendarTime(v);
+             return o.startTime.has_value();
+         }},
+        {"--dump-values",
+         [](SimOptions& o, std::string_view v) {
+             // Up to a year: the demand is walked sample by sample from the start.
+             o.dumpValuesMs = ReadInteger<std::int64_t>(v, 0, kMaxDumpMs);
+             return o.dumpValuesMs.has_value();
+         }},
+        {"--piece-bytes",
+         [](SimOptions& o, std::string_view v) {
+             const auto n = ReadInteger<std::size_t>(v, 1, 256);
+             if (n) {
+                 o.pacing.pieceBytes = *n;
+             }
+             return n.has_value();
+         }},
+        {"--fault-crc", FaultRate(&FaultOptions::crcRate)},
+        {"--fault-drop", FaultRate(&FaultOptions::dropRate)},
+        {"--fault-split", FaultRate(&FaultOptions::splitRate)},
+        {"--fault-late", FaultRate(&FaultOptions::lateRate)},
+        {"--fault-exception", FaultRate(&FaultOptions::exceptionRate)},
+        {"--fault-garbage", FaultRate(&FaultOptions::garbageRate)},
+        {"--fault-noise", FaultRate(&FaultOptions::noiseRate)},
+        {"--split-gap", FaultInteger<std::int64_t>(&FaultOptions::splitGapMs, 0, kMaxMs)},
+        {"--late", FaultInteger<std::int64_t>(&FaultOptions::lateMs, 0, kMaxMs)},
+        {"--exception-code", FaultInteger<int>(&FaultOptions::exceptionCode, 1, 255)},
+        {"--garbage-bytes", FaultInteger<int>(&FaultOptions::garbageBytes, 1, 256)},
+        {"--noise-bytes", FaultInteger<int>(&FaultOptions::noiseBytes, 1, 1024)},
+        {"--noise-gap", FaultInteger<std::int64_t>(&FaultOptions::noiseGapMs, 0, kMaxMs)},
+        {"--vanish-after",
+         [](SimOptions& o, std::string_view v) {
+             const auto n = ReadInteger<std::uint64_t>(v, 0, UINT64_MAX);
+             if (n) {
+                 o.faults.vanishAfter = *n;
+             }
+             return n.has_value();
+         }},
+    };
+    return options;
+}
+
+}  // namespace
+
+std::optional<CalendarTime> ParseCalendarTime(std::string_view text) {
+    // YYYY-MM-DD hh:mm:ss, 19 characters.
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' ||
+        (text[10] != ' ' && text[10] != 'T') || text[13] != ':' || text[16] != ':') {
+        return std::nullopt;
+    }
+    auto part = [&](std::size_t at, std::size_t length, int low, int high) {
+        return ReadInteger<int>(text.substr(at, length), low, high);
+    };
+    const auto year = part(0, 4, 2000, 2255);
+    const auto month = part(5, 2, 1, 12);
+    const auto day = part(8, 2, 1, 31);
+    const auto hour = part(11, 2, 0, 23);
+    const auto minute = part(14, 2, 0, 59);
+    const auto second = part(17, 2, 0, 59);
+    if (!year || !month || !day || !hour || !minute || !second) {
+        return std::nullopt;
+    }
+    CalendarTime t{*year, *month, *day, *hour, *minute, *second};
+    // Reject days the month does not have (2023-02-30).
+    if (CalendarFromEpochSeconds(EpochSeconds(t)) != t) {
+        return std::nullopt;
+    }
+    return t;
+}
+
+OptionsResult ParseOptions(std::span<const std::string_view> args) {
+    OptionsResult result;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        std::string_view arg = args[k];
+        if (arg == "--help" || arg == "-h") {
+            result.options.help = true;
+            continue;
+        }
+        if (arg == "--no-pace") {
+            result.options.pacing.paced = false;
+            continue;
+        }
+        if (arg == "--replace-link") {
+            result.options.replaceLink = true;
+            continue;
+        }
+        std::string_view name = arg;
+        std::optional<std::string_view> value;
+        if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        const auto& options = ValueOptions();
+        const auto found = options.find(name);
+        if (found == options.end()) {
+            result.error = "unknown option: " + std::string(arg);
+            return result;
+        }
+        if (!value) {
+            if (k + 1 >= args.size()) {
+                result.error = "option " + std::string(name) + " needs a value";
+                return result;
+            }
+            value = args[++k];
+        }
+        if (!found->second(result.options, *value)) {
+            result.error = "bad value for " + std::string(name) + ": " + std::string(*value);
+            return result;
+        }
+    }
+    return result;
+}
+
+std::string UsageText() {
+    return R"(Usage: metersim [options]
+
+Simulates one meter on a pseudo-terminal and answers Modbus RTU read requests
+(function codes 1, 2, 3 and 4). Prints the device path on the first line of
+standard output; runs until SIGINT or SIGTERM.
+
+Meter and line:
+  --meter panel|rail     meter family: panel-mount (default) or DIN-rail
+  --address A            slave address, 1 to 247 (default 1)
+  --baud B               line speed in baud (default 9600); answers are paced
+                         at 11 bits per byte and a frame ends after a silence
+                         of 3.5 characters (1.75 ms above 19200 baud)
+  --piece-bytes N        paced answers reach the reader in pieces of up to N
+                         bytes (1 to 256, default 16), each once its last byte
+                         is in, as a serial port's receive FIFO hands them over
+  --no-pace              write each answer at once instead of at the byte time
+  --seed S               seed of all values and fault decisions (default: a
+                         fresh one, printed at start); same seed, same run
+  --start-time T         meter clock at start, "YYYY-MM-DD hh:mm:ss" (default:
+                         now; 2024-01-01 00:00:00 when --seed is given)
+  --com N                create the link comN (1 to 255) in the per-user port
+                         folder so that metertest's port N reaches this meter;
+                         removed on exit
+  --replace-link         replace comN even if it points to a live device
+  --log FILE             one line per received frame: monotonic ms, hex bytes
+  --answer-log FILE      one line per answer written: monotonic ms, hex bytes
+  --dump-values MS       print every register at MS ms after start (up to a
+                         year) and exit
+
+Faults (R is the share of answers, 0 to 1; decided per answer from the seed):
+  --fault-crc R          answer with a wrong CRC
+  --fault-drop R         no answer
+  --fault-split R        answer in two pieces, --split-gap MS apart (default 100)
+  --fault-late R         answer --late MS later (default 600)
+  --fault-exception R    exception answer with --exception-code C (default 4)
+  --fault-garbage R      --garbage-bytes N random bytes before the answer
+                         (default 4)
+  --fault-noise R        --noise-bytes N random bytes (default 16) --noise-gap
+                         MS (default 20) after the answer
+  --vanish-after N       close the pseudo-terminal after N answers and exit
+  --help                 this text
+)";
+}
+
+}  // namespace mt

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "faults.h"
+#include "metermodel.h"
+
+namespace mt {
+
+// Everything the command line of metersim can set.
+struct SimOptions {
+    MeterKind meter = MeterKind::Panel;
+    std::uint8_t address = 1;
+    std::uint32_t baud = 9600;
+    Pacing pacing;
+    std::optional<std::uint64_t> seed;  // none: a fresh seed, printed at start
+    std::optional<int> com;             // create the link comN
+    bool replaceLink = false;           // replace a comN link that points to a live device
+    std::string logFile;                // one line per received request
+    std::string answerLogFile;          // one line per answer written
+    std::optional<CalendarTime> startTime;
+    std::optional<std::int64_t> dumpValuesMs;  // print the register map at this moment and exit
+    FaultOptions faults;
+    bool help = false;
+};
+
+struct OptionsResult {
+    SimOptions options;
+    std::string error;  // empty when the command line was good
+
+    bool ok() const { return error.empty(); }
+};
+
+// Reads the arguments after the program name. Options take their value as
+// the next argument or after "=" (--baud 19200, --baud=19200).
+OptionsResult ParseOptions(std::span<const std::string_view> args);
+
+// Reads "YYYY-MM-DD hh:mm:ss" (or with a "T" between date and time), years
+// 2000 to 2255 so that the year fits the meter's one-byte year.
+std::optional<CalendarTime> ParseCalendarTime(std::string_view text);
+
+// The text of --help.
+std::string UsageText();
+
+}  // namespace mt

@@ -1,0 +1,499 @@
+// Fault injection, line timing and the command line of the simulator.
+
+#include <QtTest>
+
+#include "link/answer.h"
+#include "sim/faults.h"
+#include "sim/options.h"
+#include "simtesthelpers.h"
+
+using namespace mt;
+using namespace mt::simtest;
+
+namespace {
+
+// A 21-byte answer (8 registers) with a correct CRC.
+std::vector<std::uint8_t> Answer() {
+    std::vector<std::uint8_t> a{0x01, 0x04, 0x10};
+    for (int k = 0; k < 16; ++k) {
+        a.push_back(static_cast<std::uint8_t>(0x30 + k));
+    }
+    return WithCrc(a);
+}
+
+std::vector<std::uint8_t> Joined(const std::vector<TimedChunk>& chunks, bool noise) {
+    std::vector<std::uint8_t> all;
+    for (const TimedChunk& c : chunks) {
+        if (c.noise == noise) {
+            all.insert(all.end(), c.bytes.begin(), c.bytes.end());
+        }
+    }
+    return all;
+}
+
+OptionsResult Parse(const QStringList& args) {
+    std::vector<std::string> owned;
+    for (const QString& a : args) {
+        owned.push_back(a.toStdString());
+    }
+    std::vector<std::string_view> views(owned.begin(), owned.end());
+    return ParseOptions(views);
+}
+
+}  // namespace
+
+class TestSimFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void lineTiming_data();
+    void lineTiming();
+    void ratesPickTheirShare_data();
+    void ratesPickTheirShare();
+    void decisionsRepeatWithTheSeed();
+    void pacedAnswerFollowsTheByteTime_data();
+    void pacedAnswerFollowsTheByteTime();
+    void unpacedAnswerGoesAtOnce();
+    void eachFault_data();
+    void eachFault();
+    void faultsCombine();
+    void exceptionAnswerStaysAnException();
+    void options_data();
+    void options();
+    void badOptions_data();
+    void badOptions();
+    void usageNamesEveryOption();
+};
+
+void TestSimFaults::lineTiming_data() {
+    QTest::addColumn<uint>("baud");
+    QTest::addColumn<qint64>("characterUs");
+    QTest::addColumn<qint64>("silenceUs");
+    // 11 bits a character; 3.5 characters of silence, 1.75 ms above 19200 baud.
+    QTest::newRow("1200") << 1200U << qint64(9167) << qint64(32083);
+    QTest::newRow("9600") << 9600U << qint64(1146) << qint64(4010);
+    QTest::newRow("19200") << 19200U << qint64(573) << qint64(2005);
+    QTest::newRow("38400") << 38400U << qint64(286) << qint64(1750);
+    QTest::newRow("115200") << 115200U << qint64(95) << qint64(1750);
+    QTest::newRow("4000000") << 4000000U << qint64(3) << qint64(1750);
+}
+
+void TestSimFaults::lineTiming() {
+    QFETCH(uint, baud);
+    QFETCH(qint64, characterUs);
+    QFETCH(qint64, silenceUs);
+    const LineTiming timing(baud);
+    QCOMPARE(timing.CharacterUs(), characterUs);
+    QCOMPARE(timing.SilenceUs(), silenceUs);
+}
+
+void TestSimFaults::ratesPickTheirShare_data() {
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::newRow("never") << 0.0 << 0 << 0;
+    QTest::newRow("always") << 1.0 << 2000 << 2000;
+    QTest::newRow("a quarter") << 0.25 << 400 << 600;
+    QTest::newRow("rarely") << 0.01 << 5 << 40;
+}
+
+void TestSimFaults::ratesPickTheirShare() {
+    QFETCH(double, rate);
+    QFETCH(int, low);
+    QFETCH(int, high);
+    FaultOptions o;
+    o.crcRate = o.dropRate = o.splitRate = o.lateRate = rate;
+    o.exceptionRate = o.garbageRate = o.noiseRate = rate;
+    const FaultPlan plan(o, 12345);
+    int counts[7] = {};
+    int same = 0;
+    for (std::uint64_t n = 0; n < 2000; ++n) {
+        const FaultDecision d = plan.Decide(n);
+        const bool each[7] = {d.drop,      d.corruptCrc, d.split, d.late,
+                              d.exception, d.garbage,    d.noise};
+        for (int k = 0; k < 7; ++k) {
+            counts[k] += each[k] ? 1 : 0;
+        }
+        same += d.drop == d.noise ? 1 : 0;
+    }
+    for (const int c : counts) {
+        QVERIFY2(c >= low && c <= high, qPrintable(QString::number(c)));
+    }
+    if (rate > 0 && rate < 1) {
+        QVERIFY(same < 2000);  // the kinds are decided independently
+    }
+}
+
+void TestSimFaults::decisionsRepeatWithTheSeed() {
+    FaultOptions o;
+    o.dropRate = 0.5;
+    const FaultPlan a(o, 1);
+    const FaultPlan b(o, 1);
+    const FaultPlan c(o, 2);
+    int differ = 0;
+    for (std::uint64_t n = 0; n < 200; ++n) {
+        QCOMPARE(a.Decide(n).drop, b.Decide(n).drop);
+        differ += a.Decide(n).drop != c.Decide(n).drop ? 1 : 0;
+    }
+    QVERIFY(differ > 50);
+}
+
+void TestSimFaults::pacedAnswerFollowsTheByteTime_data() {
+    QTest::addColumn<int>("pieceBytes");
+    QTest::addColumn<QList<int>>("pieces");  // sizes of the pieces in order
+    // The 21-byte answer at 9600 baud: 1146 us a byte; a piece is handed over
+    // once its last byte is in.
+    QTest::newRow("byte by byte") << 1 << QList<int>(21, 1);
+    QTest::newRow("FIFO of 16") << 16 << QList<int>{16, 5};
+    QTest::newRow("pieces of 7") << 7 << QList<int>{7, 7, 7};
+    QTest::newRow("whole answer") << 256 << QList<int>{21};
+}
+
+void TestSimFaults::pacedAnswerFollowsTheByteTime() {
+    QFETCH(int, pieceBytes);
+    QFETCH(QList<int>, pieces);
+    const FaultPlan plan({}, 1);
+    const auto answer = Answer();
+    const auto chunks =
+        plan.Transmission(answer, 0, LineTiming(9600), Pacing{true, std::size_t(pieceBytes)});
+    QCOMPARE(chunks.size(), std::size_t(pieces.size()));
+    std::size_t arrived = 0;
+    for (qsizetype k = 0; k < pieces.size(); ++k) {
+        QCOMPARE(int(chunks[k].bytes.size()), pieces[k]);
+        QVERIFY(std::equal(chunks[k].bytes.begin(), chunks[k].bytes.end(),
+                           answer.begin() + std::ptrdiff_t(arrived)));
+        arrived += chunks[k].bytes.size();
+        QCOMPARE(chunks[k].atUs, std::int64_t(1146 * arrived));
+        QVERIFY(!chunks[k].noise);
+    }
+}
+
+void TestSimFaults::unpacedAnswerGoesAtOnce() {
+    const FaultPlan plan({}, 1);
+    const auto chunks = plan.Transmission(Answer(), 0, LineTiming(9600), Pacing{false, 16});
+    QCOMPARE(chunks.size(), std::size_t{1});
+    QCOMPARE(chunks[0].atUs, 0);
+    QCOMPARE(chunks[0].bytes, Answer());
+}
+
+// Each fault alone, at rate 1, unpaced so the pieces are easy to see.
+void TestSimFaults::eachFault_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("crc") << "crc";
+    QTest::newRow("drop") << "drop";
+    QTest::newRow("split") << "split";
+    QTest::newRow("late") << "late";
+    QTest::newRow("exception") << "exception";
+    QTest::newRow("garbage") << "garbage";
+    QTest::newRow("noise") << "noise";
+}
+
+void TestSimFaults::eachFault() {
+    QFETCH(QString, fault);
+    FaultOptions o;
+    o.splitGapMs = 150;
+    o.lateMs = 700;
+    o.exceptionCode = 6;
+    o.garbageBytes = 3;
+    o.noiseBytes = 9;
+    o.noiseGapMs = 25;
+    if (fault == "crc")
+        o.crcRate = 1;
+    if (fault == "drop")
+        o.dropRate = 1;
+    if (fault == "split")
+        o.splitRate = 1;
+    if (fault == "late")
+        o.lateRate = 1;
+    if (fault == "exception")
+        o.exceptionRate = 1;
+    if (fault == "garbage")
+        o.garbageRate = 1;
+    if (fault == "noise")
+        o.noiseRate = 1;
+    const FaultPlan plan(o, 77);
+    const auto answer = Answer();
+
+    for (std::uint64_t n = 0; n < 20; ++n) {
+        const auto chunks = plan.Transmission(answer, n, LineTiming(9600), Pacing{false, 16});
+        const auto sent = Joined(chunks, false);
+        if (fault == "drop") {
+            QVERIFY(chunks.empty());
+            continue;
+        }
+        if (fault == "crc") {
+            QCOMPARE(sent.size(), answer.size());
+            QVERIFY(std::equal(answer.begin(), answer.end() - 2, sent.begin()));
+            QVERIFY(!AcceptAnswer(sent, 8));
+        } else if (fault == "split") {
+            QCOMPARE(chunks.size(), std::size_t{2});
+            QVERIFY(!chunks[0].bytes.empty() && !chunks[1].bytes.empty());
+            QCOMPARE(chunks[0].atUs, 0);
+            QCOMPARE(chunks[1].atUs, 150000);
+            QCOMPARE(sent, answer);
+        } else if (fault == "late") {
+            QCOMPARE(chunks.size(), std::size_t{1});
+            QCOMPARE(chunks[0].atUs, 700000);
+            QCOMPARE(sent, answer);
+        } else if (fault == "exception") {
+            QCOMPARE(Hex(sent), Hex(Bytes("018406C302")));
+        } else if (fault == "garbage") {
+            QCOMPARE(sent.size(), answer.size() + 3);
+            QCOMPARE(std::vector<std::uint8_t>(sent.begin() + 3, sent.end()), answer);
+        } else if (fault == "noise") {
+            QCOMPARE(chunks.size(), std::size_t{2});
+            QCOMPARE(sent, answer);
+            QVERIFY(chunks[1].noise);
+            QCOMPARE(chunks[1].bytes.size(), std::size_t{9});
+            QCOMPARE(chunks[1].atUs, 25000);
+        }
+    }
+}
+
+void TestSimFaults::faultsCombine() {
+    FaultOptions o;
+    o.garbageRate = o.crcRate = o.splitRate = o.lateRate = o.noiseRate = 1;
+    o.garbageBytes = 2;
+    o.lateMs = 300;
+    o.splitGapMs = 50;
+    o.noiseGapMs = 10;
+    o.noiseBytes = 4;
+    const FaultPlan plan(o, 5);
+    const auto answer = Answer();
+    const LineTiming timing(19200);  // 573 us a byte
+    const auto chunks = plan.Transmission(answer, 3, timing, Pacing{true, 1});
+    const auto sent = Joined(chunks, false);
+    QCOMPARE(sent.size(), answer.size() + 2);
+    QVERIFY(std::equal(answer.begin(), answer.end() - 1, sent.begin() + 2));
+    QVERIFY(sent.back() != answer.back());
+    QCOMPARE(chunks.front().atUs, 300000 + 573);  // late, then the first byte's time
+    // Paced: one byte a chunk; exactly one gap of 50 ms on top of the byte time
+    // inside the answer, and the noise 10 ms after the answer's last byte.
+    int gaps = 0;
+    for (std::size_t k = 1; k < chunks.size(); ++k) {
+        const std::int64_t step = chunks[k].atUs - chunks[k - 1].atUs;
+        if (chunks[k].noise && !chunks[k - 1].noise) {
+            QCOMPARE(step, 573 + 10000);
+        } else if (step != 573) {
+            QCOMPARE(step, 573 + 50000);
+            ++gaps;
+        }
+    }
+    QCOMPARE(gaps, 1);
+    QCOMPARE(Joined(chunks, true).size(), std::size_t{4});
+}
+
+void TestSimFaults::exceptionAnswerStaysAnException() {
+    FaultOptions o;
+    o.exceptionRate = 1;
+    o.exceptionCode = 4;
+    const FaultPlan plan(o, 1);
+    const auto illegal = Bytes("018402C2C1");
+    const auto chunks = plan.Transmission(illegal, 0, LineTiming(9600), Pacing{false, 16});
+    QCOMPARE(Joined(chunks, false), illegal);
+}
+
+void TestSimFaults::options_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("defaults") << QStringList{} << "summary"
+                              << "panel 1 9600 pace nocom";
+    QTest::newRow("rail meter") << QStringList{"--meter", "rail"} << "meter"
+                                << "rail";
+    QTest::newRow("value after =") << QStringList{"--meter=rail"} << "meter"
+                                   << "rail";
+    QTest::newRow("address 247") << QStringList{"--address", "247"} << "address"
+                                 << "247";
+    QTest::newRow("baud") << QStringList{"--baud=19200"} << "baud"
+                          << "19200";
+    QTest::newRow("default pacing") << QStringList{} << "pace"
+                                    << "1 16";
+    QTest::newRow("no pacing") << QStringList{"--no-pace"} << "pace"
+                               << "0 16";
+    QTest::newRow("byte by byte") << QStringList{"--piece-bytes", "1"} << "pace"
+                                  << "1 1";
+    QTest::newRow("seed") << QStringList{"--seed", "18446744073709551615"} << "seed"
+                          << "18446744073709551615";
+    QTest::newRow("com") << QStringList{"--com", "2"} << "com"
+                         << "2";
+    QTest::newRow("replace link") << QStringList{"--replace-link"} << "replace"
+                                  << "1";
+    QTest::newRow("logs") << QStringList{"--log", "/tmp/a", "--answer-log=/tmp/b"} << "logs"
+                          << "/tmp/a /tmp/b";
+    QTest::newRow("start time") << QStringList{"--start-time", "2024-02-29 23:59:58"} << "start"
+                                << "2024-2-29 23:59:58";
+    QTest::newRow("start time with T") << QStringList{"--start-time=2030-12-01T00:00:00"} << "start"
+                                       << "2030-12-1 0:0:0";
+    QTest::newRow("dump") << QStringList{"--dump-values", "60000"} << "dump"
+                          << "60000";
+    QTest::newRow("fault rates")
+        << QStringList{"--fault-crc",   "0.5", "--fault-drop",      "1", "--fault-split",   "0.25",
+                       "--fault-late",  "0.1", "--fault-exception", "0", "--fault-garbage", "1e-1",
+                       "--fault-noise", ".3"}
+        << "rates"
+        << "0.5 1 0.25 0.1 0 0.1 0.3";
+    QTest::newRow("fault values")
+        << QStringList{"--split-gap",     "7", "--late",        "800", "--exception-code", "0x06",
+                       "--garbage-bytes", "5", "--noise-bytes", "32",  "--noise-gap",      "0",
+                       "--vanish-after",  "3"}
+        << "values"
+        << "7 800 6 5 32 0 3";
+    QTest::newRow("help") << QStringList{"--help"} << "help"
+                          << "1";
+    QTest::newRow("last one wins") << QStringList{"--address", "5", "--address", "6"} << "address"
+                                   << "6";
+}
+
+void TestSimFaults::options() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    const OptionsResult r = Parse(args);
+    QVERIFY2(r.ok(), r.error.c_str());
+    const SimOptions& o = r.options;
+    const FaultOptions& f = o.faults;
+    QString got;
+    if (field == "summary") {
+        got = QString("%1 %2 %3 %4 %5")
+                  .arg(o.meter == MeterKind::Panel ? "panel" : "rail")
+                  .arg(o.address)
+                  .arg(o.baud)
+                  .arg(o.pacing.paced ? "pace" : "nopace")
+                  .arg(o.com ? "com" : "nocom");
+        QVERIFY(!o.seed && !o.startTime && !o.dumpValuesMs && !f.vanishAfter && !o.replaceLink);
+        QCOMPARE(f.crcRate + f.dropRate + f.splitRate + f.lateRate + f.exceptionRate +
+                     f.garbageRate + f.noiseRate,
+                 0.0);
+    } else if (field == "meter") {
+        got = o.meter == MeterKind::Panel ? "panel" : "rail";
+    } else if (field == "address") {
+        got = QString::number(o.address);
+    } else if (field == "baud") {
+        got = QString::number(o.baud);
+    } else if (field == "pace") {
+        got = QString("%1 %2").arg(o.pacing.paced).arg(o.pacing.pieceBytes);
+    } else if (field == "seed") {
+        got = QString::number(o.seed.value_or(0));
+    } else if (field == "com") {
+        got = QString::number(o.com.value_or(0));
+    } else if (field == "replace") {
+        got = QString::number(o.replaceLink);
+    } else if (field == "logs") {
+        got = QString::fromStdString(o.logFile + " " + o.answerLogFile);
+    } else if (field == "start") {
+        const CalendarTime t = o.startTime.value_or(CalendarTime{});
+        got = QString("%1-%2-%3 %4:%5:%6")
+                  .arg(t.year)
+                  .arg(t.month)
+                  .arg(t.day)
+                  .arg(t.hour)
+                  .arg(t.minute)
+                  .arg(t.second);
+    } else if (field == "dump") {
+        got = QString::number(o.dumpValuesMs.value_or(-1));
+    } else if (field == "rates") {
+        got = QString("%1 %2 %3 %4 %5 %6 %7")
+                  .arg(f.crcRate)
+                  .arg(f.dropRate)
+                  .arg(f.splitRate)
+                  .arg(f.lateRate)
+                  .arg(f.exceptionRate)
+                  .arg(f.garbageRate)
+                  .arg(f.noiseRate);
+    } else if (field == "values") {
+        got = QString("%1 %2 %3 %4 %5 %6 %7")
+                  .arg(f.splitGapMs)
+                  .arg(f.lateMs)
+                  .arg(f.exceptionCode)
+                  .arg(f.garbageBytes)
+                  .arg(f.noiseBytes)
+                  .arg(f.noiseGapMs)
+                  .arg(f.vanishAfter.value_or(0));
+    } else if (field == "help") {
+        got = QString::number(o.help);
+    }
+    QCOMPARE(got, value);
+}
+
+void TestSimFaults::badOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("unknown option") << QStringList{"--colour"};
+    QTest::newRow("bare word") << QStringList{"panel"};
+    QTest::newRow("missing value") << QStringList{"--address"};
+    QTest::newRow("empty value") << QStringList{"--address="};
+    QTest::newRow("unknown meter") << QStringList{"--meter", "wall"};
+    QTest::newRow("address 0 (broadcast)") << QStringList{"--address", "0"};
+    QTest::newRow("address 248") << QStringList{"--address", "248"};
+    QTest::newRow("address with junk") << QStringList{"--address", "1x"};
+    QTest::newRow("negative address") << QStringList{"--address", "-1"};
+    QTest::newRow("baud 0") << QStringList{"--baud", "0"};
+    QTest::newRow("baud huge") << QStringList{"--baud", "99999999999"};
+    QTest::newRow("com 0") << QStringList{"--com", "0"};
+    QTest::newRow("com 256") << QStringList{"--com", "256"};
+    QTest::newRow("seed too big") << QStringList{"--seed", "18446744073709551616"};
+    QTest::newRow("rate above 1") << QStringList{"--fault-crc", "1.5"};
+    QTest::newRow("negative rate") << QStringList{"--fault-drop", "-0.1"};
+    QTest::newRow("rate not a number") << QStringList{"--fault-split", "nan"};
+    QTest::newRow("rate infinite") << QStringList{"--fault-late", "inf"};
+    QTest::newRow("rate percent") << QStringList{"--fault-noise", "30%"};
+    QTest::newRow("late too long") << QStringList{"--late", "600001"};
+    QTest::newRow("negative gap") << QStringList{"--split-gap", "-5"};
+    QTest::newRow("exception code 0") << QStringList{"--exception-code", "0"};
+    QTest::newRow("exception code 256") << QStringList{"--exception-code", "0x100"};
+    QTest::newRow("no garbage bytes") << QStringList{"--garbage-bytes", "0"};
+    QTest::newRow("pieces of 0 bytes") << QStringList{"--piece-bytes", "0"};
+    QTest::newRow("pieces beyond a frame") << QStringList{"--piece-bytes", "257"};
+    QTest::newRow("vanish negative") << QStringList{"--vanish-after", "-1"};
+    QTest::newRow("day 30 of February") << QStringList{"--start-time", "2023-02-29 00:00:00"};
+    QTest::newRow("hour 24") << QStringList{"--start-time", "2024-01-01 24:00:00"};
+    QTest::newRow("year before 2000") << QStringList{"--start-time", "1999-12-31 23:59:59"};
+    QTest::newRow("year after 2255") << QStringList{"--start-time", "2256-01-01 00:00:00"};
+    QTest::newRow("date only") << QStringList{"--start-time", "2024-01-01"};
+    QTest::newRow("dump negative") << QStringList{"--dump-values", "-1"};
+    QTest::newRow("dump beyond a year") << QStringList{"--dump-values", "31622400001"};
+}
+
+void TestSimFaults::badOptions() {
+    QFETCH(QStringList, args);
+    const OptionsResult r = Parse(args);
+    QVERIFY(!r.ok());
+    QVERIFY(!r.error.empty());
+}
+
+void TestSimFaults::usageNamesEveryOption() {
+    const QString usage = QString::fromStdString(UsageText());
+    for (const char* option : {"--meter",
+                               "--address",
+                               "--baud",
+                               "--no-pace",
+                               "--piece-bytes",
+                               "--seed",
+                               "--start-time",
+                               "--com",
+                               "--replace-link",
+                               "--log",
+                               "--answer-log",
+                               "--dump-values",
+                               "--fault-crc",
+                               "--fault-drop",
+                               "--fault-split",
+                               "--split-gap",
+                               "--fault-late",
+                               "--late",
+                               "--fault-exception",
+                               "--exception-code",
+                               "--fault-garbage",
+                               "--garbage-bytes",
+                               "--fault-noise",
+                               "--noise-bytes",
+                               "--noise-gap",
+                               "--vanish-after",
+                               "--help"}) {
+        QVERIFY2(usage.contains(QLatin1String(option)), option);
+        QVERIFY2(Parse({option}).error.find("unknown") == std::string::npos, option);
+    }
+}
+
+QTEST_APPLESS_MAIN(TestSimFaults)
+#include "tst_simfaults.moc"
