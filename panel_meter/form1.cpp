@@ -53,10 +53,41 @@ constexpr std::array<FieldPlace, 24> kFields = {{
     {"WQPT", "正无功电能", "kvarh", 2, 6}, {"WQNT", "负无功电能", "kvarh", 2, 7},
 }};
 
-// The fields are 1200 x 270 twips: a compact look keeps eleven or twelve
-// characters of a number readable in them.
+// The fields are 1200 x 270 twips (80 x 18 pixels): a thin border and no
+// padding leave the most room for the number.
 const QString kCompactFields = QStringLiteral(
     "QLineEdit { padding: 0px 1px; margin: 0px; border: 1px solid #8a8a8a; background: white; }");
+// Border and padding of the style above, and the line edit's own margin of
+// two pixels, on both sides.
+constexpr int kFieldTextInset = 2 * (1 + 1 + 2);
+constexpr qreal kSmallestFieldPoints = 7.0;
+
+// Most values fit a field in the normal font. A wide one (a large energy, an
+// exponent form) is set condensed and, if still needed, a little smaller, so
+// that the whole number stays visible; the tooltip always has it whole.
+void FitFieldText(QLineEdit* edit, const QString& text) {
+    const int room = edit->width() - kFieldTextInset;
+    QFont font = edit->parentWidget()->font();
+    if (QFontMetrics(font).horizontalAdvance(text) > room) {
+        font.setStretch(QFont::SemiCondensed);
+        const bool points = font.pointSizeF() > 0;
+        while (QFontMetrics(font).horizontalAdvance(text) > room) {
+            if (points && font.pointSizeF() - 0.5 >= kSmallestFieldPoints) {
+                font.setPointSizeF(font.pointSizeF() - 0.5);
+            } else if (!points && font.pixelSize() > 9) {
+                font.setPixelSize(font.pixelSize() - 1);
+            } else {
+                break;
+            }
+        }
+        edit->setToolTip(text);
+    } else {
+        edit->setToolTip(QString());
+    }
+    edit->setFont(font);
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
 
 // Caption labels get the room between their left edge and their field. When
 // a caption does not fit on one line in the platform's font, all captions of
@@ -160,7 +191,9 @@ void Form1::buildMeasurementFrame() {
     const auto heading = [this](const char* name, const QString& text, int top) {
         auto* label = new QLabel(text, Frame3);
         label->setObjectName(QString::fromLatin1(name));
-        label->setGeometry(TwipsRect(9480, top, 1095, 255));
+        // 240 high rather than 255, so that the heading ends where its
+        // picture box begins instead of reaching one pixel into it.
+        label->setGeometry(TwipsRect(9480, top, 1095, 240));
     };
     heading("Picture1Heading", QStringLiteral("开关量输出"), 360);
     heading("Picture2Heading", QStringLiteral("开关量输入"), 2280);
@@ -208,8 +241,7 @@ void Form1::showMode(PanelPoller::Mode mode) {
 void Form1::showDecoded(const DecodedAnswer& decoded) {
     for (const FieldText& f : decoded.fields) {
         if (QLineEdit* edit = field(QString::fromLatin1(f.field))) {
-            edit->setText(QString::fromStdString(f.text));
-            edit->setCursorPosition(0);
+            FitFieldText(edit, QString::fromStdString(f.text));
         }
     }
     if (decoded.switches) {

@@ -29,6 +29,7 @@ SwitchPanelView::SwitchPanelView(SwitchPanelKind kind, QWidget* parent)
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromLatin1(model_.labelName()));
         label->setProperty("index", k);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setGeometry(
             TwipsRect(spec.Left, spec.Top, spec.Width, spec.Height).translated(origin));
         labels_.append(label);
@@ -60,13 +61,15 @@ void SwitchPanelView::syncLabels() {
 void SwitchPanelView::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(contentsRect().topLeft());
     const auto draw = [&painter](const SwitchLine& line) {
         QPen pen(PackedColour(line.BorderColor));
         pen.setWidth(line.BorderWidth);
         pen.setCapStyle(Qt::FlatCap);
         painter.setPen(pen);
+        // Level lines stay crisp on the pixel grid; only a raised blade is
+        // smoothed.
+        painter.setRenderHint(QPainter::Antialiasing, line.Y1 != line.Y2);
         painter.drawLine(QPointF(line.X1, line.Y1) / kTwipsPerPixel,
                          QPointF(line.X2, line.Y2) / kTwipsPerPixel);
     };
