@@ -50,12 +50,13 @@ void AnswerPrimary(ScriptedMeter& meter, int function = 4) {
     meter.answer(2, 0, SwitchAnswer(2, 0x0A));
 }
 
-void AnswerSecondary(ScriptedMeter& meter) {
+void AnswerSecondary(ScriptedMeter& meter, int function = 4) {
     meter.answer(4, 70,
                  RegisterAnswer(Words({0x8000, 0xFFFF, 0,      2205,   2200,   1,      5000, 1,
                                        0x7FFF, 0xFFFF, 0,      1234,   32767,  0xFF38, 0,    1,
-                                       0x8000, 0x1111, 0x2222, 0x3333, 0x8000, 0xFC9E, 4998})));
-    meter.answer(4, 93, RegisterAnswer(Hex("000186A080000000FFFFFFFF7FFFFFFF")));
+                                       0x8000, 0x1111, 0x2222, 0x3333, 0x8000, 0xFC9E, 4998}),
+                                function));
+    meter.answer(4, 93, RegisterAnswer(Hex("000186A080000000FFFFFFFF7FFFFFFF"), function));
     meter.answer(1, 0, SwitchAnswer(1, 0x0F));
     meter.answer(2, 0, SwitchAnswer(2, 0x00));
 }
@@ -231,13 +232,20 @@ private slots:
     }
 
     // Answers with function code 3 fill the fields exactly like function 4.
+    void holdingRegistersReadAlike_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("primary") << "c1";
+        QTest::newRow("secondary") << "c4";
+    }
     void holdingRegistersReadAlike() {
+        QFETCH(QString, mode);
+        const auto answer = mode == "c1" ? &AnswerPrimary : &AnswerSecondary;
         Rig four;
-        AnswerPrimary(four.meter, 4);
-        RunTick(four, "c1");
+        answer(four.meter, 4);
+        RunTick(four, qPrintable(mode));
         Rig three;
-        AnswerPrimary(three.meter, 3);
-        RunTick(three, "c1");
+        answer(three.meter, 3);
+        RunTick(three, qPrintable(mode));
         for (QLineEdit* edit : four.form.Frame3->findChildren<QLineEdit*>()) {
             QVERIFY(!edit->text().isEmpty());
             QCOMPARE(three.form.field(edit->objectName())->text(), edit->text());
@@ -251,12 +259,14 @@ private slots:
         AnswerPrimary(r.meter);
         RunTick(r, "c1");
         r.meter.answers.clear();
-        r.meter.answer(4, 70, RegisterAnswer(QByteArray(46, '\0')));
+        QByteArray measurements(46, '\0');
+        measurements.replace(44, 2, Be16(5000));
+        r.meter.answer(4, 70, RegisterAnswer(measurements));
         r.meter.answer(4, 56, RegisterAnswer(Floats({1.0F})));
         r.run("c1 c4 tick");
         QCoreApplication::processEvents();
         QCOMPARE(r.text("UanT"), QString("0"));
-        QCOMPARE(r.text("FT"), QString("0"));
+        QCOMPARE(r.text("FT"), QString("50"));
         QCOMPARE(r.text("WPPT"), QString("1234567"));
         QCOMPARE(r.text("WQNT"), QString("65535"));
         QCOMPARE(Switches(r.form.Picture1), QString("1010"));
@@ -554,9 +564,11 @@ private slots:
         }
         // Wide values are set narrower until they fit; ordinary ones keep the font.
         AnswerSecondary(r.meter);
-        r.meter.answer(4, 93, RegisterAnswer(Hex("00000001800000007FFFFFFF80000000")));
+        r.meter.answer(4, 93, RegisterAnswer(Hex("00009C40800000000000FFFF80000000")));
         RunTick(r, "c4");
+        QCOMPARE(r.text("WPPT"), QString("40"));
         QCOMPARE(r.text("WPNT"), QString("-2147483.648"));
+        QCOMPARE(r.text("WQPT"), QString("65.535"));
         for (QLineEdit* edit : r.form.Frame3->findChildren<QLineEdit*>()) {
             QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width() - 8,
                      qPrintable(edit->objectName() + ": " + edit->text()));
