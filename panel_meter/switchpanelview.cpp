@@ -25,13 +25,13 @@ SwitchPanelView::SwitchPanelView(SwitchPanelKind kind, QWidget* parent)
                                                        : QStringLiteral("开关量输入"));
     const QPoint origin = contentsRect().topLeft();
     for (int k = 0; k < kSwitchChannels; ++k) {
-        const SwitchLabel& spec = model_.labels()[static_cast<std::size_t>(k)];
+        const SwitchLabel& place = model_.labels()[static_cast<std::size_t>(k)];
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromLatin1(model_.labelName()));
         label->setProperty("index", k);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setGeometry(
-            TwipsRect(spec.Left, spec.Top, spec.Width, spec.Height).translated(origin));
+            TwipsRect(place.Left, place.Top, place.Width, place.Height).translated(origin));
         labels_.append(label);
     }
     syncLabels();
