@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QFrame>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "switchmodel.h"
+
+class QLabel;
+
+namespace mt {
+
+// One switch panel on screen: a sunken picture box that paints the leads and
+// blades of its SwitchPanelModel and shows the four state labels as labels
+// (named after the label array, e.g. "Label32", with their channel in the
+// "index" property).
+class SwitchPanelView : public QFrame {
+    Q_OBJECT
+
+public:
+    SwitchPanelView(SwitchPanelKind kind, QWidget* parent = nullptr);
+
+    const SwitchPanelModel& model() const { return model_; }
+    const QList<QLabel*>& stateLabels() const { return labels_; }
+
+    // Redraws the four channels from a status byte; returns the property
+    // changes in the order they were made.
+    QStringList ShowSwitchStates(std::uint8_t status);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void syncLabels();
+
+    SwitchPanelModel model_;
+    QList<QLabel*> labels_;
+};
+
+}  // namespace mt
