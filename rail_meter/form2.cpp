@@ -91,39 +91,39 @@ constexpr int kTwoLineCaptionHeight = 480;
 // The widest text a numeric field can get: the most negative 32-bit energy.
 const QString kWidestNumber = QStringLiteral("-21474836.48");
 
-ValueFieldSpec SpecOf(const FieldLayout& layout) {
+ValueFieldSpec PlacementOf(const FieldLayout& layout) {
     const Column& column = kColumns[static_cast<std::size_t>(layout.column)];
-    ValueFieldSpec spec{layout.name,
-                        QString::fromUtf8(layout.caption),
-                        QString::fromUtf8(layout.unit),
-                        layout.top,
-                        column.caption,
-                        column.field,
-                        column.unit};
+    ValueFieldSpec field{layout.name,
+                         QString::fromUtf8(layout.caption),
+                         QString::fromUtf8(layout.unit),
+                         layout.top,
+                         column.caption,
+                         column.field,
+                         column.unit};
     switch (layout.kind) {
         case Kind::Plain:
             break;
         case Kind::Energy:
-            spec.captionHeight = kTwoLineCaptionHeight;
+            field.captionHeight = kTwoLineCaptionHeight;
             break;
         case Kind::Demand:
-            spec.captionHeight = kTwoLineCaptionHeight;
-            spec.fieldWidth = 1215;
-            spec.fieldHeight = 285;
+            field.captionHeight = kTwoLineCaptionHeight;
+            field.fieldWidth = 1215;
+            field.fieldHeight = 285;
             break;
         case Kind::Stamp:
-            spec.captionHeight = kTwoLineCaptionHeight;
-            spec.fieldWidth = 1695;
-            spec.fieldHeight = 285;
+            field.captionHeight = kTwoLineCaptionHeight;
+            field.fieldWidth = 1695;
+            field.fieldHeight = 285;
             // The second column's time stamp is wider than the column: its
             // caption and field start 120 twips further left.
             if (layout.column == 1) {
-                spec.captionLeft -= 120;
-                spec.fieldLeft -= 120;
+                field.captionLeft -= 120;
+                field.fieldLeft -= 120;
             }
             break;
     }
-    return spec;
+    return field;
 }
 
 }  // namespace
@@ -176,7 +176,7 @@ void Form2::buildValueFrame() {
     QList<QLineEdit*> numberFields;
     QList<QLineEdit*> stampFields;
     for (const FieldLayout& layout : kLayout) {
-        const ValueField made = AddValueField(Frame3, SpecOf(layout));
+        const ValueField made = AddValueField(Frame3, PlacementOf(layout));
         // Screen readers get the caption as one line.
         const QString caption = made.caption->text().remove(QLatin1Char('\n'));
         made.caption->setAccessibleName(caption);
