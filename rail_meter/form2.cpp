@@ -1,0 +1,306 @@
+#include "form2.h"
+
+#include <QCloseEvent>
+#include <QFontInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <array>
+
+#include "compactfont.h"
+#include "panel_meter/portpanel.h"
+#include "panel_meter/twips.h"
+#include "panel_meter/valuefield.h"
+#include "raildecoder.h"
+#include "railpollcycle.h"
+
+namespace mt {
+
+namespace {
+
+// The four columns of the value frame: caption, field and unit, in twips
+// relative to the frame.
+struct Column {
+    int caption;
+    int field;
+    int unit;
+};
+constexpr std::array<Column, 4> kColumns{{
+    {120, 1080, 2400},
+    {3120, 4200, 5520},
+    {6240, 7320, 8640},
+    {9360, 10440, 11760},
+}};
+
+enum class Kind {
+    Plain,   // one-line caption, 1200 x 270 field
+    Energy,  // two-line caption, 1200 x 270 field
+    Demand,  // two-line caption, 1215 x 285 field, no unit
+    Stamp,   // two-line caption, 1695 x 285 field, no unit
+};
+
+struct FieldLayout {
+    const char* name;
+    const char* caption;  // a line break marks where a two-line caption wraps
+    const char* unit;
+    int top;
+    int column;
+    Kind kind = Kind::Plain;
+};
+
+// clang-format off
+constexpr FieldLayout kLayout[] = {
+    {"UanT", "相电压Uan", "V", 360, 0},    {"UabT", "线电压Uab", "V", 360, 1},
+    {"IaT", "电流Ia", "A", 360, 2},         {"SaT", "视在功率A", "KVA", 360, 3},
+    {"UbnT", "相电压Ubn", "V", 840, 0},    {"UbcT", "线电压Ubc", "V", 840, 1},
+    {"IbT", "电流Ib", "A", 840, 2},         {"SbT", "视在功率B", "KVA", 840, 3},
+    {"UcnT", "相电压Ucn", "V", 1320, 0},   {"UcaT", "线电压Uca", "V", 1320, 1},
+    {"IcT", "电流Ic", "A", 1320, 2},        {"ScT", "视在功率C", "KVA", 1320, 3},
+    {"PaT", "有功功率Pa", "KW", 1920, 0},  {"QaT", "无功功率Qa", "var", 1920, 1},
+    {"OaT", "AB电位相位", "度", 1920, 2},  {"SsT", "视在功率", "KVA", 1920, 3},
+    {"PbT", "有功功率Pb", "KW", 2400, 0},  {"QbT", "无功功率Qb", "var", 2400, 1},
+    {"ObT", "BC电位相位", "度", 2400, 2},  {"PfsT", "功率因数", "cos φ", 2400, 3},
+    {"PcT", "有功功率Pc", "KW", 2880, 0},  {"QcT", "无功功率Qc", "var", 2880, 1},
+    {"OcT", "CA电位相位", "度", 2880, 2},  {"FT", "电网频率", "Hz", 2880, 3},
+    {"PsT", "总有功率P", "KW", 3360, 0},   {"QsT", "总无功功率Q", "var", 3360, 1},
+    {"SWT", "当前总\n有功电能", "KWh", 3360, 2, Kind::Energy},
+    {"WJT", "当前总尖\n有功电能", "KWh", 3360, 3, Kind::Energy},
+    {"WFT", "当前总峰\n有功电能", "KWh", 3840, 0, Kind::Energy},
+    {"WPT", "当前总平\n有功电能", "KWh", 3840, 1, Kind::Energy},
+    {"WGT", "当前总谷\n有功电能", "KWh", 3840, 2, Kind::Energy},
+    {"FAET", "当前正向总\n有功电能", "KWh", 3840, 3, Kind::Energy},
+    {"RAET", "当前反向总\n有功电能", "KWh", 4440, 0, Kind::Energy},
+    {"SRET", "当前总\n无功电能", "Kvarh", 4440, 1, Kind::Energy},
+    {"FRET", "当前正向总\n无功电能", "Kvarh", 4440, 2, Kind::Energy},
+    {"RRET", "当前反向总\n无功电能", "Kvarh", 4440, 3, Kind::Energy},
+    {"UMaxT", "电压最大\n需求量", "", 5160, 0, Kind::Demand},
+    {"UMaxTimeT", "电压最大需量\n发生时间", "", 5160, 1, Kind::Stamp},
+    {"IMaxT", "电流最大\n需求量", "", 5160, 2, Kind::Demand},
+    {"IMaxTimeT", "电流最大需量\n发生时间", "", 5160, 3, Kind::Stamp},
+    {"EPP0TimeT", "最近电能\n清零时间", "", 5880, 0, Kind::Stamp},
+};
+// clang-format on
+
+constexpr int kSeparatorTop = 5040;
+// Two lines of caption text need a little more than the 375 twips a wrapped
+// caption is usually given; the rows leave room for 480.
+constexpr int kTwoLineCaptionHeight = 480;
+// The widest text a numeric field can get: the most negative 32-bit energy.
+const QString kWidestNumber = QStringLiteral("-21474836.48");
+
+ValueFieldSpec PlacementOf(const FieldLayout& layout) {
+    const Column& column = kColumns[static_cast<std::size_t>(layout.column)];
+    ValueFieldSpec field{layout.name,
+                         QString::fromUtf8(layout.caption),
+                         QString::fromUtf8(layout.unit),
+                         layout.top,
+                         column.caption,
+                         column.field,
+                         column.unit};
+    switch (layout.kind) {
+        case Kind::Plain:
+            break;
+        case Kind::Energy:
+            field.captionHeight = kTwoLineCaptionHeight;
+            break;
+        case Kind::Demand:
+            field.captionHeight = kTwoLineCaptionHeight;
+            field.fieldWidth = 1215;
+            field.fieldHeight = 285;
+            break;
+        case Kind::Stamp:
+            field.captionHeight = kTwoLineCaptionHeight;
+            field.fieldWidth = 1695;
+            field.fieldHeight = 285;
+            // The second column's time stamp is wider than the column: its
+            // caption and field start 120 twips further left.
+            if (layout.column == 1) {
+                field.captionLeft -= 120;
+                field.fieldLeft -= 120;
+            }
+            break;
+    }
+    return field;
+}
+
+}  // namespace
+
+Form2::Form2(SerialPort& port, Services services, QWidget* parent, int timerIntervalMs,
+             RequestParameters& request)
+    : QWidget(parent), port_(port), services_(std::move(services)) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(kAppTitle + QStringLiteral(" - 导轨式电力仪表"));
+    setFixedSize(TwipsSize(13290, 10575));
+
+    Panel = new PortPanel(port_, services_, this);
+    Panel->move(0, 0);
+
+    Frame3 = new QGroupBox(QStringLiteral("仪表检测数据"), this);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    Frame3->setGeometry(TwipsRect(240, 3120, 12975, 6375));
+    buildValueFrame();
+
+    Command1 = MakeButton(this, "Command1", kStartCaption, 720, 9840, 1935, 375);
+    Command4 = MakeButton(this, "Command4", kSecondStartCaption, 4920, 9840, 1935, 375);
+    Command2 = MakeButton(this, "Command2", kExitCaption, 8880, 9840, 1300, 375);
+    Command1->setProperty(kTagProperty, QStringLiteral("0"));
+    Command4->setProperty(kTagProperty, QStringLiteral("0"));
+    // A second acquisition button exists but is never shown on this screen.
+    Command4->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(timerIntervalMs);
+
+    Cycle = new RailPollCycle(
+        port_, services_, request, [this] { return Panel->addressText(); }, this);
+
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1Click);
+    connect(Command4, &QPushButton::clicked, this, &Form2::Command4Click);
+    connect(Command2, &QPushButton::clicked, this, &Form2::Command2Click);
+    connect(Timer1, &QTimer::timeout, this, &Form2::Timer1Timer);
+    connect(Cycle, &RailPollCycle::answerAccepted, this, &Form2::ShowDinRailData);
+    connect(Cycle, &RailPollCycle::addressChecked, this,
+            [this](bool valid) { Panel->showAddressInvalid(!valid); });
+    connect(Panel, &PortPanel::portClosed, this, &Form2::onPortGone);
+    connect(Panel, &PortPanel::portLost, this, &Form2::onPortGone);
+
+    Panel->InitPortLists();
+}
+
+void Form2::buildValueFrame() {
+    QList<QLabel*> labels;
+    QList<QLineEdit*> numberFields;
+    QList<QLineEdit*> stampFields;
+    for (const FieldLayout& layout : kLayout) {
+        const ValueField made = AddValueField(Frame3, PlacementOf(layout));
+        // Screen readers get the caption as one line.
+        const QString caption = made.caption->text().remove(QLatin1Char('\n'));
+        made.caption->setAccessibleName(caption);
+        made.field->setAccessibleName(caption);
+        made.field->setReadOnly(true);
+        fields_.insert(QString::fromLatin1(layout.name), made.field);
+        labels << made.caption;
+        (layout.kind == Kind::Stamp ? stampFields : numberFields) << made.field;
+        if (made.unit != nullptr) {
+            // Units sit level with their field, also beside two-line captions.
+            const QRect field = made.field->geometry();
+            made.unit->move(made.unit->x(), field.center().y() - made.unit->height() / 2);
+            labels << made.unit;
+        }
+    }
+
+    // A compact style: captions a pixel below the screen's font, values two,
+    // or smaller where the texts would not fit otherwise.
+    const int screenPixels = QFontInfo(font()).pixelSize();
+    const QFont captionFont = FittingLabelFont(labels, screenPixels - 1);
+    for (QLabel* label : labels) {
+        label->setFont(captionFont);
+    }
+    const QFont numberFont = FittingFieldFont(numberFields, kWidestNumber, screenPixels - 2);
+    for (QLineEdit* field : numberFields) {
+        field->setFont(numberFont);
+    }
+    const QFont stampFont =
+        FittingFieldFont(stampFields, WidestTimeStamp(numberFont), numberFont.pixelSize());
+    for (QLineEdit* field : stampFields) {
+        field->setFont(stampFont);
+    }
+
+    Line1 = new QFrame(Frame3);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Plain);
+    Line1->setLineWidth(1);
+    Line1->setStyleSheet(QStringLiteral("color: #808080;"));
+    Line1->setGeometry(TwipsRect(120, kSeparatorTop, 12735, kTwipsPerPixel));
+}
+
+QLineEdit* Form2::valueField(std::string_view name) const {
+    return fields_.value(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+void Form2::Command1Click() {
+    toggleAcquisition(Command1, Command4, kStartCaption, kStopCaption);
+}
+
+void Form2::Command4Click() {
+    toggleAcquisition(Command4, Command1, kSecondStartCaption, kSecondStopCaption);
+}
+
+void Form2::toggleAcquisition(QPushButton* button, QPushButton* other, const QString& idleCaption,
+                              const QString& runningCaption) {
+    if (!port_.isOpen()) {
+        services_.message(kPortNotOpen, kAppTitle, MessageIcon::Warning);
+        return;
+    }
+    if (button->property(kTagProperty).toString().toDouble() == 0) {
+        SetCaption(button, runningCaption);
+        button->setProperty(kTagProperty, QStringLiteral("1"));
+        // Starting closes and reopens the port. When the device is gone the
+        // panel has shown the port closed and warned; the button goes back
+        // to idle rather than pretending to run.
+        if (!Panel->reopenPort()) {
+            SetCaption(button, idleCaption);
+            button->setProperty(kTagProperty, QStringLiteral("0"));
+            return;
+        }
+        other->setEnabled(false);
+        Timer1->start();
+    } else {
+        SetCaption(button, idleCaption);
+        button->setProperty(kTagProperty, QStringLiteral("0"));
+        Timer1->stop();
+        other->setEnabled(true);
+    }
+    port_.clearInput();
+}
+
+void Form2::onPortGone() {
+    // Only the visible acquisition button goes back to idle.
+    Timer1->stop();
+    SetCaption(Command1, kStartCaption);
+    Command1->setEnabled(true);
+    Command1->setProperty(kTagProperty, QStringLiteral("0"));
+}
+
+void Form2::Timer1Timer() {
+    Cycle->Tick();
+}
+
+void Form2::ShowDinRailData(const QByteArray& answer) {
+    const AnswerBytes bytes(reinterpret_cast<const std::uint8_t*>(answer.constData()),
+                            static_cast<std::size_t>(answer.size()));
+    for (const DecodedField& decoded : DecodeDinRailAnswer(bytes, Cycle->BlockTag)) {
+        if (QLineEdit* field = valueField(decoded.field)) {
+            field->setText(QString::fromStdString(decoded.text));
+            field->setCursorPosition(0);
+        }
+    }
+}
+
+void Form2::Command2Click() {
+    close();
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    endProgram();
+    event->accept();
+}
+
+void Form2::endProgram() {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    Timer1->stop();
+    if (port_.isOpen()) {
+        (void)port_.close();
+    }
+    services_.endProgram();
+}
+
+}  // namespace mt

@@ -1,0 +1,35 @@
+#include "monitorfactory.h"
+
+#include "panel_meter/form1.h"
+#include "rail_meter/form2.h"
+
+namespace mt {
+
+std::optional<MeterKind> MeterKindOf(const QString& text) {
+    if (text == kPanelMountMeter) {
+        return MeterKind::PanelMount;
+    }
+    if (text == kDinRailMeter) {
+        return MeterKind::DinRail;
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<QWidget> MakeMonitor(MeterKind kind, std::unique_ptr<SerialPort> port,
+                                     Services services) {
+    std::unique_ptr<QWidget> monitor;
+    switch (kind) {
+        case MeterKind::PanelMount:
+            monitor = std::make_unique<Form1>(*port, std::move(services));
+            break;
+        case MeterKind::DinRail:
+            monitor = std::make_unique<Form2>(*port, std::move(services));
+            break;
+    }
+    // The port lives as long as its screen; it is the screen's last child,
+    // so it goes after every control that uses it.
+    port.release()->setParent(monitor.get());
+    return monitor;
+}
+
+}  // namespace mt

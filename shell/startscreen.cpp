@@ -1,0 +1,106 @@
+#include "startscreen.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include "pictures.h"
+
+namespace mt {
+
+namespace {
+
+constexpr QSize kPictureSize(44, 44);
+
+QPushButton* MakePictureButton(QWidget* parent, const char* name, const QString& accessibleName,
+                               const QPixmap& picture, const QRect& geometry) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(QIcon(picture));
+    button->setIconSize(kPictureSize);
+    button->setAccessibleName(accessibleName);
+    button->setToolTip(accessibleName);
+    button->setGeometry(geometry);
+    return button;
+}
+
+}  // namespace
+
+StartScreen::StartScreen(MonitorFactory factory, Services services, QWidget* parent)
+    : QWidget(parent), factory_(std::move(factory)), services_(std::move(services)) {
+    setObjectName(QStringLiteral("start"));
+    setWindowTitle(kAppTitle);
+    setFixedSize(400, 230);
+
+    Prompt = new QLabel(QStringLiteral("请选择仪表类型："), this);
+    Prompt->setObjectName(QStringLiteral("Prompt"));
+    Prompt->setGeometry(70, 26, 260, 24);
+
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setAccessibleName(QStringLiteral("仪表类型"));
+    Combo1->setEditable(true);
+    // Typed text is taken as it stands and never becomes an item.
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setGeometry(70, 54, 260, 30);
+    Prompt->setBuddy(Combo1);
+
+    const qreal ratio = devicePixelRatioF();
+    Command1 = MakePictureButton(this, "Command1", kEnterName, EnterPicture(kPictureSize, ratio),
+                                 QRect(110, 104, 64, 64));
+    Command2 = MakePictureButton(this, "Command2", kExitName, ExitPicture(kPictureSize, ratio),
+                                 QRect(226, 104, 64, 64));
+
+    connect(Command1, &QPushButton::clicked, this, &StartScreen::Command1Click);
+    connect(Command2, &QPushButton::clicked, this, &StartScreen::Command2Click);
+
+    Combo1->addItem(kPanelMountMeter);
+    Combo1->addItem(kDinRailMeter);
+    Combo1->setCurrentIndex(0);
+}
+
+void StartScreen::Command1Click() {
+    const std::optional<MeterKind> kind = MeterKindOf(Combo1->currentText());
+    if (!kind) {
+        return;
+    }
+    if (monitor_ == nullptr) {
+        monitor_ = factory_(*kind);
+        if (monitor_ == nullptr) {
+            return;
+        }
+    }
+    monitor_->show();
+    close();
+}
+
+void StartScreen::Command2Click() {
+    endProgram();
+    close();
+}
+
+void StartScreen::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    PaintStartBackground(painter, rect());
+}
+
+void StartScreen::closeEvent(QCloseEvent* event) {
+    // Closing the screen before a monitor was opened leaves no window.
+    if (monitor_ == nullptr) {
+        endProgram();
+    }
+    event->accept();
+}
+
+void StartScreen::endProgram() {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    services_.endProgram();
+}
+
+}  // namespace mt

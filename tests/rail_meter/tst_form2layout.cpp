@@ -1,0 +1,141 @@
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "panel_meter/portpanel.h"
+#include "rail_meter/form2.h"
+#include "rail_meter/raildecoder.h"
+#include "railanswers.h"
+#include "support/fakeserialport.h"
+#include "support/recordingservices.h"
+
+using namespace mt;
+using mt::test::FakeSerialPort;
+using mt::test::RecordingServices;
+using mt::test::RegisterAnswer;
+
+namespace {
+
+// Answers carrying the widest texts each field can get: the most negative
+// values and time stamps.
+QByteArray WidestAnswerTo(const QByteArray& request) {
+    const int count = (static_cast<quint8>(request[4]) << 8) | static_cast<quint8>(request[5]);
+    QByteArray data;
+    if (count == 10) {  // 32-bit energies: -21474836.48
+        for (int i = 0; i < 5; ++i) {
+            data += QByteArray::fromHex("80000000");
+        }
+    } else if (count == 3 || count == 4) {  // demand (-3276.8) and time stamp
+        data = count == 4 ? QByteArray::fromHex("8000") : QByteArray();
+        data += QByteArray::fromHex("FF0A1F0B30FF");
+    } else {  // 16-bit values: -3276.8, -327.68, -32.768
+        data = QByteArray(2 * count, '\0');
+        for (int i = 0; i < count; ++i) {
+            data[2 * i] = '\x80';
+        }
+    }
+    return RegisterAnswer(data);
+}
+
+}  // namespace
+
+class TestForm2Layout : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void filledFieldsAreReadable();
+
+private:
+    FakeSerialPort port_;
+    RecordingServices recorder_;
+    RequestParameters request_;
+    std::unique_ptr<Form2> form_;
+};
+
+void TestForm2Layout::initTestCase() {
+    form_ = std::make_unique<Form2>(port_, recorder_.services(), nullptr, 5000, request_);
+    port_.responder = [](const QByteArray& request) {
+        return FakeSerialPort::Answer{{WidestAnswerTo(request)}, 0};
+    };
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    form_->Panel->Command3Click();
+    form_->Command1Click();
+    form_->Timer1Timer();
+    QCoreApplication::processEvents();
+}
+
+// After a tick every field holds its widest text; it must fit into the field,
+// every caption into its label, and no two controls of the value frame may
+// overlap.
+void TestForm2Layout::filledFieldsAreReadable() {
+    // With METERTEST_SCREENSHOTS set, keep a picture of the filled screen.
+    const QString folder = qEnvironmentVariable("METERTEST_SCREENSHOTS");
+    if (!folder.isEmpty()) {
+        QDir().mkpath(folder);
+        QVERIFY(form_->grab().save(folder + QStringLiteral("/form2-after-tick.png")));
+    }
+
+    for (const std::string_view name : DinRailFieldNames()) {
+        QLineEdit* field = form_->valueField(name);
+        QVERIFY2(field != nullptr, name.data());
+        QVERIFY2(!field->text().isEmpty(), name.data());
+        QVERIFY2(field->isVisible(), name.data());
+        // The room for text inside the frame and margins of a line edit.
+        QStyleOptionFrame option;
+        option.initFrom(field);
+        option.rect = field->rect();
+        option.lineWidth = field->hasFrame() ? field->style()->pixelMetric(
+                                                   QStyle::PM_DefaultFrameWidth, &option, field)
+                                             : 0;
+        const QRect room =
+            field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
+        const QMargins margins = field->textMargins();
+        const int available = room.width() - margins.left() - margins.right() - 4;
+        const int needed = field->fontMetrics().horizontalAdvance(field->text());
+        QVERIFY2(needed <= available, qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
+                                                     .arg(QLatin1String(name.data()), field->text())
+                                                     .arg(needed)
+                                                     .arg(available)));
+    }
+
+    const auto labels = form_->Frame3->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    QVERIFY(labels.size() >= 36 + 28);
+    for (QLabel* label : labels) {
+        const QRect needed = label->fontMetrics().boundingRect(
+            label->contentsRect(), Qt::TextWordWrap | int(label->alignment()), label->text());
+        QVERIFY2(needed.height() <= label->contentsRect().height() &&
+                     needed.width() <= label->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1: \"%2\" needs %3x%4, has %5x%6")
+                                .arg(label->objectName(), label->text())
+                                .arg(needed.width())
+                                .arg(needed.height())
+                                .arg(label->contentsRect().width())
+                                .arg(label->contentsRect().height())));
+    }
+
+    QList<QWidget*> controls;
+    for (QWidget* w : form_->Frame3->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w->isVisible() && w != form_->Line1) {
+            controls << w;
+        }
+    }
+    for (int i = 0; i < controls.size(); ++i) {
+        QVERIFY2(form_->Frame3->contentsRect().contains(controls[i]->geometry()),
+                 qPrintable(controls[i]->objectName()));
+        QVERIFY2(!controls[i]->geometry().intersects(form_->Line1->geometry()),
+                 qPrintable(controls[i]->objectName()));
+        for (int j = i + 1; j < controls.size(); ++j) {
+            QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),
+                     qPrintable(controls[i]->objectName() + QStringLiteral(" / ") +
+                                controls[j]->objectName()));
+        }
+    }
+}
+
+QTEST_MAIN(TestForm2Layout)
+#include "tst_form2layout.moc"
