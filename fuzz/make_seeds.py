@@ -81,17 +81,17 @@ for i, text in enumerate(["1", "247", " 5", "7abc", "1.5", "2.5", "abc", "", "-1
                           "255.5", "0.5", "\t12"]):
     write("address", f"text{i:02d}", text.encode())
 
-# Decoder targets take the same answers; the DIN-rail target's first byte is the block tag.
+# Decoder targets take the same answers; the DIN-rail target's first two bytes are the block tag.
 for name, (count, answer) in answers.items():
     if name.startswith(("primary", "secondary", "coils", "inputs", "exception")):
         write("panel_decode", name, answer)
 for tag, (name, answer) in enumerate([("rail_1", RAIL_1), ("rail_2", RAIL_2), ("rail_3", RAIL_3),
                                       ("rail_4", RAIL_4), ("rail_6", RAIL_6)]):
-    write("rail_decode", name, bytes([tag]) + answer)
-write("rail_decode", "rail_4_tag6", bytes([6]) + RAIL_4)
-write("rail_decode", "rail_4_tag7", bytes([7]) + RAIL_4)
+    write("rail_decode", name, struct.pack(">h", tag) + answer)
+write("rail_decode", "rail_4_tag6", struct.pack(">h", 6) + RAIL_4)
+write("rail_decode", "rail_4_tag7", struct.pack(">h", 7) + RAIL_4)
 for tag in range(6):
-    write("rail_decode", f"rail_6_tag{tag}", bytes([tag]) + RAIL_6)
+    write("rail_decode", f"rail_6_tag{tag}", struct.pack(">h", tag) + RAIL_6)
 
 for i, text in enumerate(["9600,N,8,1", "19200,E,7,2", "4800,o,5,1.5", "38400,M,6,1",
                           "9600,S,8,2", "abc,N,8,1", "9600,N,8", ",,,", "9600 ,N,8,1"]):
@@ -106,7 +106,8 @@ requests = [request(1, 4, 10, 24), request(1, 4, 34, 22), request(1, 4, 56, 2),
             request(1, 4, 93, 8), request(1, 4, 93, 6), request(1, 4, 1024, 3),
             request(1, 4, 1040, 4), request(1, 4, 8192, 10), request(1, 3, 9472, 10),
             request(2, 4, 10, 24), request(0, 4, 10, 24), request(1, 7, 0, 1)]
+# The simulator target's first byte steers how the stream is cut into pieces.
 for i, r in enumerate(requests):
-    write("sim_request", f"request{i:02d}", r)
-write("sim_request", "two_requests", requests[0] + requests[3])
-write("sim_request", "noise_then_request", bytes([0xFF, 0x00, 0x13]) + requests[5])
+    write("sim_request", f"request{i:02d}", bytes([0x07]) + r)
+write("sim_request", "two_requests", bytes([0x0F]) + requests[0] + requests[3])
+write("sim_request", "noise_then_request", bytes([0x12, 0xFF, 0x00, 0x13]) + requests[5])
