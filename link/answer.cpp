@@ -16,8 +16,8 @@ bool AcceptAnswer(AnswerBytes answer, std::int16_t registerCount) {
         return false;
     }
     const std::uint8_t function = answer[1];
-    const bool registerShape = answer.size() == RegisterAnswerLength(registerCount) &&
-                               (function == 4 || function == 3);
+    const bool registerShape =
+        answer.size() == RegisterAnswerLength(registerCount) && (function == 4 || function == 3);
     const bool bitShape = answer.size() == kBitAnswerLength && (function == 2 || function == 1);
     if (!registerShape && !bitShape) {
         return false;

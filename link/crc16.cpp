@@ -50,6 +50,8 @@ void Crc16Modbus(std::span<const std::uint8_t> bytes, std::int16_t count, std::u
     crcHigh = static_cast<std::uint8_t>(crc >> 8);
 }
 
-std::uint16_t Crc16(std::span<const std::uint8_t> bytes) { return Crc(bytes); }
+std::uint16_t Crc16(std::span<const std::uint8_t> bytes) {
+    return Crc(bytes);
+}
 
 }  // namespace mt

@@ -91,8 +91,12 @@ std::string VoltageText(float value) {
     return text;
 }
 
-std::string SingleText(float value) { return GeneralText(value, 7); }
+std::string SingleText(float value) {
+    return GeneralText(value, 7);
+}
 
-std::string GeneralNumberText(double value) { return GeneralText(value, 15); }
+std::string GeneralNumberText(double value) {
+    return GeneralText(value, 15);
+}
 
 }  // namespace mt

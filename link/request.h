@@ -30,9 +30,9 @@ std::optional<std::uint8_t> MeterAddressByte(std::string_view addressText);
 double AddressTextValue(std::string_view addressText);
 
 enum class RequestStatus {
-    Built,             // the frame is ready to be written
-    AddressOutOfRange, // the address text does not give a value in 0..255
-    BadFunctionCode,   // the function code does not fit in one byte
+    Built,              // the frame is ready to be written
+    AddressOutOfRange,  // the address text does not give a value in 0..255
+    BadFunctionCode,    // the function code does not fit in one byte
 };
 
 struct RequestResult {

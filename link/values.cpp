@@ -59,8 +59,8 @@ std::string HexText(AnswerBytes answer, std::size_t first, std::size_t count) {
 }
 
 void HexToSingle(std::string_view hexText, float& value) {
-    value = SingleFromBigEndian(PairValue(hexText, 0), PairValue(hexText, 2),
-                                PairValue(hexText, 4), PairValue(hexText, 6));
+    value = SingleFromBigEndian(PairValue(hexText, 0), PairValue(hexText, 2), PairValue(hexText, 4),
+                                PairValue(hexText, 6));
 }
 
 std::optional<float> RegisterSingle(AnswerBytes answer, std::size_t first) {

@@ -175,13 +175,13 @@ void Form1::buildMeasurementFrame() {
     QList<QLabel*> captions;
     for (const FieldPlace& place : kFields) {
         const Column& column = kColumns[static_cast<std::size_t>(place.column)];
-        ValueFieldSpec layout{place.name,
-                              QString::fromUtf8(place.caption),
-                              QString::fromUtf8(place.unit),
-                              kRowTops[static_cast<std::size_t>(place.row)],
-                              column.captionLeft,
-                              column.fieldLeft,
-                              column.unitLeft};
+        ValueFieldPlace layout{place.name,
+                               QString::fromUtf8(place.caption),
+                               QString::fromUtf8(place.unit),
+                               kRowTops[static_cast<std::size_t>(place.row)],
+                               column.captionLeft,
+                               column.fieldLeft,
+                               column.unitLeft};
         const ValueField field = AddValueField(Frame3, layout);
         captions << field.caption;
         fields_.insert(QString::fromLatin1(place.name), field.field);

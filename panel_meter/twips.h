@@ -18,6 +18,8 @@ inline QRect TwipsRect(int left, int top, int width, int height) {
     return {Px(left), Px(top), Px(width), Px(height)};
 }
 
-inline QSize TwipsSize(int width, int height) { return {Px(width), Px(height)}; }
+inline QSize TwipsSize(int width, int height) {
+    return {Px(width), Px(height)};
+}
 
 }  // namespace mt

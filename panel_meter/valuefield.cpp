@@ -8,32 +8,35 @@
 
 namespace mt {
 
-ValueField AddValueField(QWidget* frame, const ValueFieldSpec& spec) {
+ValueField AddValueField(QWidget* frame, const ValueFieldPlace& place) {
     ValueField result;
-    const QString name = QString::fromLatin1(spec.name);
+    const QString name = QString::fromLatin1(place.name);
 
-    result.caption = new QLabel(spec.caption, frame);
+    result.caption = new QLabel(place.caption, frame);
     result.caption->setObjectName(name + QStringLiteral("Caption"));
     result.caption->setWordWrap(true);
     result.caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // Captions are centred on the field's row; two-line captions grow upwards
     // and downwards alike.
-    const int captionTop = spec.top + (spec.fieldHeight - spec.captionHeight) / 2;
-    result.caption->setGeometry(TwipsRect(spec.captionLeft, captionTop,
-                                          spec.fieldLeft - spec.captionLeft - 30,
-                                          spec.captionHeight));
+    const int captionTop = place.top + (place.fieldHeight - place.captionHeight) / 2;
+    result.caption->setGeometry(TwipsRect(place.captionLeft, captionTop,
+                                          place.fieldLeft - place.captionLeft - 30,
+                                          place.captionHeight));
 
     result.field = new QLineEdit(frame);
     result.field->setObjectName(name);
-    result.field->setAccessibleName(spec.caption);
+    result.field->setAccessibleName(place.caption);
     result.field->setGeometry(
-        TwipsRect(spec.fieldLeft, spec.top, spec.fieldWidth, spec.fieldHeight));
+        TwipsRect(place.fieldLeft, place.top, place.fieldWidth, place.fieldHeight));
     result.caption->setBuddy(result.field);
 
-    if (!spec.unit.isEmpty()) {
-        result.unit = new QLabel(spec.unit, frame);
+    if (!place.unit.isEmpty()) {
+        result.unit = new QLabel(place.unit, frame);
         result.unit->setObjectName(name + QStringLiteral("Unit"));
-        result.unit->setGeometry(TwipsRect(spec.unitLeft, captionTop, spec.unitWidth, 255));
+        // Units sit level with their field, also beside two-line captions.
+        constexpr int kUnitHeight = 255;
+        const int unitTop = place.top + (place.fieldHeight - kUnitHeight) / 2;
+        result.unit->setGeometry(TwipsRect(place.unitLeft, unitTop, place.unitWidth, kUnitHeight));
     }
     return result;
 }

@@ -12,11 +12,11 @@ namespace mt {
 // One value field of a monitor's data frame: a caption label on its left, a
 // single-line text field, and a unit label on its right. Positions in twips,
 // relative to the frame.
-struct ValueFieldSpec {
-    const char* name;   // object name of the field, e.g. "UanT"
-    QString caption;    // e.g. "相电压Uan"; also the field's accessible name
-    QString unit;       // e.g. "V"; empty for no unit label
-    int top;            // row top of the field
+struct ValueFieldPlace {
+    const char* name;  // object name of the field, e.g. "UanT"
+    QString caption;   // e.g. "相电压Uan"; also the field's accessible name
+    QString unit;      // e.g. "V"; empty for no unit label
+    int top;           // row top of the field
     int captionLeft;
     int fieldLeft;
     int unitLeft;
@@ -29,11 +29,11 @@ struct ValueFieldSpec {
 struct ValueField {
     QLabel* caption = nullptr;
     QLineEdit* field = nullptr;
-    QLabel* unit = nullptr;  // nullptr when the spec has no unit
+    QLabel* unit = nullptr;  // nullptr when the field has no unit
 };
 
 // Creates the three controls of one value field inside `frame`.
-ValueField AddValueField(QWidget* frame, const ValueFieldSpec& spec);
+ValueField AddValueField(QWidget* frame, const ValueFieldPlace& place);
 
 // A push button whose object name and accessible name are set; the accessible
 // name follows the caption through SetCaption().

@@ -91,15 +91,15 @@ constexpr int kTwoLineCaptionHeight = 480;
 // The widest text a numeric field can get: the most negative 32-bit energy.
 const QString kWidestNumber = QStringLiteral("-21474836.48");
 
-ValueFieldSpec PlacementOf(const FieldLayout& layout) {
+ValueFieldPlace PlacementOf(const FieldLayout& layout) {
     const Column& column = kColumns[static_cast<std::size_t>(layout.column)];
-    ValueFieldSpec field{layout.name,
-                         QString::fromUtf8(layout.caption),
-                         QString::fromUtf8(layout.unit),
-                         layout.top,
-                         column.caption,
-                         column.field,
-                         column.unit};
+    ValueFieldPlace field{layout.name,
+                          QString::fromUtf8(layout.caption),
+                          QString::fromUtf8(layout.unit),
+                          layout.top,
+                          column.caption,
+                          column.field,
+                          column.unit};
     switch (layout.kind) {
         case Kind::Plain:
             break;
@@ -186,9 +186,6 @@ void Form2::buildValueFrame() {
         labels << made.caption;
         (layout.kind == Kind::Stamp ? stampFields : numberFields) << made.field;
         if (made.unit != nullptr) {
-            // Units sit level with their field, also beside two-line captions.
-            const QRect field = made.field->geometry();
-            made.unit->move(made.unit->x(), field.center().y() - made.unit->height() / 2);
             labels << made.unit;
         }
     }

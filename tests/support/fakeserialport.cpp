@@ -83,7 +83,9 @@ void FakeSerialPort::clearInput() {
     input.clear();
 }
 
-void FakeSerialPort::clearOutput() { calls << QStringLiteral("clearOutput"); }
+void FakeSerialPort::clearOutput() {
+    calls << QStringLiteral("clearOutput");
+}
 
 PortResult FakeSerialPort::write(const QByteArray& bytes) {
     calls << QStringLiteral("write %1").arg(QString::fromLatin1(bytes.toHex(' ').toUpper()));
@@ -162,6 +164,8 @@ void FakeSerialPort::loseDevice() {
     emit deviceLost(QStringLiteral("device went away"));
 }
 
-void FakeSerialPort::emitOtherEvent() { emit commEvent(CommEvent::Other); }
+void FakeSerialPort::emitOtherEvent() {
+    emit commEvent(CommEvent::Other);
+}
 
 }  // namespace mt::test
