@@ -1,8 +1,8 @@
 #include "answers.h"
 
-#include <array>
 #include <span>
 #include <sstream>
+#include <utility>
 
 #include "link/answer.h"
 #include "link/request.h"
