@@ -14,6 +14,7 @@
 #include <cmath>
 #include <optional>
 #include <span>
+#include <type_traits>
 
 #include "link/answer.h"
 #include "link/crc16.h"
@@ -164,7 +165,11 @@ template <typename T>
 QString Alternatives(const Outcome<T>& outcome) {
     QStringList texts;
     for (const T& value : outcome.allowed()) {
-        texts << QStringLiteral("\"%1\"").arg(value);
+        if constexpr (std::is_same_v<T, QString>) {
+            texts << QStringLiteral("\"%1\"").arg(value);
+        } else {
+            texts << QString::number(value);
+        }
     }
     return texts.join(QStringLiteral(" | "));
 }

@@ -71,13 +71,13 @@ private:
 
     // Starts acquisition in one mode, lets `ticks` ticks run to their end
     // and waits until their last answers are in.
-    void runTicks(LivePanelMonitor& monitor, bool secondary, int ticks) {
+    void runTicks(const SimProcess& sim, LivePanelMonitor& monitor, bool secondary, int ticks) {
         QVERIFY(monitor.open(kCom));
         monitor.ticks.stopAfter(ticks);
         secondary ? monitor.form.Command4Click() : monitor.form.Command1Click();
         QVERIFY(monitor.form.Timer1->isActive());
         QVERIFY2(monitor.ticks.waitFor(ticks, kTickPatienceMs * ticks), "ticks did not complete");
-        QVERIFY(WaitForQuiet(monitor.port, kQuietMs, kQuietPatienceMs));
+        QVERIFY(WaitForAnswers(sim, monitor.port, kQuietMs, kQuietPatienceMs));
     }
 
     // Everything the simulator logged, paired up.
@@ -102,8 +102,16 @@ private:
                      qPrintable(QStringLiteral("%1 shows \"%2\", expected %3")
                                     .arg(name, shown, Alternatives(expected.field(name)))));
         }
-        QVERIFY(expected.outputs.allows(SwitchStatusShown(*monitor.form.Picture1)));
-        QVERIFY(expected.inputs.allows(SwitchStatusShown(*monitor.form.Picture2)));
+        const std::uint8_t outputs = SwitchStatusShown(*monitor.form.Picture1);
+        QVERIFY2(expected.outputs.allows(outputs),
+                 qPrintable(QStringLiteral("the outputs show %1, expected %2")
+                                .arg(outputs)
+                                .arg(Alternatives(expected.outputs))));
+        const std::uint8_t inputs = SwitchStatusShown(*monitor.form.Picture2);
+        QVERIFY2(expected.inputs.allows(inputs),
+                 qPrintable(QStringLiteral("the inputs show %1, expected %2")
+                                .arg(inputs)
+                                .arg(Alternatives(expected.inputs))));
     }
 
     // Every field holds a decoded value for certain (or, with `filled`
@@ -124,7 +132,7 @@ private slots:
         QVERIFY2(sim.start(kCom, {"--meter", "panel", "--seed", "11"}, &failure),
                  qPrintable(failure));
         LivePanelMonitor monitor(kInterval);
-        runTicks(monitor, false, 1);
+        runTicks(sim, monitor, false, 1);
 
         QCOMPARE(BytesOf(sim.requests()), kPrimaryRequests);
         QCOMPARE(monitor.port.writes.size(), kPrimaryRequests.size());
@@ -160,7 +168,7 @@ private slots:
         QVERIFY2(sim.start(kCom, {"--meter", "panel", "--seed", "12"}, &failure),
                  qPrintable(failure));
         LivePanelMonitor monitor(kSecondaryInterval);
-        runTicks(monitor, true, 1);
+        runTicks(sim, monitor, true, 1);
 
         QCOMPARE(BytesOf(sim.requests()), kSecondaryRequests);
         const QList<SimExchange> exchanges = exchangesOf(sim);
@@ -211,7 +219,7 @@ private slots:
         QString failure;
         QVERIFY2(sim.start(kCom, options, &failure), qPrintable(failure));
         LivePanelMonitor monitor(kInterval);
-        runTicks(monitor, false, ticks);
+        runTicks(sim, monitor, false, ticks);
 
         QCOMPARE(BytesOf(sim.requests()), Repeated(kPrimaryRequests, ticks));
         const QList<SimExchange> exchanges = exchangesOf(sim);
@@ -295,7 +303,7 @@ private slots:
                  qPrintable(failure));
         LivePanelMonitor monitor(kInterval);
         monitor.form.Panel->Combo1->setCurrentText(addressText);
-        runTicks(monitor, false, 1);
+        runTicks(sim, monitor, false, 1);
 
         QCOMPARE(BytesOf(sim.requests()), PrimaryRequests(addressText.toInt()));
         QCOMPARE(sim.answers().isEmpty(), !answered);

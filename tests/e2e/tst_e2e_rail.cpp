@@ -68,13 +68,13 @@ public:
 private:
     const PrivateRuntime& runtime_;
 
-    void runTicks(LiveRailMonitor& monitor, int ticks) {
+    void runTicks(const SimProcess& sim, LiveRailMonitor& monitor, int ticks) {
         QVERIFY(monitor.open(kCom));
         monitor.ticks.stopAfter(ticks);
         monitor.form.Command1Click();
         QVERIFY(monitor.form.Timer1->isActive());
         QVERIFY2(monitor.ticks.waitFor(ticks, kTickPatienceMs * ticks), "ticks did not complete");
-        QVERIFY(WaitForQuiet(monitor.port, kQuietMs, kQuietPatienceMs));
+        QVERIFY(WaitForAnswers(sim, monitor.port, kQuietMs, kQuietPatienceMs));
     }
 
     static QList<SimExchange> exchangesOf(SimProcess& sim) {
@@ -123,7 +123,7 @@ private slots:
         QString failure;
         QVERIFY2(sim.start(kCom, meter, &failure), qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
-        runTicks(monitor, 1);
+        runTicks(sim, monitor, 1);
 
         // Eleven reads with function 4, in the cycle's order, each after the
         // pause of the one before. The simulator stamps a request when it
@@ -195,7 +195,7 @@ private slots:
         QVERIFY2(sim.start(kCom, QStringList{"--meter", "rail", "--seed", "61"} + faults, &failure),
                  qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
-        runTicks(monitor, ticks);
+        runTicks(sim, monitor, ticks);
 
         QList<QByteArray> expectedRequests;
         for (int i = 0; i < ticks; ++i) {
@@ -266,7 +266,7 @@ private slots:
         SimProcess back(runtime_.path(), "back");
         QVERIFY2(back.start(kCom, {"--meter", "rail", "--seed", "72"}, &failure),
                  qPrintable(failure));
-        runTicks(monitor, monitor.ticks.completed() + 1);
+        runTicks(back, monitor, monitor.ticks.completed() + 1);
         QCOMPARE(BytesOf(back.requests()), TickRequests(1));
         QVERIFY(monitor.text("EPP0TimeT") != clearTime);  // another meter, another clearing time
         QCOMPARE(monitor.live.messages.size(), 1);
@@ -288,7 +288,7 @@ private slots:
                  qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
         monitor.form.Panel->Combo1->setCurrentText(addressText);
-        runTicks(monitor, 1);
+        runTicks(sim, monitor, 1);
 
         QCOMPARE(BytesOf(sim.requests()), TickRequests(addressText.toInt()));
         QCOMPARE(sim.answers().isEmpty(), !answered);

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "panel_meter/portpanel.h"
 #include "panel_meter/switchpanelview.h"
@@ -107,6 +108,33 @@ bool WaitForQuiet(const WatchedSerialPort& port, int quietMs, int timeoutMs) {
             return MonotonicMs() - last >= quietMs;
         },
         timeoutMs);
+}
+
+bool WaitForAnswers(const SimProcess& sim, const WatchedSerialPort& port, int quietMs,
+                    int timeoutMs) {
+    const qint64 deadline = MonotonicMs() + timeoutMs;
+    const auto left = [&] {
+        return static_cast<int>(std::max<qint64>(0, deadline - MonotonicMs()));
+    };
+    const auto plan = PlanOf(sim.options());
+    // The writes since this simulator started, when they are kept.
+    qint64 written = port.writeCount - port.failedWrites;
+    if (port.keepWrites) {
+        written = std::count_if(port.writes.begin(), port.writes.end(), [&](const auto& write) {
+            return write.ok && write.atMs >= sim.startedMs();
+        });
+    }
+    if (!WaitUntil([&] { return sim.requests().size() >= written; }, left())) {
+        return false;
+    }
+    const qint64 due = plan ? plan->lineFreeMs(sim.answers()) : MonotonicMs();
+    return WaitUntil(
+        [&] {
+            const qint64 now = MonotonicMs();
+            return now >= due && now - std::max(port.lastReceiveMs, port.lastWriteMs) >= quietMs &&
+                   now - due >= quietMs;
+        },
+        left());
 }
 
 LivePanelMonitor::LivePanelMonitor(int timerIntervalMs)

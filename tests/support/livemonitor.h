@@ -107,8 +107,17 @@ private:
 bool OpenPortAsUser(PortPanel& panel, int com);
 
 // Waits until nothing was written or received on the port for `quietMs`
-// (bounded by `timeoutMs`): the answers to what was sent are in and handled.
+// (bounded by `timeoutMs`).
 bool WaitForQuiet(const WatchedSerialPort& port, int quietMs, int timeoutMs);
+
+class SimProcess;
+// Waits (bounded) until the simulator has logged every request written to
+// the port, every answer it sent to them is due on the line, and after that
+// the port was quiet for `quietMs`: the answers are in and handled. Quiet
+// alone is not enough on a busy machine, where the simulator may answer
+// later than a quiet spell lasts.
+bool WaitForAnswers(const SimProcess& sim, const WatchedSerialPort& port, int quietMs,
+                    int timeoutMs);
 
 // A panel-mount monitor on a real port with its own request parameters.
 struct LivePanelMonitor {

@@ -292,7 +292,24 @@ std::optional<SimPlan> PlanOf(const QStringList& options) {
     if (!parsed.ok() || !parsed.options.seed) {
         return std::nullopt;
     }
-    return SimPlan{parsed.options.faults, *parsed.options.seed, parsed.options.address};
+    return SimPlan{parsed.options.faults, *parsed.options.seed, parsed.options.address,
+                   parsed.options.baud};
+}
+
+qint64 SimPlan::lineFreeMs(const QList<SimLogLine>& answers) const {
+    const LineTiming timing(baud);
+    qint64 free = 0;
+    for (const SimLogLine& answer : answers) {
+        qint64 us = answer.bytes.size() * timing.CharacterUs();
+        if (faults.splitRate > 0) {
+            us += faults.splitGapMs * 1000;
+        }
+        if (faults.noiseRate > 0) {
+            us += faults.noiseGapMs * 1000 + faults.noiseBytes * timing.CharacterUs();
+        }
+        free = std::max(free, answer.ms + us / 1000 + 1);
+    }
+    return free;
 }
 
 std::optional<QList<SimExchange>> PairExchanges(const QList<SimLogLine>& requests,

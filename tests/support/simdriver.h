@@ -166,8 +166,14 @@ struct SimPlan {
     FaultOptions faults;
     std::uint64_t seed = 0;
     std::uint8_t address = 1;
+    std::uint32_t baud = 9600;
 
     FaultPlan plan() const { return FaultPlan(faults, seed); }
+    // When the last byte of the logged answers, and of any noise after
+    // them, is due on the line at the latest (CLOCK_MONOTONIC ms; 0 when
+    // nothing was sent). The simulator may lag behind its plan a little on a
+    // busy machine.
+    qint64 lineFreeMs(const QList<SimLogLine>& answers) const;
 };
 std::optional<SimPlan> PlanOf(const QStringList& options);
 
