@@ -1,5 +1,6 @@
 #include "livemonitor.h"
 
+#include <QEvent>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,7 +18,7 @@ Services LiveServices::services() {
     Services s;
     s.pause = [this](int ms) {
         ++pauses;
-        SleepThenProcessEvents(ms);
+        SleepThenProcessEvents(ms / std::max(1, pauseDivisor));
     };
     s.message = [this](const QString& text, const QString& title, MessageIcon icon) {
         messages << Message{text, title, icon, MonotonicMs()};
@@ -75,16 +76,32 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 
 TickCounter::TickCounter(QTimer* timer, std::function<bool()> tickRunning, QObject* parent)
     : QObject(parent), timer_(timer), tickRunning_(std::move(tickRunning)) {
+    timer_->installEventFilter(this);
     connect(timer_, &QTimer::timeout, this, &TickCounter::onTimeout);
 }
 
+bool TickCounter::eventFilter(QObject* watched, QEvent* event) {
+    // QTimer acts on its own timer's events only, and so does this.
+    if (watched == timer_ && event->type() == QEvent::Timer &&
+        static_cast<QTimerEvent*>(event)->timerId() == timer_->timerId()) {
+        began_ << MonotonicMs();
+    }
+    return false;
+}
+
+qint64 TickCounter::runningForMs() const {
+    return began_.isEmpty() ? 0 : MonotonicMs() - began_.front();
+}
+
 void TickCounter::onTimeout() {
+    const qint64 began = began_.isEmpty() ? MonotonicMs() : began_.takeLast();
     // A timeout that came while the previous tick was still pumping events
     // was skipped by the monitor; that tick is still under way.
     if (tickRunning_()) {
         return;
     }
     ++completed_;
+    longestMs_ = std::max(longestMs_, MonotonicMs() - began);
     if (stopAfter_ > 0 && completed_ >= stopAfter_) {
         timer_->stop();
     }

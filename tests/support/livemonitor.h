@@ -35,6 +35,9 @@ struct LiveServices {
     QList<Message> messages;
     int endProgramCalls = 0;
     qint64 pauses = 0;
+    // The soak runs on a faster clock: pauses last the given time divided by
+    // this (its simulators answer proportionally faster).
+    int pauseDivisor = 1;
 
     Services services();
 };
@@ -76,12 +79,13 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs);
 // Runs the event loop for `ms`.
 void RunEventsFor(int ms);
 
-// Counts the ticks of a monitor's Timer1 that ran to their end. It listens to
-// the timer after the monitor does, so it hears of a tick once the tick has
-// returned; a timeout that found the previous tick still running (and was
-// skipped) does not count. With stopAfter() set, it stops the timer right
-// after that many ticks, without the stop click's emptying of the input, so
-// the answer to the last request of the last tick still comes in.
+// Counts the ticks of a monitor's Timer1 that ran to their end and times
+// them. It sees the timer's event before the monitor does (the start of a
+// tick) and listens to the timer's timeout after the monitor does (the tick
+// has returned); a timeout that found the previous tick still running (and
+// was skipped) does not count. With stopAfter() set, it stops the timer
+// right after that many ticks, without the stop click's emptying of the
+// input, so the answer to the last request of the last tick still comes in.
 class TickCounter : public QObject {
     Q_OBJECT
 
@@ -93,6 +97,14 @@ public:
     // Runs the event loop until `ticks` have completed (bounded).
     bool waitFor(int ticks, int timeoutMs);
 
+    // The longest tick so far, and how long the tick under way has run (0
+    // when none is).
+    qint64 longestMs() const { return longestMs_; }
+    qint64 runningForMs() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void onTimeout();
 
@@ -100,6 +112,10 @@ private:
     std::function<bool()> tickRunning_;
     int completed_ = 0;
     int stopAfter_ = 0;
+    // When each timer event under way began; they nest when the timer
+    // fires during a tick's pause.
+    QList<qint64> began_;
+    qint64 longestMs_ = 0;
 };
 
 // Picks comN in the port list as a click on the list does, then clicks
