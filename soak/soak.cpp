@@ -39,7 +39,14 @@ constexpr qint64 kStallLimitMs = 20000;  // the event loop did not run
 constexpr qint64 kTickLimitMs = 60000;   // one tick did not end
 constexpr qint64 kCloseLimitMs = 20000;  // the panel did not show a vanished meter closed
 // Memory counts as flat when it grows by no more than this after the warm-up.
-constexpr double kRssGrowthLimitMiB = 4.0;
+constexpr double kRssGrowthLimitMiB = 2.0;
+// AddressSanitizer keeps freed memory in quarantine, so resident memory
+// grows there whatever the program does: it is reported, not judged.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kJudgeRss = false;
+#else
+constexpr bool kJudgeRss = true;
+#endif
 
 struct Options {
     qint64 seconds = 180;
@@ -557,7 +564,7 @@ int Soak::run() {
         failures_ << QStringLiteral("nothing was polled");
     }
     const double growth = rssEnd - rssWarm_;
-    if (growth > kRssGrowthLimitMiB) {
+    if (kJudgeRss && growth > kRssGrowthLimitMiB) {
         failures_ << QStringLiteral("resident memory grew by %1 MiB after the warm-up")
                          .arg(growth, 0, 'f', 1);
     }
@@ -611,12 +618,13 @@ int Soak::run() {
                          .arg(panel.live->messages.size())
                          .arg(rail.live->messages.size()));
     line("RSS", QStringLiteral("start %1 MiB, after warm-up %2 MiB, end %3 MiB, growth %4 MiB "
-                               "(limit %5), peak %6 MiB")
+                               "(%5), peak %6 MiB")
                     .arg(rssStart_, 0, 'f', 1)
                     .arg(rssWarm_, 0, 'f', 1)
                     .arg(rssEnd, 0, 'f', 1)
                     .arg(growth, 0, 'f', 1)
-                    .arg(kRssGrowthLimitMiB, 0, 'f', 1)
+                    .arg(kJudgeRss ? QStringLiteral("limit %1").arg(kRssGrowthLimitMiB, 0, 'f', 1)
+                                   : QStringLiteral("not judged under AddressSanitizer"))
                     .arg(rssMax_, 0, 'f', 1));
     for (const QString& example : verdict.examples) {
         line("example", example);

@@ -1,10 +1,13 @@
 #include "simdriver.h"
 
+#include <sys/prctl.h>
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QThread>
+#include <csignal>
 #include <ctime>
 #include <span>
 #include <string>
@@ -208,6 +211,9 @@ bool SimProcess::start(int com, const QStringList& options, QString* failure) {
     // looks: the environment of this process, taken now.
     process_.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
     process_.setReadChannel(QProcess::StandardOutput);
+    // A simulator never outlives the program that started it, even when that
+    // program crashes or is killed: it gets SIGTERM and removes its link.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     startedMs_ = MonotonicMs();
     process_.start(MeterSimPath(),
                    options + QStringList{"--com", QString::number(com), "--log", requestLogPath(),
