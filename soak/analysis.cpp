@@ -1,0 +1,231 @@
+#include "analysis.h"
+
+#include <optional>
+
+#include "link/answer.h"
+#include "panel_meter/paneldecoder.h"
+#include "rail_meter/raildecoder.h"
+#include "rail_meter/railschedule.h"
+
+namespace mt::soak {
+
+namespace {
+
+constexpr int kExamples = 8;
+
+AnswerBytes Span(const QByteArray& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())};
+}
+
+// The monitor could take the frame as the answer to its request.
+bool Takeable(const test::SimExchange& exchange) {
+    return exchange.sent &&
+           AcceptAnswer(Span(exchange.frame), static_cast<std::int16_t>(exchange.count()));
+}
+
+// The block tag a DIN-rail read sets, if any.
+std::optional<int> RailTagOf(int startRegister) {
+    for (const RailPollStep& step : RailPollSchedule) {
+        if (step.startRegister == startRegister && step.blockTag) {
+            return *step.blockTag;
+        }
+    }
+    return std::nullopt;
+}
+
+QString Name(std::string_view field) {
+    return QString::fromLatin1(field.data(), static_cast<qsizetype>(field.size()));
+}
+
+int DataBytes(const QByteArray& frame) {
+    return frame.size() > 2 ? static_cast<std::uint8_t>(frame[2]) : -1;
+}
+
+}  // namespace
+
+void FaultCounts::add(const QList<test::SimExchange>& exchanges) {
+    for (const test::SimExchange& exchange : exchanges) {
+        ++requests;
+        if (!exchange.answered) {
+            continue;
+        }
+        ++answered;
+        if (exchange.faults.drop) {
+            ++dropped;
+        }
+        if (!exchange.sent) {
+            continue;
+        }
+        ++sent;
+        corruptCrc += exchange.faults.corruptCrc ? 1 : 0;
+        split += exchange.faults.split ? 1 : 0;
+        late += exchange.faults.late ? 1 : 0;
+        exception += exchange.faults.exception ? 1 : 0;
+        garbage += exchange.faults.garbage ? 1 : 0;
+        noise += exchange.faults.noise ? 1 : 0;
+    }
+}
+
+FaultCounts& FaultCounts::operator+=(const FaultCounts& other) {
+    requests += other.requests;
+    answered += other.answered;
+    sent += other.sent;
+    dropped += other.dropped;
+    corruptCrc += other.corruptCrc;
+    split += other.split;
+    late += other.late;
+    exception += other.exception;
+    garbage += other.garbage;
+    noise += other.noise;
+    return *this;
+}
+
+void ServedValues::addPanel(const QList<test::SimExchange>& exchanges) {
+    for (const test::SimExchange& exchange : exchanges) {
+        if (!Takeable(exchange)) {
+            continue;
+        }
+        ++answersTaken_;
+        // The reads of the secondary mode start at 70 and 93; the coil and
+        // input reads decode alike in both modes.
+        const bool secondary = exchange.startRegister() == 70 || exchange.startRegister() == 93;
+        const AnswerBytes frame = Span(exchange.frame);
+        const DecodedAnswer decoded =
+            secondary ? DecodeSecondaryAnswer(frame) : DecodePrimaryAnswer(frame);
+        for (const FieldText& field : decoded.fields) {
+            panel_[QString::fromLatin1(field.field)].insert(QString::fromStdString(field.text));
+        }
+        if (decoded.switches) {
+            (decoded.switches->panel == SwitchPanelKind::Outputs ? outputs_ : inputs_)
+                .insert(decoded.switches->status & 0x0F);
+        }
+    }
+}
+
+void ServedValues::addRail(const QList<test::SimExchange>& exchanges) {
+    for (qsizetype i = 0; i < exchanges.size(); ++i) {
+        const test::SimExchange& exchange = exchanges[i];
+        if (!Takeable(exchange)) {
+            continue;
+        }
+        ++answersTaken_;
+        const std::optional<int> tag = RailTagOf(exchange.startRegister());
+        railFrames_[exchange.frame].insert(tag.value_or(-1));
+        for (const DecodedField& field : DecodeDinRailAnswer(
+                 Span(exchange.frame), static_cast<std::int16_t>(tag.value_or(0)))) {
+            rail_[Name(field.field)].insert(QString::fromStdString(field.text));
+        }
+        // Taken late, for a later read of the same length with another tag.
+        if (!tag) {
+            continue;
+        }
+        for (qsizetype j = i + 1; j < exchanges.size(); ++j) {
+            const test::SimExchange& later = exchanges[j];
+            if (later.request.ms > exchange.sent->ms + lateReachMs_) {
+                break;
+            }
+            const std::optional<int> laterTag = RailTagOf(later.startRegister());
+            if (later.count() != exchange.count() || !laterTag || *laterTag == *tag) {
+                continue;
+            }
+            for (const DecodedField& field :
+                 DecodeDinRailAnswer(Span(exchange.frame), static_cast<std::int16_t>(*laterTag))) {
+                railLate_[Name(field.field)].insert(QString::fromStdString(field.text));
+            }
+        }
+    }
+}
+
+bool ServedValues::served(Meter meter, const QString& field, const QString& text) const {
+    const auto& table = meter == Meter::Panel ? panel_ : rail_;
+    const auto it = table.find(field);
+    return it != table.end() && it->contains(text);
+}
+
+bool ServedValues::lateRail(const QString& field, const QString& text) const {
+    const auto it = railLate_.find(field);
+    return it != railLate_.end() && it->contains(text);
+}
+
+bool ServedValues::servedSwitch(SwitchPanelKind panel, std::uint8_t status) const {
+    return (panel == SwitchPanelKind::Outputs ? outputs_ : inputs_).contains(status);
+}
+
+QSet<int> ServedValues::railTagsOf(const QByteArray& frame) const {
+    return railFrames_.value(frame);
+}
+
+QByteArray FieldRecord(Meter meter, const QString& field, const QString& text) {
+    return "F\t" + QByteArray(meter == Meter::Panel ? "P" : "R") + '\t' + field.toUtf8() + '\t' +
+           text.toUtf8() + '\n';
+}
+
+QByteArray SwitchRecord(SwitchPanelKind panel, std::uint8_t status) {
+    return "S\t" + QByteArray(panel == SwitchPanelKind::Outputs ? "O" : "I") + '\t' +
+           QByteArray::number(status) + '\n';
+}
+
+QByteArray RailAnswerRecord(int blockTag, int startRegister, const QByteArray& answer) {
+    return "A\t" + QByteArray::number(blockTag) + '\t' + QByteArray::number(startRegister) + '\t' +
+           answer.toHex() + '\n';
+}
+
+Verdict Judge(QIODevice& records, const ServedValues& served) {
+    Verdict verdict;
+    const auto example = [&](const QString& text) {
+        if (verdict.examples.size() < kExamples) {
+            verdict.examples << text;
+        }
+    };
+    while (!records.atEnd()) {
+        QByteArray line = records.readLine();
+        if (line.endsWith('\n')) {
+            line.chop(1);
+        }
+        const QList<QByteArray> parts = line.split('\t');
+        if (parts.size() == 4 && parts[0] == "F" && (parts[1] == "P" || parts[1] == "R")) {
+            ++verdict.fieldChanges;
+            const Meter meter = parts[1] == "P" ? Meter::Panel : Meter::Rail;
+            const QString field = QString::fromUtf8(parts[2]);
+            const QString text = QString::fromUtf8(parts[3]);
+            if (served.served(meter, field, text)) {
+                continue;
+            }
+            if (meter == Meter::Rail && served.lateRail(field, text)) {
+                ++verdict.lateFieldValues;
+                continue;
+            }
+            ++verdict.wrongFieldValues;
+            example(QStringLiteral("%1 %2 showed \"%3\", never served for it")
+                        .arg(meter == Meter::Panel ? "panel-mount" : "DIN-rail", field, text));
+        } else if (parts.size() == 3 && parts[0] == "S" && (parts[1] == "O" || parts[1] == "I")) {
+            ++verdict.switchChanges;
+            const auto panel = parts[1] == "O" ? SwitchPanelKind::Outputs : SwitchPanelKind::Inputs;
+            const auto status = static_cast<std::uint8_t>(parts[2].toUInt());
+            if (!served.servedSwitch(panel, status)) {
+                ++verdict.wrongFieldValues;
+                example(QStringLiteral("switch %1 showed %2, never served")
+                            .arg(QString::fromLatin1(parts[1]))
+                            .arg(status));
+            }
+        } else if (parts.size() == 4 && parts[0] == "A") {
+            ++verdict.railAnswersTaken;
+            const int tag = parts[1].toInt();
+            const QByteArray frame = QByteArray::fromHex(parts[3]);
+            const QSet<int> tags = served.railTagsOf(frame);
+            if (tags.isEmpty()) {
+                ++verdict.unknownAnswers;
+                example(QStringLiteral("DIN-rail took %1 for register %2, never served")
+                            .arg(test::HexBytes(frame), QString::fromLatin1(parts[2])));
+            } else if ((DataBytes(frame) == 8 || DataBytes(frame) == 20) && !tags.contains(tag)) {
+                ++verdict.lateAnswers;
+            }
+        } else {
+            ++verdict.badRecords;
+        }
+    }
+    return verdict;
+}
+
+}  // namespace mt::soak

@@ -1,0 +1,665 @@
+// metertest_soak: both monitors polling simulated meters at once, with every
+// fault of the line at the same time and meters that vanish and come back,
+// for as long as asked. Passes when nothing crashed or hung, memory stayed
+// flat after the warm-up, and every text a field showed was one the
+// simulator really served for that field (late DIN-rail answers, which the
+// cycle is known for, are counted apart).
+//
+//   metertest_soak [--minutes M | --seconds S] [--seed N] [--scale 1|2|4] [--keep DIR]
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+#include "analysis.h"
+#include "panel_meter/portpanel.h"
+#include "panel_meter/switchpanelview.h"
+#include "rail_meter/raildecoder.h"
+#include "rail_meter/railpollcycle.h"
+#include "support/livemonitor.h"
+#include "support/simdriver.h"
+
+using namespace mt;
+using namespace mt::test;
+using namespace mt::soak;
+
+namespace {
+
+// Generous bounds: only a hang takes this long.
+constexpr qint64 kStallLimitMs = 20000;  // the event loop did not run
+constexpr qint64 kTickLimitMs = 60000;   // one tick did not end
+constexpr qint64 kCloseLimitMs = 20000;  // the panel did not show a vanished meter closed
+// Memory counts as flat when it grows by no more than this after the warm-up.
+constexpr double kRssGrowthLimitMiB = 2.0;
+// AddressSanitizer keeps freed memory in quarantine, so resident memory
+// grows there whatever the program does: it is reported, not judged.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kJudgeRss = false;
+#else
+constexpr bool kJudgeRss = true;
+#endif
+
+struct Options {
+    qint64 seconds = 180;
+    std::uint64_t seed = 1;
+    int scale = 4;
+    QString keep;
+};
+
+void Usage(FILE* to) {
+    std::fputs(
+        "Usage: metertest_soak [--minutes M | --seconds S] [--seed N] [--scale 1|2|4] "
+        "[--keep DIR]\n"
+        "Both monitors poll simulated meters with every line fault at once; the meters\n"
+        "vanish and come back. --scale 4 (default) runs pauses, intervals, line speed and\n"
+        "fault delays four times faster than real; --scale 1 is real time. --keep leaves\n"
+        "the simulator logs and the screen record in DIR.\n",
+        to);
+}
+
+std::optional<Options> ParseArgs(const QStringList& args) {
+    Options options;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= args.size()) {
+                return std::nullopt;
+            }
+            return args[++i];
+        };
+        bool ok = true;
+        if (arg == "--minutes" || arg == "--seconds") {
+            const auto v = value();
+            const double amount = v ? v->toDouble(&ok) : 0;
+            ok = ok && v && amount > 0;
+            options.seconds = static_cast<qint64>(arg == "--minutes" ? amount * 60 : amount);
+        } else if (arg == "--seed") {
+            const auto v = value();
+            options.seed = v ? v->toULongLong(&ok) : 0;
+            ok = ok && v;
+        } else if (arg == "--scale") {
+            const auto v = value();
+            options.scale = v ? v->toInt(&ok) : 0;
+            ok = ok && v && (options.scale == 1 || options.scale == 2 || options.scale == 4);
+        } else if (arg == "--keep") {
+            const auto v = value();
+            ok = v.has_value();
+            options.keep = v.value_or(QString());
+        } else if (arg == "--help" || arg == "-h") {
+            Usage(stdout);
+            std::exit(0);
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "metertest_soak: bad argument '%s'\n", qPrintable(arg));
+            Usage(stderr);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+double ResidentMiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    const double pages = fields.size() > 1 ? fields[1].toDouble() : 0;
+    return pages * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// A small deterministic generator for the run's choices.
+std::uint64_t Mix(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ULL;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    return x ^ (x >> 31);
+}
+
+// Keeps track of the event loop from another thread: if it does not come
+// round for kStallLimitMs, the run is over.
+class Watchdog {
+public:
+    Watchdog() : beat_(MonotonicMs()) {
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                const qint64 gap = MonotonicMs() - beat_.load();
+                longest_ = std::max(longest_.load(), gap);
+                if (gap > kStallLimitMs) {
+                    std::fprintf(stderr,
+                                 "metertest_soak: FAIL: the event loop stalled for %lld ms\n",
+                                 static_cast<long long>(gap));
+                    std::fflush(stderr);
+                    std::_Exit(3);
+                }
+            }
+        });
+    }
+    ~Watchdog() {
+        stop_ = true;
+        thread_.join();
+    }
+    void beat() {
+        const qint64 now = MonotonicMs();
+        longest_ = std::max(longest_.load(), now - beat_.load());
+        beat_ = now;
+    }
+    qint64 longestGapMs() const { return longest_; }
+
+private:
+    std::atomic<qint64> beat_;
+    std::atomic<qint64> longest_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// One simulator run: its command line and its logs.
+struct Generation {
+    QStringList options;
+    QString requestLog;
+    QString answerLog;
+};
+
+// One monitor with the simulated meter it polls.
+struct Side {
+    Meter meter;
+    int com;
+    QString name;
+    PortPanel* panel = nullptr;
+    WatchedSerialPort* port = nullptr;
+    LiveServices* live = nullptr;
+    TickCounter* ticks = nullptr;
+    std::function<bool()> ticking;
+    std::function<void(int generation)> startAcquisition;
+    std::function<bool()> acquiring;
+    std::function<void()> stopAcquisition;
+
+    std::unique_ptr<SimProcess> sim;
+    QList<Generation> generations;
+    enum class Phase { Polling, Lost } phase = Phase::Polling;
+    qint64 lostAtMs = 0;
+    int vanishes = 0;
+};
+
+class Soak : public QObject {
+public:
+    Soak(const Options& options, const QString& folder)
+        : options_(options),
+          folder_(folder),
+          panel_(2200 / options.scale),
+          rail_(2500 / options.scale),
+          records_(folder + QStringLiteral("/screen-record.txt")) {}
+
+    int run();
+
+private:
+    QStringList simOptions(const Side& side, int generation) const;
+    bool startGeneration(Side& side);
+    void supervise();
+    void checkTicks(Side& side);
+    void watchSimulator(Side& side);
+    void sampleSwitches();
+    void fail(const QString& why);
+    void connectRecords();
+    bool analyse(const Side& side, ServedValues& served, FaultCounts& counts);
+
+    Options options_;
+    QString folder_;
+    LivePanelMonitor panel_;
+    LiveRailMonitor rail_;
+    QFile records_;
+    Side sides_[2];
+    Watchdog watchdog_;
+    QTimer supervisor_;
+    qint64 startMs_ = 0;
+    bool finish_ = false;
+    QStringList failures_;
+    std::uint8_t shownOutputs_ = 0;
+    std::uint8_t shownInputs_ = 0;
+    double rssStart_ = 0;
+    double rssWarm_ = 0;
+    double rssMax_ = 0;
+    qint64 lastRssMs_ = 0;
+    bool warm_ = false;
+};
+
+QStringList Soak::simOptions(const Side& side, int generation) const {
+    const int scale = options_.scale;
+    const std::uint64_t seed =
+        Mix(options_.seed * 1000003ULL + static_cast<std::uint64_t>(generation) * 2 +
+            (side.meter == Meter::Rail ? 1 : 0)) %
+        1000000000ULL;
+    // The meter vanishes after a number of answers that gives a few
+    // vanishings a minute.
+    const std::uint64_t span = side.meter == Meter::Panel ? 40 : 90;
+    const std::uint64_t vanishAfter = (span + Mix(seed) % (3 * span)) * scale / 4 + 10;
+    const auto ms = [&](int realMs) { return QString::number(std::max(1, realMs / scale)); };
+    return {"--meter",
+            side.meter == Meter::Panel ? "panel" : "rail",
+            "--seed",
+            QString::number(seed),
+            "--baud",
+            QString::number(9600 * scale),
+            "--fault-crc",
+            "0.05",
+            "--fault-drop",
+            "0.05",
+            "--fault-split",
+            "0.08",
+            "--split-gap",
+            ms(60),
+            "--fault-late",
+            "0.04",
+            "--late",
+            ms(600),
+            "--fault-exception",
+            "0.04",
+            "--fault-garbage",
+            "0.04",
+            "--fault-noise",
+            "0.06",
+            "--noise-gap",
+            ms(20),
+            "--vanish-after",
+            QString::number(vanishAfter)};
+}
+
+bool Soak::startGeneration(Side& side) {
+    const int generation = static_cast<int>(side.generations.size());
+    side.sim = std::make_unique<SimProcess>(folder_,
+                                            QStringLiteral("%1-%2").arg(side.name).arg(generation));
+    const QStringList options = simOptions(side, generation);
+    QString failure;
+    if (!side.sim->start(side.com, options, &failure)) {
+        fail(failure);
+        return false;
+    }
+    side.generations << Generation{options, side.sim->requestLogPath(), side.sim->answerLogPath()};
+    // As a user would: the port list, the open button, the start button.
+    if (!OpenPortAsUser(*side.panel, side.com)) {
+        fail(QStringLiteral("%1: com%2 did not open").arg(side.name).arg(side.com));
+        return false;
+    }
+    side.startAcquisition(generation);
+    if (!side.acquiring()) {
+        fail(QStringLiteral("%1: acquisition did not start").arg(side.name));
+        return false;
+    }
+    side.phase = Side::Phase::Polling;
+    return true;
+}
+
+void Soak::fail(const QString& why) {
+    std::fprintf(stderr, "metertest_soak: FAIL: %s\n", qPrintable(why));
+    failures_ << why;
+    finish_ = true;
+}
+
+void Soak::checkTicks(Side& side) {
+    if (side.ticks->runningForMs() > kTickLimitMs) {
+        fail(QStringLiteral("%1: a tick has run for %2 s").arg(side.name).arg(kTickLimitMs / 1000));
+    }
+}
+
+void Soak::watchSimulator(Side& side) {
+    const qint64 now = MonotonicMs();
+    if (side.phase == Side::Phase::Polling) {
+        if (side.sim->running()) {
+            return;
+        }
+        const QString said = side.sim->errorOutput();
+        if (side.sim->process().exitStatus() != QProcess::NormalExit ||
+            side.sim->process().exitCode() != 0 || !said.contains(QStringLiteral("closed"))) {
+            fail(QStringLiteral("%1: the simulator ended unexpectedly: %2").arg(side.name, said));
+            return;
+        }
+        side.phase = Side::Phase::Lost;
+        side.lostAtMs = now;
+        ++side.vanishes;
+        return;
+    }
+    // The meter vanished: once the panel shows the port closed and no tick
+    // is under way any more, the meter comes back and the user starts again.
+    if (side.panel->Command3->text() == PortPanel::kOpenCaption && !side.ticking() &&
+        !side.acquiring()) {
+        startGeneration(side);
+    } else if (now - side.lostAtMs > kCloseLimitMs) {
+        fail(QStringLiteral("%1: the panel still shows the port open %2 s after the meter vanished")
+                 .arg(side.name)
+                 .arg(kCloseLimitMs / 1000));
+    }
+}
+
+void Soak::sampleSwitches() {
+    const std::uint8_t outputs = SwitchStatusShown(*panel_.form.Picture1);
+    const std::uint8_t inputs = SwitchStatusShown(*panel_.form.Picture2);
+    if (outputs != shownOutputs_) {
+        shownOutputs_ = outputs;
+        records_.write(SwitchRecord(SwitchPanelKind::Outputs, outputs));
+    }
+    if (inputs != shownInputs_) {
+        shownInputs_ = inputs;
+        records_.write(SwitchRecord(SwitchPanelKind::Inputs, inputs));
+    }
+}
+
+void Soak::supervise() {
+    watchdog_.beat();
+    const qint64 now = MonotonicMs();
+    for (Side& side : sides_) {
+        checkTicks(side);
+        if (!finish_) {
+            watchSimulator(side);
+        }
+    }
+    sampleSwitches();
+    if (now - lastRssMs_ >= 1000) {
+        lastRssMs_ = now;
+        const double rss = ResidentMiB();
+        rssMax_ = std::max(rssMax_, rss);
+        // The warm-up is the first third of the run (at most a minute).
+        if (!warm_ && now - startMs_ >= std::min<qint64>(60000, options_.seconds * 1000 / 3)) {
+            warm_ = true;
+            rssWarm_ = rss;
+        }
+    }
+    if (now - startMs_ >= options_.seconds * 1000) {
+        finish_ = true;
+    }
+}
+
+void Soak::connectRecords() {
+    const auto watchFields = [this](QWidget* form, Meter meter) {
+        for (QLineEdit* field : form->findChildren<QLineEdit*>()) {
+            if (!field->objectName().endsWith(QLatin1Char('T'))) {
+                continue;  // the editable lists' line edits
+            }
+            const QString name = field->objectName();
+            connect(field, &QLineEdit::textChanged, this, [this, meter, name](const QString& text) {
+                records_.write(FieldRecord(meter, name, text));
+            });
+        }
+    };
+    watchFields(&panel_.form, Meter::Panel);
+    watchFields(&rail_.form, Meter::Rail);
+    // Connected after the screen: the fields are written when this runs.
+    connect(
+        rail_.form.Cycle, &RailPollCycle::answerAccepted, this, [this](const QByteArray& answer) {
+            records_.write(
+                RailAnswerRecord(rail_.form.Cycle->BlockTag, rail_.request.StartRegister, answer));
+        });
+}
+
+bool Soak::analyse(const Side& side, ServedValues& served, FaultCounts& counts) {
+    for (const Generation& generation : side.generations) {
+        const auto plan = PlanOf(generation.options);
+        QString failure;
+        const auto exchanges =
+            plan ? PairExchanges(ReadSimLog(generation.requestLog),
+                                 ReadSimLog(generation.answerLog), *plan, &failure)
+                 : std::nullopt;
+        if (!exchanges) {
+            failures_ << QStringLiteral("%1: the logs %2 do not pair: %3")
+                             .arg(side.name, generation.requestLog, failure);
+            return false;
+        }
+        side.meter == Meter::Panel ? served.addPanel(*exchanges) : served.addRail(*exchanges);
+        counts.add(*exchanges);
+    }
+    return true;
+}
+
+int Soak::run() {
+    if (!records_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "metertest_soak: cannot write %s\n", qPrintable(records_.fileName()));
+        return 2;
+    }
+    const int scale = options_.scale;
+    for (LiveServices* live : {&panel_.live, &rail_.live}) {
+        live->pauseDivisor = scale;
+    }
+    panel_.port.keepWrites = false;
+    rail_.port.keepWrites = false;
+    const QString baud = QString::number(9600 * scale);
+    panel_.form.Panel->Combo3->setCurrentText(baud);
+    rail_.form.Panel->Combo3->setCurrentText(baud);
+
+    Side& panel = sides_[0];
+    panel.meter = Meter::Panel;
+    panel.com = 1;
+    panel.name = QStringLiteral("panel-mount");
+    panel.panel = panel_.form.Panel;
+    panel.port = &panel_.port;
+    panel.live = &panel_.live;
+    panel.ticks = &panel_.ticks;
+    panel.ticking = [this] { return panel_.form.poller().tickRunning(); };
+    // Primary and secondary acquisition take turns, one simulator run each.
+    panel.startAcquisition = [this](int generation) {
+        generation % 2 == 0 ? panel_.form.Command1Click() : panel_.form.Command4Click();
+    };
+    panel.acquiring = [this] { return panel_.form.poller().mode() != PanelPoller::Mode::Idle; };
+    panel.stopAcquisition = [this] {
+        if (panel_.form.poller().mode() == PanelPoller::Mode::Primary) {
+            panel_.form.Command1Click();
+        } else if (panel_.form.poller().mode() == PanelPoller::Mode::Secondary) {
+            panel_.form.Command4Click();
+        }
+    };
+
+    Side& rail = sides_[1];
+    rail.meter = Meter::Rail;
+    rail.com = 2;
+    rail.name = QStringLiteral("DIN-rail");
+    rail.panel = rail_.form.Panel;
+    rail.port = &rail_.port;
+    rail.live = &rail_.live;
+    rail.ticks = &rail_.ticks;
+    rail.ticking = [this] { return rail_.form.Cycle->isTicking(); };
+    rail.startAcquisition = [this](int) { rail_.form.Command1Click(); };
+    rail.acquiring = [this] { return rail_.form.Timer1->isActive(); };
+    rail.stopAcquisition = [this] {
+        if (rail_.form.Command1->property(Form2::kTagProperty).toString() == "1") {
+            rail_.form.Command1Click();
+        }
+    };
+
+    connectRecords();
+    startMs_ = MonotonicMs();
+    rssStart_ = ResidentMiB();
+    for (Side& side : sides_) {
+        if (!startGeneration(side)) {
+            break;
+        }
+    }
+    connect(&supervisor_, &QTimer::timeout, this, &Soak::supervise);
+    supervisor_.start(50);
+
+    // The run itself: the monitors tick inside this loop.
+    WaitUntil([this] { return finish_; }, static_cast<int>(options_.seconds * 1000 + 600000));
+
+    // Stop as a user would and let every tick run out.
+    for (Side& side : sides_) {
+        side.stopAcquisition();
+    }
+    if (!WaitUntil([this] { return !sides_[0].ticking() && !sides_[1].ticking(); },
+                   static_cast<int>(kTickLimitMs))) {
+        failures_ << QStringLiteral("a tick did not end after acquisition stopped");
+    }
+    RunEventsFor(500);
+    const double rssEnd = ResidentMiB();
+    if (!warm_) {
+        rssWarm_ = rssStart_;
+    }
+    supervisor_.stop();
+    for (Side& side : sides_) {
+        QString failure;
+        if (side.sim && side.sim->running() && !side.sim->stop(&failure)) {
+            failures_ << failure;
+        }
+    }
+    records_.close();
+
+    // What was served against what was shown.
+    ServedValues served(2000 / scale);
+    FaultCounts panelCounts;
+    FaultCounts railCounts;
+    const bool paired = analyse(panel, served, panelCounts) && analyse(rail, served, railCounts);
+    Verdict verdict;
+    if (paired && records_.open(QIODevice::ReadOnly)) {
+        verdict = Judge(records_, served);
+    }
+    FaultCounts all = panelCounts;
+    all += railCounts;
+
+    for (const Side& side : sides_) {
+        int warnings = 0;
+        for (const LiveServices::Message& message : side.live->messages) {
+            if (message.text.startsWith(PortPanel::kDisconnected) &&
+                message.icon == MessageIcon::Warning) {
+                ++warnings;
+            } else {
+                failures_ << QStringLiteral("%1 showed the message \"%2\"")
+                                 .arg(side.name, message.text.section('\n', 0, 0));
+            }
+        }
+        if (warnings != side.vanishes) {
+            failures_ << QStringLiteral("%1: %2 loss warnings for %3 vanishings")
+                             .arg(side.name)
+                             .arg(warnings)
+                             .arg(side.vanishes);
+        }
+        if (side.port->writesAfterLoss != 0) {
+            failures_ << QStringLiteral("%1: %2 writes to a lost port")
+                             .arg(side.name)
+                             .arg(side.port->writesAfterLoss);
+        }
+        if (side.live->endProgramCalls != 0) {
+            failures_ << QStringLiteral("%1 ended the program").arg(side.name);
+        }
+        if (side.ticks->runningForMs() != 0) {
+            failures_ << QStringLiteral("%1: a tick is still under way at the end").arg(side.name);
+        }
+    }
+    if (verdict.wrongFieldValues != 0 || verdict.unknownAnswers != 0 || verdict.badRecords != 0) {
+        failures_ << QStringLiteral(
+                         "%1 values in a wrong field, %2 answers taken that were never "
+                         "served, %3 unreadable records")
+                         .arg(verdict.wrongFieldValues)
+                         .arg(verdict.unknownAnswers)
+                         .arg(verdict.badRecords);
+    }
+    if (served.answersTaken() == 0 || verdict.fieldChanges == 0) {
+        failures_ << QStringLiteral("nothing was polled");
+    }
+    const double growth = rssEnd - rssWarm_;
+    if (kJudgeRss && growth > kRssGrowthLimitMiB) {
+        failures_ << QStringLiteral("resident memory grew by %1 MiB after the warm-up")
+                         .arg(growth, 0, 'f', 1);
+    }
+
+    const auto line = [](const char* what, const QString& text) {
+        std::printf("%-16s %s\n", what, qPrintable(text));
+    };
+    std::printf("== soak summary\n");
+    line("run", QStringLiteral("%1 s, time scale 1/%2, seed %3")
+                    .arg((MonotonicMs() - startMs_) / 1000)
+                    .arg(scale)
+                    .arg(options_.seed));
+    line("requests", QStringLiteral("%1 (panel-mount %2, DIN-rail %3); answers sent %4")
+                         .arg(all.requests)
+                         .arg(panelCounts.requests)
+                         .arg(railCounts.requests)
+                         .arg(all.sent));
+    line("faults", QStringLiteral("corrupt CRC %1, dropped %2, split %3, late %4, exception %5, "
+                                  "garbage %6, noise %7")
+                       .arg(all.corruptCrc)
+                       .arg(all.dropped)
+                       .arg(all.split)
+                       .arg(all.late)
+                       .arg(all.exception)
+                       .arg(all.garbage)
+                       .arg(all.noise));
+    line("vanished", QStringLiteral("panel-mount %1, DIN-rail %2 times; came back and restarted "
+                                    "each time")
+                         .arg(panel.vanishes)
+                         .arg(rail.vanishes));
+    line("ticks", QStringLiteral("panel-mount %1 (longest %2 ms), DIN-rail %3 (longest %4 ms)")
+                      .arg(panel.ticks->completed())
+                      .arg(panel.ticks->longestMs())
+                      .arg(rail.ticks->completed())
+                      .arg(rail.ticks->longestMs()));
+    line("event loop", QStringLiteral("longest time between two rounds %1 ms (limit %2 ms)")
+                           .arg(watchdog_.longestGapMs())
+                           .arg(kStallLimitMs));
+    line("screen", QStringLiteral("%1 field changes, %2 switch changes, %3 DIN-rail answers taken")
+                       .arg(verdict.fieldChanges)
+                       .arg(verdict.switchChanges)
+                       .arg(verdict.railAnswersTaken));
+    line("wrong-field", QString::number(verdict.wrongFieldValues));
+    line("late answers",
+         QStringLiteral("DIN-rail %1 answers taken under another request's block tag (%2 field "
+                        "values changed by them); panel-mount none possible (any would count as "
+                        "wrong-field)")
+             .arg(verdict.lateAnswers)
+             .arg(verdict.lateFieldValues));
+    line("messages", QStringLiteral("panel-mount %1, DIN-rail %2 (one loss warning per vanishing)")
+                         .arg(panel.live->messages.size())
+                         .arg(rail.live->messages.size()));
+    line("RSS", QStringLiteral("start %1 MiB, after warm-up %2 MiB, end %3 MiB, growth %4 MiB "
+                               "(%5), peak %6 MiB")
+                    .arg(rssStart_, 0, 'f', 1)
+                    .arg(rssWarm_, 0, 'f', 1)
+                    .arg(rssEnd, 0, 'f', 1)
+                    .arg(growth, 0, 'f', 1)
+                    .arg(kJudgeRss ? QStringLiteral("limit %1").arg(kRssGrowthLimitMiB, 0, 'f', 1)
+                                   : QStringLiteral("not judged under AddressSanitizer"))
+                    .arg(rssMax_, 0, 'f', 1));
+    for (const QString& example : verdict.examples) {
+        line("example", example);
+    }
+    for (const QString& failure : failures_) {
+        line("failure", failure);
+    }
+    line("result", failures_.isEmpty() ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
+    std::fflush(stdout);
+    return failures_.isEmpty() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // The private runtime folder comes first: before the application and
+    // before anything asks QStandardPaths where the comN links live.
+    const PrivateRuntime runtime;
+    if (!runtime.valid()) {
+        std::fprintf(stderr, "metertest_soak: cannot make a runtime folder\n");
+        return 2;
+    }
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const auto options = ParseArgs(app.arguments());
+    if (!options) {
+        return 2;
+    }
+    QString folder = runtime.path();
+    if (!options->keep.isEmpty()) {
+        folder = QDir(options->keep).absolutePath();
+        QDir().mkpath(folder);
+    }
+    Soak soak(*options, folder);
+    return soak.run();
+}
