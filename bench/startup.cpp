@@ -3,7 +3,7 @@
 //   bench_startup [--runs N] [--platform NAME] [--tsv FILE]
 //
 // Starts itself N times (after one warm-up start that is not counted) as a
-// probe that does what metertest's main() does: the application, the
+// probe that starts the program as metertest's main() does (mt::Program): the
 // selection screen with the production monitor factory, show(), the event
 // loop. The clock starts in the forked child right before exec, so loading
 // the program and its libraries counts; it stops once the screen's window is
@@ -36,9 +36,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/qtserialport.h"
-#include "shell/monitorfactory.h"
-#include "shell/startscreen.h"
+#include "shell/program.h"
 
 namespace {
 
@@ -95,20 +93,10 @@ private:
 
 int Probe(int argc, char** argv, std::int64_t startedNs, int resultFd) {
     ProbeApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("metertest"));
-    QApplication::setApplicationDisplayName(mt::kAppTitle);
-
-    std::unique_ptr<QWidget> monitor;
-    mt::StartScreen start(
-        [&monitor](mt::MeterKind kind) {
-            monitor = mt::MakeMonitor(kind, std::make_unique<mt::QtSerialPort>(),
-                                      mt::Services::production());
-            return monitor.get();
-        },
-        mt::Services::production());
-    app.watch(&start);
+    mt::Program program;
+    app.watch(&program.start());
     QTimer::singleShot(kProbeTimeoutMs, &app, &QCoreApplication::quit);
-    start.show();
+    program.start().show();
     QApplication::exec();
 
     const auto frameNs = app.firstFrameNs();

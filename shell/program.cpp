@@ -1,0 +1,21 @@
+#include "program.h"
+
+#include <QApplication>
+
+#include "monitorfactory.h"
+#include "platform/qtserialport.h"
+
+namespace mt {
+
+Program::Program() {
+    QApplication::setApplicationName(QStringLiteral("metertest"));
+    QApplication::setApplicationDisplayName(kAppTitle);
+    start_ = std::make_unique<StartScreen>(
+        [this](MeterKind kind) {
+            monitor_ = MakeMonitor(kind, std::make_unique<QtSerialPort>(), Services::production());
+            return monitor_.get();
+        },
+        Services::production());
+}
+
+}  // namespace mt
