@@ -240,6 +240,7 @@ void PortPanel::refreshDeviceLabel() {
                          : device.isEmpty() ? QStringLiteral("com%1：未找到对应设备").arg(number)
                                             : QStringLiteral("com%1 → %2").arg(number).arg(device);
     DeviceLabel->setText(text);
+    DeviceLabel->setToolTip(QString());
     Combo4->setToolTip(text);
     Combo4->setAccessibleDescription(text);
 }
@@ -252,12 +253,12 @@ void PortPanel::onDeviceLost(const QString& detail) {
     }
     showOpenState(false);
     refreshDeviceLabel();
+    // The warning stays in the screen's language; the operating system's own
+    // words about the loss go to the device line's tooltip for diagnosis.
+    DeviceLabel->setText(QStringLiteral("com%1：%2").arg(selectedPortNumber()).arg(kDisconnected));
+    DeviceLabel->setToolTip(detail);
     emit portLost();
-    QString text = kDisconnected;
-    if (!detail.isEmpty()) {
-        text += QStringLiteral("\n") + detail;
-    }
-    services_.message(text, kAppTitle, MessageIcon::Warning);
+    services_.message(kDisconnected, kAppTitle, MessageIcon::Warning);
 }
 
 void PortPanel::warnInvalidPort() {

@@ -504,9 +504,12 @@ void TestPortPanel::deviceLoss() {
     QCOMPARE(b.closed->size(), 0);
     QCOMPARE(b.recorder.messages.size(), 1);
     const auto& warning = b.recorder.messages.front();
-    QCOMPARE(warning.text.section(QLatin1Char('\n'), 0, 0), QStringLiteral("串口已断开"));
+    QCOMPARE(warning.text, QStringLiteral("串口已断开"));
     QCOMPARE(warning.title, QStringLiteral("仪表测试"));
     QCOMPARE(warning.icon, MessageIcon::Warning);
+    // The device line says so too; the system's own words are in its tooltip.
+    QCOMPARE(b.panel->DeviceLabel->text(), QStringLiteral("com1：串口已断开"));
+    QCOMPARE(b.panel->DeviceLabel->toolTip(), QStringLiteral("device went away"));
 
     // A second report of the same loss is not a second warning.
     b.port.loseDevice();
