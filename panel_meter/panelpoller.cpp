@@ -18,6 +18,9 @@ PanelPoller::PanelPoller(SerialPort& port, Services services, RequestParameters&
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(timerIntervalMs);
+    // Ticks keep their interval to the millisecond; a coarse timer may shift
+    // them by up to 5 %.
+    timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &PanelPoller::tick);
     connect(&port_, &SerialPort::commEvent, this, &PanelPoller::onCommEvent);
 }

@@ -154,6 +154,9 @@ Form2::Form2(SerialPort& port, Services services, QWidget* parent, int timerInte
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(timerIntervalMs);
+    // Ticks keep their interval to the millisecond; a coarse timer may shift
+    // them by up to 5 %.
+    Timer1->setTimerType(Qt::PreciseTimer);
 
     Cycle = new RailPollCycle(
         port_, services_, request, [this] { return Panel->addressText(); }, this);

@@ -346,6 +346,7 @@ private slots:
         r.run("c1");
         QCOMPARE(r.port.calls, (QStringList{"close", "open", "clearInput"}));
         QCOMPARE(r.form.Timer1->interval(), 4000);
+        QCOMPARE(r.form.Timer1->timerType(), Qt::PreciseTimer);
         QCOMPARE(r.form.findChild<QTimer*>("Timer1"), r.form.Timer1);
     }
 

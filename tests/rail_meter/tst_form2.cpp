@@ -144,6 +144,7 @@ void TestForm2::startsIdle() {
     QCOMPARE(s.form.Command2->text(), QStringLiteral("退      出"));
     QCOMPARE(s.form.findChild<QTimer*>(QStringLiteral("Timer1")), s.form.Timer1);
     QCOMPARE(s.form.Timer1->interval(), 5000);
+    QCOMPARE(s.form.Timer1->timerType(), Qt::PreciseTimer);
     QVERIFY(!s.form.Timer1->isActive());
     QVERIFY(!s.port.isOpen());
     QCOMPARE(s.port.portNumber(), 1);
