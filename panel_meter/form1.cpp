@@ -133,6 +133,8 @@ Form1::Form1(SerialPort& port, Services services, QWidget* parent, int timerInte
              RequestParameters& request)
     : QWidget(parent), port_(port), services_(std::move(services)) {
     setObjectName(QStringLiteral("Form1"));
+    // The screen's serial component goes by the name the screen knows it by.
+    port_.setObjectName(QStringLiteral("MSComm1"));
     setWindowTitle(kAppTitle + QStringLiteral(" - 嵌入式多功能电力仪表"));
     setFixedSize(TwipsSize(13290, 8640));
 

@@ -132,6 +132,8 @@ Form2::Form2(SerialPort& port, Services services, QWidget* parent, int timerInte
              RequestParameters& request)
     : QWidget(parent), port_(port), services_(std::move(services)) {
     setObjectName(QStringLiteral("Form2"));
+    // The screen's serial component goes by the name the screen knows it by.
+    port_.setObjectName(QStringLiteral("MSComm1"));
     setWindowTitle(kAppTitle + QStringLiteral(" - 导轨式电力仪表"));
     setFixedSize(TwipsSize(13290, 10575));
 

@@ -199,6 +199,7 @@ void TestStartScreen::makeMonitor() {
         MakeMonitor(static_cast<MeterKind>(kind), std::move(port), recorder.services());
     QCOMPARE(monitor->objectName(), screen);
     QCOMPARE(watch->parent(), monitor.get());
+    QCOMPARE(monitor->findChild<SerialPort*>(QStringLiteral("MSComm1")), watch.data());
     QVERIFY(!watch->isOpen());
     monitor->show();
     monitor->close();
