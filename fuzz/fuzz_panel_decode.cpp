@@ -20,13 +20,13 @@ void Check(const mt::DecodedAnswer& decoded) {
         std::abort();
     }
     for (const mt::FieldText& field : decoded.fields) {
-        if (field.field == nullptr || field.text.empty()) {
+        if (field.field.empty() || field.text.empty()) {
             std::abort();
         }
     }
     if (decoded.switches) {
         mt::SwitchPanelModel model(decoded.switches->panel);
-        (void)model.ShowSwitchStates(decoded.switches->status);
+        model.ShowSwitchStates(decoded.switches->status);
     }
 }
 

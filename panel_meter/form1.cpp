@@ -1,19 +1,14 @@
 #include "form1.h"
 
-#include <QCloseEvent>
-#include <QFontMetrics>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
-#include <algorithm>
 #include <array>
 
-#include "portpanel.h"
+#include "monitor/fieldfit.h"
+#include "monitor/twips.h"
+#include "monitor/valuefield.h"
 #include "switchpanelview.h"
-#include "twips.h"
-#include "valuefield.h"
 
 namespace mt {
 
@@ -57,122 +52,36 @@ constexpr std::array<FieldPlace, 24> kFields = {{
 // padding leave the most room for the number.
 const QString kCompactFields = QStringLiteral(
     "QLineEdit { padding: 0px 1px; margin: 0px; border: 1px solid #8a8a8a; background: white; }");
-// Border and padding of the style above, and the line edit's own margin of
-// two pixels, on both sides.
-constexpr int kFieldTextInset = 2 * (1 + 1 + 2);
-constexpr qreal kSmallestFieldPoints = 7.0;
 
-// Most values fit a field in the normal font. A wide one (a large energy, an
-// exponent form) is set condensed and, if still needed, a little smaller, so
-// that the whole number stays visible; the tooltip always has it whole.
-void FitFieldText(QLineEdit* edit, const QString& text) {
-    const int room = edit->width() - kFieldTextInset;
-    QFont font = edit->parentWidget()->font();
-    if (QFontMetrics(font).horizontalAdvance(text) > room) {
-        font.setStretch(QFont::SemiCondensed);
-        const bool points = font.pointSizeF() > 0;
-        while (QFontMetrics(font).horizontalAdvance(text) > room) {
-            if (points && font.pointSizeF() - 0.5 >= kSmallestFieldPoints) {
-                font.setPointSizeF(font.pointSizeF() - 0.5);
-            } else if (!points && font.pixelSize() > 9) {
-                font.setPixelSize(font.pixelSize() - 1);
-            } else {
-                break;
-            }
-        }
-        edit->setToolTip(text);
-    } else {
-        edit->setToolTip(QString());
-    }
-    edit->setFont(font);
-    edit->setText(text);
-    edit->setCursorPosition(0);
-}
-
-// Caption labels get the room between their left edge and their field. When
-// a caption does not fit on one line in the platform's font, all captions of
-// the frame are set a little smaller (down to four fifths of the size), so
-// that they keep one size; a caption that still does not fit wraps onto two
-// lines, growing up and down alike.
-void FitCaptions(const QList<QLabel*>& captions) {
-    if (captions.isEmpty()) {
-        return;
-    }
-    QFont font = captions.front()->font();
-    const bool points = font.pointSizeF() > 0;
-    const qreal base = points ? font.pointSizeF() : font.pixelSize();
-    const auto allFit = [&] {
-        const QFontMetrics metrics(font);
-        return std::all_of(captions.begin(), captions.end(), [&](const QLabel* caption) {
-            return metrics.horizontalAdvance(caption->text()) <= caption->width();
-        });
-    };
-    for (qreal size = base; !allFit() && size - 0.5 >= base * 0.8;) {
-        size -= 0.5;
-        if (points) {
-            font.setPointSizeF(size);
-        } else {
-            font.setPixelSize(static_cast<int>(size));
-        }
-    }
-    const QFontMetrics metrics(font);
-    for (QLabel* caption : captions) {
-        caption->setFont(font);
-        caption->setWordWrap(false);
-        if (metrics.horizontalAdvance(caption->text()) > caption->width()) {
-            caption->setWordWrap(true);
-            const int grow = Px(375) - caption->height();
-            caption->setGeometry(caption->geometry().adjusted(0, -grow / 2, 0, grow - grow / 2));
-        }
-    }
+MonitorWindow::Layout Form1Layout(int timerIntervalMs) {
+    MonitorWindow::Layout layout;
+    layout.objectName = "Form1";
+    layout.meterName = QStringLiteral("嵌入式多功能电力仪表");
+    layout.screenTwips = QSize(13290, 8640);
+    layout.buttonRowTop = 7800;
+    layout.primaryIdle = Form1::kPrimaryIdle;
+    layout.primaryRunning = Form1::kPrimaryRunning;
+    layout.secondaryIdle = Form1::kSecondaryIdle;
+    layout.secondaryRunning = Form1::kSecondaryRunning;
+    layout.timing = {timerIntervalMs, kPanelPauseMs, false};
+    layout.closeReset = CloseReset::BothButtons;
+    return layout;
 }
 
 }  // namespace
 
 Form1::Form1(SerialPort& port, Services services, QWidget* parent, int timerIntervalMs,
              RequestParameters& request)
-    : QWidget(parent), port_(port), services_(std::move(services)) {
-    setObjectName(QStringLiteral("Form1"));
-    // The screen's serial component goes by the name the screen knows it by.
-    port_.setObjectName(QStringLiteral("MSComm1"));
-    setWindowTitle(kAppTitle + QStringLiteral(" - 嵌入式多功能电力仪表"));
-    setFixedSize(TwipsSize(13290, 8640));
-
-    Panel = new PortPanel(port_, services_, this);
-    Panel->move(0, 0);
-
+    : MonitorWindow(Form1Layout(timerIntervalMs), port, std::move(services), request, parent) {
     buildMeasurementFrame();
-
-    Command1 = MakeButton(this, "Command1", kPrimaryIdle, 720, 7800, 1935, 375);
-    Command4 = MakeButton(this, "Command4", kSecondaryIdle, 4920, 7800, 1935, 375);
-    Command2 = MakeButton(this, "Command2", kExitCaption, 8880, 7800, 1300, 375);
-    Command1->setProperty("tag", QStringLiteral("0"));
-    Command4->setProperty("tag", QStringLiteral("0"));
-
-    PanelPoller::Hooks hooks;
-    hooks.addressText = [this] { return Panel->addressText(); };
-    hooks.reopenPort = [this] { return Panel->reopenPort(); };
-    hooks.showAddressInvalid = [this](bool invalid) { Panel->showAddressInvalid(invalid); };
-    hooks.show = [this](const DecodedAnswer& decoded) { showDecoded(decoded); };
-    poller_ = new PanelPoller(port_, services_, request, std::move(hooks), timerIntervalMs, this);
-    Timer1 = poller_->timer();
-
-    connect(poller_, &PanelPoller::modeChanged, this, &Form1::showMode);
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1Click);
-    connect(Command4, &QPushButton::clicked, this, &Form1::Command4Click);
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2Click);
-    connect(Panel, &PortPanel::portClosed, poller_, &PanelPoller::onPortClosed);
-    connect(Panel, &PortPanel::portLost, poller_, &PanelPoller::onPortClosed);
-    connect(Panel, &PortPanel::portSwitched, poller_, &PanelPoller::onPortSwitched);
-
-    Panel->InitPortLists();
+    finishScreen();
 }
 
 void Form1::buildMeasurementFrame() {
-    Frame3 = new QGroupBox(QStringLiteral("仪表检测数据"), this);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    Frame3->setGeometry(TwipsRect(240, 3120, 12975, 4455));
-    Frame3->setStyleSheet(kCompactFields);
+    measurementFrame = new QGroupBox(QStringLiteral("仪表检测数据"), screen());
+    measurementFrame->setObjectName(QStringLiteral("Frame3"));
+    measurementFrame->setGeometry(TwipsRect(240, 3120, 12975, 4455));
+    measurementFrame->setStyleSheet(kCompactFields);
 
     QList<QLabel*> captions;
     for (const FieldPlace& place : kFields) {
@@ -184,14 +93,17 @@ void Form1::buildMeasurementFrame() {
                                column.captionLeft,
                                column.fieldLeft,
                                column.unitLeft};
-        const ValueField field = AddValueField(Frame3, layout);
+        const ValueField field = AddValueField(measurementFrame, layout);
         captions << field.caption;
-        fields_.insert(QString::fromLatin1(place.name), field.field);
+        registerValueField(field.field);
     }
-    FitCaptions(captions);
+    const QFont captionFont = FittingLabelFont(captions, QFontInfo(font()).pixelSize());
+    for (QLabel* caption : captions) {
+        caption->setFont(captionFont);
+    }
 
     const auto heading = [this](const char* name, const QString& text, int top) {
-        auto* label = new QLabel(text, Frame3);
+        auto* label = new QLabel(text, measurementFrame);
         label->setObjectName(QString::fromLatin1(name));
         // 240 high rather than 255, so that the heading ends where its
         // picture box begins instead of reaching one pixel into it.
@@ -200,77 +112,37 @@ void Form1::buildMeasurementFrame() {
     heading("Picture1Heading", QStringLiteral("开关量输出"), 360);
     heading("Picture2Heading", QStringLiteral("开关量输入"), 2280);
 
-    Picture1 = new SwitchPanelView(SwitchPanelKind::Outputs, Frame3);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(TwipsRect(9480, 600, 3255, 1575));
-    Picture2 = new SwitchPanelView(SwitchPanelKind::Inputs, Frame3);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setGeometry(TwipsRect(9480, 2520, 3255, 1575));
+    outputSwitches = new SwitchPanelView(SwitchPanelKind::Outputs, measurementFrame);
+    outputSwitches->setObjectName(QStringLiteral("Picture1"));
+    outputSwitches->setGeometry(TwipsRect(9480, 600, 3255, 1575));
+    inputSwitches = new SwitchPanelView(SwitchPanelKind::Inputs, measurementFrame);
+    inputSwitches->setObjectName(QStringLiteral("Picture2"));
+    inputSwitches->setGeometry(TwipsRect(9480, 2520, 3255, 1575));
 }
 
-QLineEdit* Form1::field(const QString& name) const {
-    return fields_.value(name, nullptr);
-}
-
-void Form1::Command1Click() {
-    poller_->toggle(PanelPoller::Mode::Primary);
-}
-
-void Form1::Command4Click() {
-    poller_->toggle(PanelPoller::Mode::Secondary);
-}
-
-void Form1::Command2Click() {
-    poller_->end();
-    close();
-}
-
-void Form1::Timer1Timer() {
-    poller_->tick();
-}
-
-void Form1::showMode(PanelPoller::Mode mode) {
-    const bool primary = mode == PanelPoller::Mode::Primary;
-    const bool secondary = mode == PanelPoller::Mode::Secondary;
-    SetCaption(Command1, primary ? kPrimaryRunning : kPrimaryIdle);
-    Command1->setProperty("tag", primary ? QStringLiteral("1") : QStringLiteral("0"));
-    Command1->setEnabled(!secondary);
-    SetCaption(Command4, secondary ? kSecondaryRunning : kSecondaryIdle);
-    Command4->setProperty("tag", secondary ? QStringLiteral("1") : QStringLiteral("0"));
-    Command4->setEnabled(!primary);
-}
-
-void Form1::showDecoded(const DecodedAnswer& decoded) {
-    for (const FieldText& f : decoded.fields) {
-        if (QLineEdit* edit = field(QString::fromLatin1(f.field))) {
-            FitFieldText(edit, QString::fromStdString(f.text));
-        }
+std::span<const PollStep> Form1::schedule() const {
+    const AcquisitionState& state = acquisition().state();
+    if (state.primary.enabled) {
+        return kPrimarySchedule;
     }
+    if (state.secondary.enabled) {
+        return kSecondarySchedule;
+    }
+    return {};
+}
+
+void Form1::decode(AnswerBytes answer) {
+    show(acquisition().state().primary.enabled ? DecodePrimaryAnswer(answer)
+                                               : DecodeSecondaryAnswer(answer));
+}
+
+void Form1::show(const DecodedAnswer& decoded) {
+    showFieldTexts(decoded.fields);
     if (decoded.switches) {
         SwitchPanelView* view =
-            decoded.switches->panel == SwitchPanelKind::Outputs ? Picture1 : Picture2;
+            decoded.switches->panel == SwitchPanelKind::Outputs ? outputSwitches : inputSwitches;
         view->ShowSwitchStates(decoded.switches->status);
     }
-}
-
-void Form1::ShowPrimaryData(AnswerBytes answer) {
-    showDecoded(DecodePrimaryAnswer(answer));
-}
-
-void Form1::ShowSecondaryData(AnswerBytes answer) {
-    showDecoded(DecodeSecondaryAnswer(answer));
-}
-
-void Form1::ShowSwitchStates(SwitchPanelKind panel, AnswerBytes answer) {
-    if (!HasBytes(answer, 3, 1)) {
-        return;
-    }
-    (panel == SwitchPanelKind::Outputs ? Picture1 : Picture2)->ShowSwitchStates(answer[3]);
-}
-
-void Form1::closeEvent(QCloseEvent* event) {
-    poller_->end();
-    event->accept();
 }
 
 }  // namespace mt

@@ -1,16 +1,12 @@
 #include "paneldecoder.h"
 
 #include <array>
-#include <cstring>
 
 #include "link/numbertext.h"
 #include "link/values.h"
+#include "panelschedule.h"
 
 namespace mt {
-
-bool FieldText::operator==(const FieldText& other) const {
-    return std::strcmp(field, other.field) == 0 && text == other.text;
-}
 
 namespace {
 
@@ -58,6 +54,11 @@ constexpr std::array<FloatField, 1> kPrimaryReactiveEnergy = {{
     {"WQNT", FloatForm::General},
 }};
 
+// Each float takes two registers of its read.
+static_assert(2 * kPrimaryMeasurements.size() == kPrimaryMeasurementBytes / 2);
+static_assert(2 * kPrimaryPowers.size() == kPrimaryPowerBytes / 2);
+static_assert(2 * kPrimaryReactiveEnergy.size() == kPrimaryReactiveBytes / 2);
+
 // Secondary data: scaled integers. A null field is a register that is read
 // but not shown.
 struct ScaledField {
@@ -80,6 +81,9 @@ constexpr std::array<ScaledField, 4> kSecondaryEnergies = {{
     {"WQPT", 1000},
     {"WQNT", 1000},
 }};
+
+static_assert(kSecondaryMeasurements.size() == kSecondaryMeasurementBytes / 2);
+static_assert(2 * kSecondaryEnergies.size() == kSecondaryEnergyBytes / 2);
 
 constexpr std::size_t kFirstDataByte = 3;
 
@@ -151,14 +155,14 @@ AnswerKind Classify(AnswerBytes answer) {
         return AnswerKind::Ignored;
     }
     const std::uint8_t function = answer[1];
-    if (function != 3 && function != 4) {
+    if (function != kReadHoldingRegisters && function != kReadInputRegisters) {
         if (!HasBytes(answer, kFirstDataByte, 1)) {
             return AnswerKind::Ignored;
         }
-        if (function == 1) {
+        if (function == kReadCoils) {
             return AnswerKind::OutputSwitches;
         }
-        if (function == 2) {
+        if (function == kReadDiscreteInputs) {
             return AnswerKind::InputSwitches;
         }
         return AnswerKind::Ignored;
@@ -192,13 +196,13 @@ DecodedAnswer DecodePrimaryAnswer(AnswerBytes answer) {
         return result;
     }
     switch (answer[2]) {
-        case 48:
+        case kPrimaryMeasurementBytes:
             DecodeFloats(answer, kPrimaryMeasurements, result);
             break;
-        case 44:
+        case kPrimaryPowerBytes:
             DecodeFloats(answer, kPrimaryPowers, result);
             break;
-        case 4:
+        case kPrimaryReactiveBytes:
             DecodeFloats(answer, kPrimaryReactiveEnergy, result);
             break;
         default:
@@ -213,10 +217,10 @@ DecodedAnswer DecodeSecondaryAnswer(AnswerBytes answer) {
         return result;
     }
     switch (answer[2]) {
-        case 46:
+        case kSecondaryMeasurementBytes:
             DecodeScaled16(answer, kSecondaryMeasurements, result);
             break;
-        case 16:
+        case kSecondaryEnergyBytes:
             DecodeScaled32(answer, kSecondaryEnergies, result);
             break;
         default:

@@ -6,17 +6,10 @@
 #include <vector>
 
 #include "link/answer.h"
+#include "link/fieldtext.h"
 #include "switchmodel.h"
 
 namespace mt {
-
-// One value field's new text: the field's name ("UanT", ...) and its text.
-struct FieldText {
-    const char* field;
-    std::string text;
-
-    bool operator==(const FieldText& other) const;
-};
 
 // A status byte for one of the two switch panels.
 struct SwitchUpdate {
@@ -40,9 +33,10 @@ struct DecodedAnswer {
 // function code and byte-count byte only:
 // - function 1 moves the output panel, function 2 the input panel (status
 //   byte at index 3; the byte count is not looked at);
-// - function 3 and 4 are decoded alike, by byte count: 48, 44 and 4 in the
-//   primary mode (float register pairs), 46 and 16 in the secondary mode
-//   (scaled 16- and 32-bit integers);
+// - function 3 and 4 are decoded alike, by byte count: the data bytes of the
+//   schedule's register reads, 48, 44 and 4 in the primary mode (float
+//   register pairs), 46 and 16 in the secondary mode (scaled 16- and 32-bit
+//   integers);
 // - anything else, and any register answer whose byte-count byte disagrees
 //   with its length, changes nothing.
 // Both are total: any byte string, of any length, gives a defined result and

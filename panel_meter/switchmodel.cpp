@@ -72,11 +72,7 @@ bool SwitchPanelModel::channelClosed(int channel) const {
     return labels_[Index(channel)].Caption == kSwitchClosedCaption;
 }
 
-std::vector<std::string> SwitchPanelModel::ShowSwitchStates(std::uint8_t status) {
-    std::vector<std::string> changes;
-    changes.reserve(4 * kSwitchChannels);
-    const std::string blade = bladeName();
-    const std::string label = labelName();
+void SwitchPanelModel::ShowSwitchStates(std::uint8_t status) {
     // v starts at twice the status so that the first halving leaves the
     // status itself; pass k then sees the status shifted right by k.
     auto v = static_cast<std::uint16_t>(status * 2U);
@@ -84,18 +80,11 @@ std::vector<std::string> SwitchPanelModel::ShowSwitchStates(std::uint8_t status)
         v = static_cast<std::uint16_t>(v / 2U);
         const bool closed = (v % 2U) == 1U;
         SwitchLine& line = blades_[k];
-        const std::string index = "(" + std::to_string(k) + ").";
-
         line.X2 = kBladeEndX;
-        changes.push_back(blade + index + "X2=" + std::to_string(line.X2));
         line.Y2 = closed ? line.Y1 : line.Y1 - kOpenRaise;
-        changes.push_back(blade + index + "Y2=" + std::to_string(line.Y2));
         line.BorderColor = closed ? kSwitchClosedColour : kSwitchOpenColour;
-        changes.push_back(blade + index + "BorderColor=" + std::to_string(line.BorderColor));
         labels_[k].Caption = closed ? kSwitchClosedCaption : kSwitchOpenCaption;
-        changes.push_back(label + index + "Caption=" + labels_[k].Caption);
     }
-    return changes;
 }
 
 }  // namespace mt

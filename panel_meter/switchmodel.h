@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace mt {
 
@@ -75,9 +74,7 @@ public:
     // ignored. Channels are written in the order 0 to 3, each with its blade
     // end X, blade end Y, blade colour and label caption in that order; the
     // blade's start point is never written and its Y1 serves as the row.
-    // Returns the property changes in the order they were made, as
-    // "Line2(0).X2=840", "Label32(0).Caption=闭合" and so on.
-    std::vector<std::string> ShowSwitchStates(std::uint8_t status);
+    void ShowSwitchStates(std::uint8_t status);
 
 private:
     SwitchPanelKind kind_;

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPen>
 
-#include "twips.h"
+#include "monitor/twips.h"
 
 namespace mt {
 
@@ -37,14 +37,10 @@ SwitchPanelView::SwitchPanelView(SwitchPanelKind kind, QWidget* parent)
     syncLabels();
 }
 
-QStringList SwitchPanelView::ShowSwitchStates(std::uint8_t status) {
-    QStringList changes;
-    for (const std::string& change : model_.ShowSwitchStates(status)) {
-        changes << QString::fromStdString(change);
-    }
+void SwitchPanelView::ShowSwitchStates(std::uint8_t status) {
+    model_.ShowSwitchStates(status);
     syncLabels();
     update();
-    return changes;
 }
 
 void SwitchPanelView::syncLabels() {

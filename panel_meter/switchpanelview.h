@@ -3,7 +3,6 @@
 #include <QFrame>
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 #include "switchmodel.h"
 
@@ -24,9 +23,8 @@ public:
     const SwitchPanelModel& model() const { return model_; }
     const QList<QLabel*>& stateLabels() const { return labels_; }
 
-    // Redraws the four channels from a status byte; returns the property
-    // changes in the order they were made.
-    QStringList ShowSwitchStates(std::uint8_t status);
+    // Redraws the four channels from a status byte.
+    void ShowSwitchStates(std::uint8_t status);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,21 +1,15 @@
 #include "form2.h"
 
-#include <QCloseEvent>
 #include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTimer>
 #include <array>
 
-#include "compactfont.h"
-#include "panel_meter/portpanel.h"
-#include "panel_meter/twips.h"
-#include "panel_meter/valuefield.h"
+#include "monitor/fieldfit.h"
+#include "monitor/twips.h"
+#include "monitor/valuefield.h"
 #include "raildecoder.h"
-#include "railpollcycle.h"
 
 namespace mt {
 
@@ -126,183 +120,89 @@ ValueFieldPlace PlacementOf(const FieldLayout& layout) {
     return field;
 }
 
+MonitorWindow::Layout Form2Layout(int timerIntervalMs) {
+    MonitorWindow::Layout layout;
+    layout.objectName = "Form2";
+    layout.meterName = QStringLiteral("导轨式电力仪表");
+    layout.screenTwips = QSize(13290, 10575);
+    layout.buttonRowTop = 9840;
+    layout.primaryIdle = Form2::kStartCaption;
+    layout.primaryRunning = Form2::kStopCaption;
+    layout.secondaryIdle = Form2::kSecondStartCaption;
+    layout.secondaryRunning = Form2::kSecondStopCaption;
+    layout.secondaryVisible = false;
+    layout.timing = {timerIntervalMs, kRailPauseMs, true};
+    layout.closeReset = CloseReset::PrimaryButtonOnly;
+    return layout;
+}
+
 }  // namespace
 
 Form2::Form2(SerialPort& port, Services services, QWidget* parent, int timerIntervalMs,
              RequestParameters& request)
-    : QWidget(parent), port_(port), services_(std::move(services)) {
-    setObjectName(QStringLiteral("Form2"));
-    // The screen's serial component goes by the name the screen knows it by.
-    port_.setObjectName(QStringLiteral("MSComm1"));
-    setWindowTitle(kAppTitle + QStringLiteral(" - 导轨式电力仪表"));
-    setFixedSize(TwipsSize(13290, 10575));
-
-    Panel = new PortPanel(port_, services_, this);
-    Panel->move(0, 0);
-
-    Frame3 = new QGroupBox(QStringLiteral("仪表检测数据"), this);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    Frame3->setGeometry(TwipsRect(240, 3120, 12975, 6375));
+    : MonitorWindow(Form2Layout(timerIntervalMs), port, std::move(services), request, parent) {
+    valueFrame = new QGroupBox(QStringLiteral("仪表检测数据"), screen());
+    valueFrame->setObjectName(QStringLiteral("Frame3"));
+    valueFrame->setGeometry(TwipsRect(240, 3120, 12975, 6375));
     buildValueFrame();
-
-    Command1 = MakeButton(this, "Command1", kStartCaption, 720, 9840, 1935, 375);
-    Command4 = MakeButton(this, "Command4", kSecondStartCaption, 4920, 9840, 1935, 375);
-    Command2 = MakeButton(this, "Command2", kExitCaption, 8880, 9840, 1300, 375);
-    Command1->setProperty(kTagProperty, QStringLiteral("0"));
-    Command4->setProperty(kTagProperty, QStringLiteral("0"));
-    // A second acquisition button exists but is never shown on this screen.
-    Command4->hide();
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(timerIntervalMs);
-    // Ticks keep their interval to the millisecond; a coarse timer may shift
-    // them by up to 5 %.
-    Timer1->setTimerType(Qt::PreciseTimer);
-
-    Cycle = new RailPollCycle(
-        port_, services_, request, [this] { return Panel->addressText(); }, this);
-
-    connect(Command1, &QPushButton::clicked, this, &Form2::Command1Click);
-    connect(Command4, &QPushButton::clicked, this, &Form2::Command4Click);
-    connect(Command2, &QPushButton::clicked, this, &Form2::Command2Click);
-    connect(Timer1, &QTimer::timeout, this, &Form2::Timer1Timer);
-    connect(Cycle, &RailPollCycle::answerAccepted, this, &Form2::ShowDinRailData);
-    connect(Cycle, &RailPollCycle::addressChecked, this,
-            [this](bool valid) { Panel->showAddressInvalid(!valid); });
-    connect(Panel, &PortPanel::portClosed, this, &Form2::onPortGone);
-    connect(Panel, &PortPanel::portLost, this, &Form2::onPortGone);
-
-    Panel->InitPortLists();
+    finishScreen();
 }
 
 void Form2::buildValueFrame() {
     QList<QLabel*> labels;
     QList<QLineEdit*> numberFields;
     QList<QLineEdit*> stampFields;
+    QList<ValueFieldEdit*> numberEdits;
+    QList<ValueFieldEdit*> stampEdits;
     for (const FieldLayout& layout : kLayout) {
-        const ValueField made = AddValueField(Frame3, PlacementOf(layout));
+        const ValueField made = AddValueField(valueFrame, PlacementOf(layout));
         // Screen readers get the caption as one line.
         const QString caption = made.caption->text().remove(QLatin1Char('\n'));
         made.caption->setAccessibleName(caption);
         made.field->setAccessibleName(caption);
         made.field->setReadOnly(true);
-        fields_.insert(QString::fromLatin1(layout.name), made.field);
+        registerValueField(made.field);
         labels << made.caption;
         (layout.kind == Kind::Stamp ? stampFields : numberFields) << made.field;
+        (layout.kind == Kind::Stamp ? stampEdits : numberEdits) << made.field;
         if (made.unit != nullptr) {
             labels << made.unit;
         }
     }
 
     // A compact style: captions a pixel below the screen's font, values two,
-    // or smaller where the texts would not fit otherwise.
+    // or smaller where the widest texts the fields can get would not fit
+    // otherwise. The base fonts are chosen so that every value fits.
     const int screenPixels = QFontInfo(font()).pixelSize();
     const QFont captionFont = FittingLabelFont(labels, screenPixels - 1);
     for (QLabel* label : labels) {
         label->setFont(captionFont);
     }
     const QFont numberFont = FittingFieldFont(numberFields, kWidestNumber, screenPixels - 2);
-    for (QLineEdit* field : numberFields) {
-        field->setFont(numberFont);
+    for (ValueFieldEdit* field : numberEdits) {
+        field->setBaseFont(numberFont);
     }
     const QFont stampFont =
         FittingFieldFont(stampFields, WidestTimeStamp(numberFont), numberFont.pixelSize());
-    for (QLineEdit* field : stampFields) {
-        field->setFont(stampFont);
+    for (ValueFieldEdit* field : stampEdits) {
+        field->setBaseFont(stampFont);
     }
 
-    Line1 = new QFrame(Frame3);
-    Line1->setObjectName(QStringLiteral("Line1"));
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Plain);
-    Line1->setLineWidth(1);
-    Line1->setStyleSheet(QStringLiteral("color: #808080;"));
-    Line1->setGeometry(TwipsRect(120, kSeparatorTop, 12735, kTwipsPerPixel));
+    separatorLine = new QFrame(valueFrame);
+    separatorLine->setObjectName(QStringLiteral("Line1"));
+    separatorLine->setFrameShape(QFrame::HLine);
+    separatorLine->setFrameShadow(QFrame::Plain);
+    separatorLine->setLineWidth(1);
+    separatorLine->setStyleSheet(QStringLiteral("color: #808080;"));
+    separatorLine->setGeometry(TwipsRect(120, kSeparatorTop, 12735, kTwipsPerPixel));
 }
 
-QLineEdit* Form2::valueField(std::string_view name) const {
-    return fields_.value(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+std::span<const PollStep> Form2::schedule() const {
+    return RailPollSchedule;
 }
 
-void Form2::Command1Click() {
-    toggleAcquisition(Command1, Command4, kStartCaption, kStopCaption);
-}
-
-void Form2::Command4Click() {
-    toggleAcquisition(Command4, Command1, kSecondStartCaption, kSecondStopCaption);
-}
-
-void Form2::toggleAcquisition(QPushButton* button, QPushButton* other, const QString& idleCaption,
-                              const QString& runningCaption) {
-    if (!port_.isOpen()) {
-        services_.message(kPortNotOpen, kAppTitle, MessageIcon::Warning);
-        return;
-    }
-    if (button->property(kTagProperty).toString().toDouble() == 0) {
-        SetCaption(button, runningCaption);
-        button->setProperty(kTagProperty, QStringLiteral("1"));
-        // Starting closes and reopens the port. When the device is gone the
-        // panel has shown the port closed and warned; the button goes back
-        // to idle rather than pretending to run.
-        if (!Panel->reopenPort()) {
-            SetCaption(button, idleCaption);
-            button->setProperty(kTagProperty, QStringLiteral("0"));
-            return;
-        }
-        other->setEnabled(false);
-        Timer1->start();
-    } else {
-        SetCaption(button, idleCaption);
-        button->setProperty(kTagProperty, QStringLiteral("0"));
-        Timer1->stop();
-        other->setEnabled(true);
-    }
-    port_.clearInput();
-}
-
-void Form2::onPortGone() {
-    // Only the visible acquisition button goes back to idle.
-    Timer1->stop();
-    SetCaption(Command1, kStartCaption);
-    Command1->setEnabled(true);
-    Command1->setProperty(kTagProperty, QStringLiteral("0"));
-}
-
-void Form2::Timer1Timer() {
-    Cycle->Tick();
-}
-
-void Form2::ShowDinRailData(const QByteArray& answer) {
-    const AnswerBytes bytes(reinterpret_cast<const std::uint8_t*>(answer.constData()),
-                            static_cast<std::size_t>(answer.size()));
-    for (const DecodedField& decoded : DecodeDinRailAnswer(bytes, Cycle->BlockTag)) {
-        if (QLineEdit* field = valueField(decoded.field)) {
-            field->setText(QString::fromStdString(decoded.text));
-            field->setCursorPosition(0);
-        }
-    }
-}
-
-void Form2::Command2Click() {
-    close();
-}
-
-void Form2::closeEvent(QCloseEvent* event) {
-    endProgram();
-    event->accept();
-}
-
-void Form2::endProgram() {
-    if (ended_) {
-        return;
-    }
-    ended_ = true;
-    Timer1->stop();
-    if (port_.isOpen()) {
-        (void)port_.close();
-    }
-    services_.endProgram();
+void Form2::decode(AnswerBytes answer) {
+    showFieldTexts(DecodeDinRailAnswer(answer, acquisition().BlockTag));
 }
 
 }  // namespace mt

@@ -6,6 +6,7 @@
 
 #include "link/numbertext.h"
 #include "link/values.h"
+#include "railschedule.h"
 
 namespace mt {
 
@@ -52,13 +53,14 @@ constexpr std::array<ScaledValue, 5> kTariffEnergies{{
     {"WGT", 19, true, 100},
 }};
 
-// The energy blocks of tags 1 to 5: only their first two registers are shown.
+// The energy blocks of the tags from kForwardActiveEnergyTag on, in tag
+// order: only their first two registers are shown.
 constexpr std::array<ScaledValue, 5> kDirectionEnergies{{
-    {"FAET", 3, true, 100},  // tag 1: forward active
-    {"RAET", 3, true, 100},  // tag 2: reverse active
-    {"SRET", 3, true, 100},  // tag 3: total reactive
-    {"FRET", 3, true, 100},  // tag 4: forward reactive
-    {"RRET", 3, true, 100},  // tag 5: reverse reactive
+    {"FAET", 3, true, 100},  // forward active
+    {"RAET", 3, true, 100},  // reverse active
+    {"SRET", 3, true, 100},  // total reactive
+    {"FRET", 3, true, 100},  // forward reactive
+    {"RRET", 3, true, 100},  // reverse reactive
 }};
 
 // A demand: one register divided by 10, then the six-byte time stamp of when
@@ -67,14 +69,14 @@ struct Demand {
     ScaledValue value;
     std::string_view timeField;
 };
-constexpr Demand kVoltageDemand{{"UMaxT", 3, false, 10}, "UMaxTimeT"};  // tag 6
-constexpr Demand kCurrentDemand{{"IMaxT", 3, false, 10}, "IMaxTimeT"};  // tag 7
+constexpr Demand kVoltageDemand{{"UMaxT", 3, false, 10}, "UMaxTimeT"};
+constexpr Demand kCurrentDemand{{"IMaxT", 3, false, 10}, "IMaxTimeT"};
 
 constexpr std::string_view kClearTimeField = "EPP0TimeT";
 
-constexpr std::int16_t kVoltageDemandTag = 6;
-constexpr std::int16_t kCurrentDemandTag = 7;
-constexpr std::int16_t kTariffEnergyTag = 0;
+static_assert(kMeasurements.size() + 2 == kRailMeasurementBytes / 2);  // 91, 92 not shown
+static_assert(kPhase.size() + 1 == kRailPhaseBytes / 2);               // 93 not shown
+static_assert(2 * kTariffEnergies.size() == kRailEnergyBytes / 2);
 
 std::optional<std::string> ScaledText(AnswerBytes answer, const ScaledValue& value) {
     std::optional<double> number;
@@ -94,7 +96,7 @@ std::optional<std::string> ScaledText(AnswerBytes answer, const ScaledValue& val
 // Appends the texts of all values; values whose bytes are missing are left
 // out (cannot happen once the byte count agrees with the length, but the
 // decoder never relies on that).
-void AddScaled(std::vector<DecodedField>& out, AnswerBytes answer,
+void AddScaled(std::vector<FieldText>& out, AnswerBytes answer,
                std::span<const ScaledValue> values) {
     for (const ScaledValue& value : values) {
         if (auto text = ScaledText(answer, value)) {
@@ -103,14 +105,14 @@ void AddScaled(std::vector<DecodedField>& out, AnswerBytes answer,
     }
 }
 
-void AddTime(std::vector<DecodedField>& out, AnswerBytes answer, std::string_view field,
+void AddTime(std::vector<FieldText>& out, AnswerBytes answer, std::string_view field,
              std::size_t first) {
     if (std::string text = HexPairTimeText(answer, first); !text.empty()) {
         out.push_back({field, std::move(text)});
     }
 }
 
-void AddDemand(std::vector<DecodedField>& out, AnswerBytes answer, const Demand& demand) {
+void AddDemand(std::vector<FieldText>& out, AnswerBytes answer, const Demand& demand) {
     AddScaled(out, answer, std::span(&demand.value, 1));
     AddTime(out, answer, demand.timeField, 5);
 }
@@ -135,9 +137,10 @@ std::string HexPairTimeText(AnswerBytes answer, std::size_t first) {
     return text;
 }
 
-std::vector<DecodedField> DecodeDinRailAnswer(AnswerBytes answer, std::int16_t blockTag) {
-    std::vector<DecodedField> fields;
-    if (answer.size() < 3 || (answer[1] != 4 && answer[1] != 3)) {
+std::vector<FieldText> DecodeDinRailAnswer(AnswerBytes answer, std::int16_t blockTag) {
+    std::vector<FieldText> fields;
+    if (answer.size() < 3 ||
+        (answer[1] != kReadInputRegisters && answer[1] != kReadHoldingRegisters)) {
         return fields;
     }
     // The values are read on the strength of the byte count, so an answer
@@ -146,29 +149,29 @@ std::vector<DecodedField> DecodeDinRailAnswer(AnswerBytes answer, std::int16_t b
         return fields;
     }
     switch (answer[2]) {
-        case 46:
+        case kRailMeasurementBytes:
             AddScaled(fields, answer, kMeasurements);
             break;
-        case 6:
+        case kRailClearTimeBytes:
             AddTime(fields, answer, kClearTimeField, 3);
             break;
-        case 8:
+        case kRailDemandBytes:
             if (blockTag == kVoltageDemandTag) {
                 AddDemand(fields, answer, kVoltageDemand);
             } else if (blockTag == kCurrentDemandTag) {
                 AddDemand(fields, answer, kCurrentDemand);
             }
             break;
-        case 12:
+        case kRailPhaseBytes:
             AddScaled(fields, answer, kPhase);
             break;
-        case 20:
+        case kRailEnergyBytes:
             if (blockTag == kTariffEnergyTag) {
                 AddScaled(fields, answer, kTariffEnergies);
-            } else if (blockTag >= 1 && blockTag <= 5) {
-                AddScaled(
-                    fields, answer,
-                    std::span(&kDirectionEnergies[static_cast<std::size_t>(blockTag - 1)], 1));
+            } else if (blockTag >= kForwardActiveEnergyTag &&
+                       blockTag <= kReverseReactiveEnergyTag) {
+                const auto block = static_cast<std::size_t>(blockTag - kForwardActiveEnergyTag);
+                AddScaled(fields, answer, std::span(&kDirectionEnergies[block], 1));
             }
             break;
         default:

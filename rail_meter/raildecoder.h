@@ -7,16 +7,9 @@
 #include <vector>
 
 #include "link/answer.h"
+#include "link/fieldtext.h"
 
 namespace mt {
-
-// One value field's new text, named by the field's object name ("UanT").
-struct DecodedField {
-    std::string_view field;  // points at a string literal; never dangles
-    std::string text;
-
-    bool operator==(const DecodedField&) const = default;
-};
 
 // Six consecutive answer bytes from `first` as two upper-case hexadecimal
 // digits each, joined by commas: 12 05 1F 09 30 00 gives "12,05,1F,09,30,00".
@@ -24,8 +17,8 @@ struct DecodedField {
 std::string HexPairTimeText(AnswerBytes answer, std::size_t first);
 
 // The field texts that an accepted answer of the DIN-rail cycle sets. The
-// answer is told apart by its byte count (byte 2) and, for the 8- and 20-byte
-// blocks, by `blockTag`:
+// answer is told apart by its byte count (byte 2), the data bytes of the
+// cycle's reads, and, for the 8- and 20-byte blocks, by `blockTag`:
 //   46  measurements (voltages, currents, powers)
 //    6  last energy-clearing time
 //    8  voltage demand (tag 6) or current demand (tag 7)
@@ -35,7 +28,7 @@ std::string HexPairTimeText(AnswerBytes answer, std::size_t first);
 // byte counts and tags, and answers whose byte count does not agree with
 // their length (values are only ever read inside the answer). Total for any
 // input; reads nothing beyond `answer`.
-std::vector<DecodedField> DecodeDinRailAnswer(AnswerBytes answer, std::int16_t blockTag);
+std::vector<FieldText> DecodeDinRailAnswer(AnswerBytes answer, std::int16_t blockTag);
 
 // The object names of every field the decoder can set, block by block.
 const std::vector<std::string_view>& DinRailFieldNames();

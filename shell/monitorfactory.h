@@ -5,18 +5,13 @@
 #include <memory>
 #include <optional>
 
+#include "link/meterkind.h"
 #include "platform/serialport.h"
 #include "platform/services.h"
 
 class QWidget;
 
 namespace mt {
-
-// The two meter families, each with its own monitor screen.
-enum class MeterKind {
-    PanelMount,  // Form1
-    DinRail,     // Form2
-};
 
 inline const QString kPanelMountMeter = QStringLiteral("嵌入式多功能电力仪表");
 inline const QString kDinRailMeter = QStringLiteral("导轨式电力仪表");

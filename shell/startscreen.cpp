@@ -35,35 +35,35 @@ StartScreen::StartScreen(MonitorFactory factory, Services services, QWidget* par
     setWindowTitle(kAppTitle);
     setFixedSize(400, 230);
 
-    Prompt = new QLabel(QStringLiteral("请选择仪表类型："), this);
-    Prompt->setObjectName(QStringLiteral("Prompt"));
-    Prompt->setGeometry(70, 26, 260, 24);
+    prompt = new QLabel(QStringLiteral("请选择仪表类型："), this);
+    prompt->setObjectName(QStringLiteral("Prompt"));
+    prompt->setGeometry(70, 26, 260, 24);
 
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setAccessibleName(QStringLiteral("仪表类型"));
-    Combo1->setEditable(true);
+    meterTypeList = new QComboBox(this);
+    meterTypeList->setObjectName(QStringLiteral("Combo1"));
+    meterTypeList->setAccessibleName(QStringLiteral("仪表类型"));
+    meterTypeList->setEditable(true);
     // Typed text is taken as it stands and never becomes an item.
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
-    Combo1->setGeometry(70, 54, 260, 30);
-    Prompt->setBuddy(Combo1);
+    meterTypeList->setInsertPolicy(QComboBox::NoInsert);
+    meterTypeList->setGeometry(70, 54, 260, 30);
+    prompt->setBuddy(meterTypeList);
 
     const qreal ratio = devicePixelRatioF();
-    Command1 = MakePictureButton(this, "Command1", kEnterName, EnterPicture(kPictureSize, ratio),
-                                 QRect(110, 104, 64, 64));
-    Command2 = MakePictureButton(this, "Command2", kExitName, ExitPicture(kPictureSize, ratio),
-                                 QRect(226, 104, 64, 64));
+    enterButton = MakePictureButton(this, "Command1", kEnterName, EnterPicture(kPictureSize, ratio),
+                                    QRect(110, 104, 64, 64));
+    exitButton = MakePictureButton(this, "Command2", kExitName, ExitPicture(kPictureSize, ratio),
+                                   QRect(226, 104, 64, 64));
 
-    connect(Command1, &QPushButton::clicked, this, &StartScreen::Command1Click);
-    connect(Command2, &QPushButton::clicked, this, &StartScreen::Command2Click);
+    connect(enterButton, &QPushButton::clicked, this, &StartScreen::onEnterClicked);
+    connect(exitButton, &QPushButton::clicked, this, &StartScreen::onExitClicked);
 
-    Combo1->addItem(kPanelMountMeter);
-    Combo1->addItem(kDinRailMeter);
-    Combo1->setCurrentIndex(0);
+    meterTypeList->addItem(kPanelMountMeter);
+    meterTypeList->addItem(kDinRailMeter);
+    meterTypeList->setCurrentIndex(0);
 }
 
-void StartScreen::Command1Click() {
-    const std::optional<MeterKind> kind = MeterKindOf(Combo1->currentText());
+void StartScreen::onEnterClicked() {
+    const std::optional<MeterKind> kind = MeterKindOf(meterTypeList->currentText());
     if (!kind) {
         return;
     }
@@ -77,7 +77,7 @@ void StartScreen::Command1Click() {
     close();
 }
 
-void StartScreen::Command2Click() {
+void StartScreen::onExitClicked() {
     endProgram();
     close();
 }

@@ -25,17 +25,17 @@ public:
 
     // Opens the monitor the list's text names, shows it and closes this
     // screen; does nothing for any other text.
-    void Command1Click();
+    void onEnterClicked();
     // Ends the program.
-    void Command2Click();
+    void onExitClicked();
 
     // The monitor opened from here, if any.
     QWidget* monitor() const { return monitor_; }
 
-    QComboBox* Combo1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QLabel* Prompt = nullptr;
+    QComboBox* meterTypeList = nullptr;
+    QPushButton* enterButton = nullptr;
+    QPushButton* exitButton = nullptr;
+    QLabel* prompt = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

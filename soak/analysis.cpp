@@ -4,6 +4,7 @@
 
 #include "link/answer.h"
 #include "panel_meter/paneldecoder.h"
+#include "panel_meter/panelschedule.h"
 #include "rail_meter/raildecoder.h"
 #include "rail_meter/railschedule.h"
 
@@ -19,15 +20,15 @@ AnswerBytes Span(const QByteArray& bytes) {
 }
 
 // The monitor could take the frame as the answer to its request.
-bool Takeable(const test::SimExchange& exchange) {
+bool Takeable(const drive::SimExchange& exchange) {
     return exchange.sent &&
            AcceptAnswer(Span(exchange.frame), static_cast<std::int16_t>(exchange.count()));
 }
 
 // The block tag a DIN-rail read sets, if any.
 std::optional<int> RailTagOf(int startRegister) {
-    for (const RailPollStep& step : RailPollSchedule) {
-        if (step.startRegister == startRegister && step.blockTag) {
+    for (const PollStep& step : RailPollSchedule) {
+        if (step.start == startRegister && step.blockTag) {
             return *step.blockTag;
         }
     }
@@ -38,14 +39,21 @@ QString Name(std::string_view field) {
     return QString::fromLatin1(field.data(), static_cast<qsizetype>(field.size()));
 }
 
-int DataBytes(const QByteArray& frame) {
+int ByteCountOf(const QByteArray& frame) {
     return frame.size() > 2 ? static_cast<std::uint8_t>(frame[2]) : -1;
+}
+
+// Whether a panel-mount read belongs to the secondary mode (the coil and
+// input reads decode alike in both modes).
+bool SecondaryRead(int startRegister) {
+    return startRegister == kSecondarySchedule[0].start ||
+           startRegister == kSecondarySchedule[1].start;
 }
 
 }  // namespace
 
-void FaultCounts::add(const QList<test::SimExchange>& exchanges) {
-    for (const test::SimExchange& exchange : exchanges) {
+void FaultCounts::add(const QList<drive::SimExchange>& exchanges) {
+    for (const drive::SimExchange& exchange : exchanges) {
         ++requests;
         if (!exchange.answered) {
             continue;
@@ -81,20 +89,18 @@ FaultCounts& FaultCounts::operator+=(const FaultCounts& other) {
     return *this;
 }
 
-void ServedValues::addPanel(const QList<test::SimExchange>& exchanges) {
-    for (const test::SimExchange& exchange : exchanges) {
+void ServedValues::addPanel(const QList<drive::SimExchange>& exchanges) {
+    for (const drive::SimExchange& exchange : exchanges) {
         if (!Takeable(exchange)) {
             continue;
         }
         ++answersTaken_;
-        // The reads of the secondary mode start at 70 and 93; the coil and
-        // input reads decode alike in both modes.
-        const bool secondary = exchange.startRegister() == 70 || exchange.startRegister() == 93;
+        const bool secondary = SecondaryRead(exchange.startRegister());
         const AnswerBytes frame = Span(exchange.frame);
         const DecodedAnswer decoded =
             secondary ? DecodeSecondaryAnswer(frame) : DecodePrimaryAnswer(frame);
         for (const FieldText& field : decoded.fields) {
-            panel_[QString::fromLatin1(field.field)].insert(QString::fromStdString(field.text));
+            panel_[Name(field.field)].insert(QString::fromStdString(field.text));
         }
         if (decoded.switches) {
             (decoded.switches->panel == SwitchPanelKind::Outputs ? outputs_ : inputs_)
@@ -103,16 +109,16 @@ void ServedValues::addPanel(const QList<test::SimExchange>& exchanges) {
     }
 }
 
-void ServedValues::addRail(const QList<test::SimExchange>& exchanges) {
+void ServedValues::addRail(const QList<drive::SimExchange>& exchanges) {
     for (qsizetype i = 0; i < exchanges.size(); ++i) {
-        const test::SimExchange& exchange = exchanges[i];
+        const drive::SimExchange& exchange = exchanges[i];
         if (!Takeable(exchange)) {
             continue;
         }
         ++answersTaken_;
         const std::optional<int> tag = RailTagOf(exchange.startRegister());
         railFrames_[exchange.frame].insert(tag.value_or(-1));
-        for (const DecodedField& field : DecodeDinRailAnswer(
+        for (const FieldText& field : DecodeDinRailAnswer(
                  Span(exchange.frame), static_cast<std::int16_t>(tag.value_or(0)))) {
             rail_[Name(field.field)].insert(QString::fromStdString(field.text));
         }
@@ -121,7 +127,7 @@ void ServedValues::addRail(const QList<test::SimExchange>& exchanges) {
             continue;
         }
         for (qsizetype j = i + 1; j < exchanges.size(); ++j) {
-            const test::SimExchange& later = exchanges[j];
+            const drive::SimExchange& later = exchanges[j];
             if (later.request.ms > exchange.sent->ms + lateReachMs_) {
                 break;
             }
@@ -129,7 +135,7 @@ void ServedValues::addRail(const QList<test::SimExchange>& exchanges) {
             if (later.count() != exchange.count() || !laterTag || *laterTag == *tag) {
                 continue;
             }
-            for (const DecodedField& field :
+            for (const FieldText& field :
                  DecodeDinRailAnswer(Span(exchange.frame), static_cast<std::int16_t>(*laterTag))) {
                 railLate_[Name(field.field)].insert(QString::fromStdString(field.text));
             }
@@ -137,8 +143,8 @@ void ServedValues::addRail(const QList<test::SimExchange>& exchanges) {
     }
 }
 
-bool ServedValues::served(Meter meter, const QString& field, const QString& text) const {
-    const auto& table = meter == Meter::Panel ? panel_ : rail_;
+bool ServedValues::served(MeterKind meter, const QString& field, const QString& text) const {
+    const auto& table = meter == MeterKind::PanelMount ? panel_ : rail_;
     const auto it = table.find(field);
     return it != table.end() && it->contains(text);
 }
@@ -156,9 +162,9 @@ QSet<int> ServedValues::railTagsOf(const QByteArray& frame) const {
     return railFrames_.value(frame);
 }
 
-QByteArray FieldRecord(Meter meter, const QString& field, const QString& text) {
-    return "F\t" + QByteArray(meter == Meter::Panel ? "P" : "R") + '\t' + field.toUtf8() + '\t' +
-           text.toUtf8() + '\n';
+QByteArray FieldRecord(MeterKind meter, const QString& field, const QString& text) {
+    return "F\t" + QByteArray(meter == MeterKind::PanelMount ? "P" : "R") + '\t' + field.toUtf8() +
+           '\t' + text.toUtf8() + '\n';
 }
 
 QByteArray SwitchRecord(SwitchPanelKind panel, std::uint8_t status) {
@@ -186,19 +192,20 @@ Verdict Judge(QIODevice& records, const ServedValues& served) {
         const QList<QByteArray> parts = line.split('\t');
         if (parts.size() == 4 && parts[0] == "F" && (parts[1] == "P" || parts[1] == "R")) {
             ++verdict.fieldChanges;
-            const Meter meter = parts[1] == "P" ? Meter::Panel : Meter::Rail;
+            const MeterKind meter = parts[1] == "P" ? MeterKind::PanelMount : MeterKind::DinRail;
             const QString field = QString::fromUtf8(parts[2]);
             const QString text = QString::fromUtf8(parts[3]);
             if (served.served(meter, field, text)) {
                 continue;
             }
-            if (meter == Meter::Rail && served.lateRail(field, text)) {
+            if (meter == MeterKind::DinRail && served.lateRail(field, text)) {
                 ++verdict.lateFieldValues;
                 continue;
             }
             ++verdict.wrongFieldValues;
-            example(QStringLiteral("%1 %2 showed \"%3\", never served for it")
-                        .arg(meter == Meter::Panel ? "panel-mount" : "DIN-rail", field, text));
+            example(
+                QStringLiteral("%1 %2 showed \"%3\", never served for it")
+                    .arg(meter == MeterKind::PanelMount ? "panel-mount" : "DIN-rail", field, text));
         } else if (parts.size() == 3 && parts[0] == "S" && (parts[1] == "O" || parts[1] == "I")) {
             ++verdict.switchChanges;
             const auto panel = parts[1] == "O" ? SwitchPanelKind::Outputs : SwitchPanelKind::Inputs;
@@ -217,8 +224,10 @@ Verdict Judge(QIODevice& records, const ServedValues& served) {
             if (tags.isEmpty()) {
                 ++verdict.unknownAnswers;
                 example(QStringLiteral("DIN-rail took %1 for register %2, never served")
-                            .arg(test::HexBytes(frame), QString::fromLatin1(parts[2])));
-            } else if ((DataBytes(frame) == 8 || DataBytes(frame) == 20) && !tags.contains(tag)) {
+                            .arg(drive::HexBytes(frame), QString::fromLatin1(parts[2])));
+            } else if ((ByteCountOf(frame) == kRailDemandBytes ||
+                        ByteCountOf(frame) == kRailEnergyBytes) &&
+                       !tags.contains(tag)) {
                 ++verdict.lateAnswers;
             }
         } else {

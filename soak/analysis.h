@@ -13,12 +13,11 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "drive/simdriver.h"
+#include "link/meterkind.h"
 #include "panel_meter/switchmodel.h"
-#include "support/simdriver.h"
 
 namespace mt::soak {
-
-enum class Meter { Panel, Rail };
 
 // How the fault plans treated the answers of the requests a meter took as
 // its own.
@@ -34,7 +33,7 @@ struct FaultCounts {
     qint64 garbage = 0;
     qint64 noise = 0;
 
-    void add(const QList<test::SimExchange>& exchanges);
+    void add(const QList<drive::SimExchange>& exchanges);
     FaultCounts& operator+=(const FaultCounts& other);
 };
 
@@ -49,10 +48,10 @@ public:
     // still come in and be taken for a later request.
     explicit ServedValues(qint64 lateReachMs = 1500) : lateReachMs_(lateReachMs) {}
 
-    void addPanel(const QList<test::SimExchange>& exchanges);
-    void addRail(const QList<test::SimExchange>& exchanges);
+    void addPanel(const QList<drive::SimExchange>& exchanges);
+    void addRail(const QList<drive::SimExchange>& exchanges);
 
-    bool served(Meter meter, const QString& field, const QString& text) const;
+    bool served(MeterKind meter, const QString& field, const QString& text) const;
     // Not served for the field, but what a late DIN-rail answer shows there.
     bool lateRail(const QString& field, const QString& text) const;
     bool servedSwitch(SwitchPanelKind panel, std::uint8_t status) const;
@@ -78,7 +77,7 @@ private:
 //   F <P|R> <field> <text>       a field's text changed
 //   S <O|I> <status>              a switch panel shows another state
 //   A <tag> <start> <hex bytes>   the DIN-rail cycle took an answer
-QByteArray FieldRecord(Meter meter, const QString& field, const QString& text);
+QByteArray FieldRecord(MeterKind meter, const QString& field, const QString& text);
 QByteArray SwitchRecord(SwitchPanelKind panel, std::uint8_t status);
 QByteArray RailAnswerRecord(int blockTag, int startRegister, const QByteArray& answer);
 

@@ -19,26 +19,15 @@
 #include <cstring>
 #include <vector>
 
-#include "panel_meter/panelpoller.h"
-#include "rail_meter/railpollcycle.h"
+#include "drive/livemonitor.h"
+#include "drive/simdriver.h"
+#include "panel_meter/panelschedule.h"
 #include "rail_meter/railschedule.h"
-#include "support/livemonitor.h"
-#include "support/simdriver.h"
 
 using namespace mt;
-using namespace mt::test;
+using namespace mt::drive;
 
 namespace {
-
-double ResidentMiB() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    const double pages = fields.size() > 1 ? fields[1].toDouble() : 0;
-    return pages * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
 
 void Metric(const QString& name, double value, const char* unit) {
     std::printf(std::strcmp(unit, "count") == 0 ? "%s\t%.0f\t%s\n" : "%s\t%.1f\t%s\n",
@@ -109,49 +98,57 @@ void Measure(const QString& prefix, const QList<SimLogLine>& requests, const Sch
     ErrorMetrics(prefix + ".request_spacing", spacings, schedule.pauseMs);
 }
 
+// Lets one monitor poll for `seconds` from a start click to a stop click.
+template <typename Live>
+bool Poll(Live& monitor, int seconds, const QString& which) {
+    monitor.port.keepWrites = false;
+    if (!monitor.open(1)) {
+        std::fprintf(stderr, "metertest_polltiming: com1 did not open\n");
+        return false;
+    }
+    monitor.form.onPrimaryClicked();
+    std::fprintf(stderr, "metertest_polltiming: %s monitor polling for %d s\n", qPrintable(which),
+                 seconds);
+    RunEventsFor(seconds * 1000);
+    // Stop as a user would and let the tick under way end.
+    monitor.form.onPrimaryClicked();
+    WaitUntil([&] { return monitor.ticks.runningForMs() == 0; }, 60000);
+    RunEventsFor(500);
+    return true;
+}
+
 bool Run(const QString& which, int seconds, const PrivateRuntime& runtime) {
     const bool panel = which == QLatin1String("panel");
     const Schedule schedule =
-        panel ? Schedule{10, static_cast<int>(kPrimarySchedule.size()), 4000, kStepPauseMs}
-              : Schedule{70, static_cast<int>(RailPollSchedule.size()), 5000,
-                         RailPollCycle::kPauseMs};
+        panel ? Schedule{kPrimarySchedule[0].start, static_cast<int>(kPrimarySchedule.size()),
+                         kPanelTimerIntervalMs, kPanelPauseMs}
+              : Schedule{RailPollSchedule[0].start, static_cast<int>(RailPollSchedule.size()),
+                         kRailTimerIntervalMs, kRailPauseMs};
     SimProcess sim(runtime.path(), which);
     QString failure;
     if (!sim.start(1, {"--meter", panel ? "panel" : "rail", "--seed", "1"}, &failure)) {
         std::fprintf(stderr, "metertest_polltiming: %s\n", qPrintable(failure));
         return false;
     }
-    std::unique_ptr<LivePanelMonitor> panelMonitor;
-    std::unique_ptr<LiveRailMonitor> railMonitor;
-    bool opened = false;
+    int ticks = 0;
+    bool polled = false;
     if (panel) {
-        panelMonitor = std::make_unique<LivePanelMonitor>(schedule.intervalMs);
-        panelMonitor->port.keepWrites = false;
-        opened = panelMonitor->open(1);
-        panelMonitor->form.Command1Click();
+        LivePanelMonitor monitor(schedule.intervalMs);
+        polled = Poll(monitor, seconds, which);
+        ticks = monitor.ticks.completed();
     } else {
-        railMonitor = std::make_unique<LiveRailMonitor>(schedule.intervalMs);
-        railMonitor->port.keepWrites = false;
-        opened = railMonitor->open(1);
-        railMonitor->form.Command1Click();
+        LiveRailMonitor monitor(schedule.intervalMs);
+        polled = Poll(monitor, seconds, which);
+        ticks = monitor.ticks.completed();
     }
-    if (!opened) {
-        std::fprintf(stderr, "metertest_polltiming: com1 did not open\n");
+    if (!polled) {
         return false;
     }
-    std::fprintf(stderr, "metertest_polltiming: %s monitor polling for %d s\n", qPrintable(which),
-                 seconds);
-    RunEventsFor(seconds * 1000);
-    // Stop as a user would and let the tick under way end.
-    panel ? panelMonitor->form.Command1Click() : railMonitor->form.Command1Click();
-    const TickCounter& ticks = panel ? panelMonitor->ticks : railMonitor->ticks;
-    WaitUntil([&] { return ticks.runningForMs() == 0; }, 60000);
-    RunEventsFor(500);
     const double rss = ResidentMiB();
     sim.stop();
 
     Measure(which, sim.requests(), schedule);
-    Metric(which + ".ticks", ticks.completed(), "count");
+    Metric(which + ".ticks", ticks, "count");
     Metric(which + ".rss_after_polling", rss, "MiB");
     std::fflush(stdout);
     return true;

@@ -21,15 +21,14 @@
 #include <thread>
 
 #include "analysis.h"
-#include "panel_meter/portpanel.h"
+#include "drive/livemonitor.h"
+#include "drive/simdriver.h"
+#include "monitor/portpanel.h"
+#include "monitor/valuefield.h"
 #include "panel_meter/switchpanelview.h"
-#include "rail_meter/raildecoder.h"
-#include "rail_meter/railpollcycle.h"
-#include "support/livemonitor.h"
-#include "support/simdriver.h"
 
 using namespace mt;
-using namespace mt::test;
+using namespace mt::drive;
 using namespace mt::soak;
 
 namespace {
@@ -109,16 +108,6 @@ std::optional<Options> ParseArgs(const QStringList& args) {
     return options;
 }
 
-double ResidentMiB() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    const double pages = fields.size() > 1 ? fields[1].toDouble() : 0;
-    return pages * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
 // A small deterministic generator for the run's choices.
 std::uint64_t Mix(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ULL;
@@ -174,17 +163,32 @@ struct Generation {
 
 // One monitor with the simulated meter it polls.
 struct Side {
-    Meter meter;
-    int com;
+    MeterKind meter = MeterKind::PanelMount;
+    int com = 0;
     QString name;
-    PortPanel* panel = nullptr;
+    MonitorWindow* form = nullptr;
     WatchedSerialPort* port = nullptr;
     LiveServices* live = nullptr;
     TickCounter* ticks = nullptr;
-    std::function<bool()> ticking;
-    std::function<void(int generation)> startAcquisition;
-    std::function<bool()> acquiring;
-    std::function<void()> stopAcquisition;
+    // The panel-mount monitor alternates its two acquisition modes, one
+    // simulator run each; the DIN-rail monitor has one.
+    bool alternateModes = false;
+
+    bool ticking() const { return form->acquisition().tickRunning(); }
+    bool acquiring() const { return form->acquisition().state().anyRunning(); }
+    void startAcquisition(int generation) const {
+        alternateModes&& generation % 2 == 1 ? form->onSecondaryClicked()
+                                             : form->onPrimaryClicked();
+    }
+    // A click on the button whose acquisition runs.
+    void stopAcquisition() const {
+        const AcquisitionState& state = form->acquisition().state();
+        if (state.primary.running) {
+            form->onPrimaryClicked();
+        } else if (state.secondary.running) {
+            form->onSecondaryClicked();
+        }
+    }
 
     std::unique_ptr<SimProcess> sim;
     QList<Generation> generations;
@@ -205,6 +209,15 @@ public:
     int run();
 
 private:
+    void setUpSide(Side& side, MeterKind meter, int com, MonitorWindow& form,
+                   WatchedSerialPort& port, LiveServices& live, TickCounter& ticks);
+    void stopAndSettle();
+    // What the simulators served against what the screens showed; the
+    // fault counts of both sides.
+    Verdict judge(FaultCounts& panelCounts, FaultCounts& railCounts);
+    void checkMessagesAndPorts();
+    void report(const Verdict& verdict, const FaultCounts& panelCounts,
+                const FaultCounts& railCounts, double rssEnd);
     QStringList simOptions(const Side& side, int generation) const;
     bool startGeneration(Side& side);
     void supervise();
@@ -239,15 +252,15 @@ QStringList Soak::simOptions(const Side& side, int generation) const {
     const int scale = options_.scale;
     const std::uint64_t seed =
         Mix(options_.seed * 1000003ULL + static_cast<std::uint64_t>(generation) * 2 +
-            (side.meter == Meter::Rail ? 1 : 0)) %
+            (side.meter == MeterKind::DinRail ? 1 : 0)) %
         1000000000ULL;
     // The meter vanishes after a number of answers that gives a few
     // vanishings a minute.
-    const std::uint64_t span = side.meter == Meter::Panel ? 40 : 90;
+    const std::uint64_t span = side.meter == MeterKind::PanelMount ? 40 : 90;
     const std::uint64_t vanishAfter = (span + Mix(seed) % (3 * span)) * scale / 4 + 10;
     const auto ms = [&](int realMs) { return QString::number(std::max(1, realMs / scale)); };
     return {"--meter",
-            side.meter == Meter::Panel ? "panel" : "rail",
+            side.meter == MeterKind::PanelMount ? "panel" : "rail",
             "--seed",
             QString::number(seed),
             "--baud",
@@ -288,7 +301,7 @@ bool Soak::startGeneration(Side& side) {
     }
     side.generations << Generation{options, side.sim->requestLogPath(), side.sim->answerLogPath()};
     // As a user would: the port list, the open button, the start button.
-    if (!OpenPortAsUser(*side.panel, side.com)) {
+    if (!OpenPortAsUser(*side.form->portPanel, side.com)) {
         fail(QStringLiteral("%1: com%2 did not open").arg(side.name).arg(side.com));
         return false;
     }
@@ -332,8 +345,8 @@ void Soak::watchSimulator(Side& side) {
     }
     // The meter vanished: once the panel shows the port closed and no tick
     // is under way any more, the meter comes back and the user starts again.
-    if (side.panel->Command3->text() == PortPanel::kOpenCaption && !side.ticking() &&
-        !side.acquiring()) {
+    if (side.form->portPanel->openCloseButton->text() == PortPanel::kOpenCaption &&
+        !side.ticking() && !side.acquiring()) {
         startGeneration(side);
     } else if (now - side.lostAtMs > kCloseLimitMs) {
         fail(QStringLiteral("%1: the panel still shows the port open %2 s after the meter vanished")
@@ -343,8 +356,8 @@ void Soak::watchSimulator(Side& side) {
 }
 
 void Soak::sampleSwitches() {
-    const std::uint8_t outputs = SwitchStatusShown(*panel_.form.Picture1);
-    const std::uint8_t inputs = SwitchStatusShown(*panel_.form.Picture2);
+    const std::uint8_t outputs = SwitchStatusShown(*panel_.form.outputSwitches);
+    const std::uint8_t inputs = SwitchStatusShown(*panel_.form.inputSwitches);
     if (outputs != shownOutputs_) {
         shownOutputs_ = outputs;
         records_.write(SwitchRecord(SwitchPanelKind::Outputs, outputs));
@@ -381,25 +394,22 @@ void Soak::supervise() {
 }
 
 void Soak::connectRecords() {
-    const auto watchFields = [this](QWidget* form, Meter meter) {
-        for (QLineEdit* field : form->findChildren<QLineEdit*>()) {
-            if (!field->objectName().endsWith(QLatin1Char('T'))) {
-                continue;  // the editable lists' line edits
-            }
+    const auto watchFields = [this](QWidget* form, MeterKind meter) {
+        for (ValueFieldEdit* field : form->findChildren<ValueFieldEdit*>()) {
             const QString name = field->objectName();
             connect(field, &QLineEdit::textChanged, this, [this, meter, name](const QString& text) {
                 records_.write(FieldRecord(meter, name, text));
             });
         }
     };
-    watchFields(&panel_.form, Meter::Panel);
-    watchFields(&rail_.form, Meter::Rail);
-    // Connected after the screen: the fields are written when this runs.
-    connect(
-        rail_.form.Cycle, &RailPollCycle::answerAccepted, this, [this](const QByteArray& answer) {
-            records_.write(
-                RailAnswerRecord(rail_.form.Cycle->BlockTag, rail_.request.StartRegister, answer));
-        });
+    watchFields(&panel_.form, MeterKind::PanelMount);
+    watchFields(&rail_.form, MeterKind::DinRail);
+    // The fields are written when this runs.
+    connect(&rail_.form.acquisition(), &AcquisitionEngine::answerAccepted, this,
+            [this](const QByteArray& answer) {
+                records_.write(RailAnswerRecord(rail_.form.acquisition().BlockTag,
+                                                rail_.request.StartRegister, answer));
+            });
 }
 
 bool Soak::analyse(const Side& side, ServedValues& served, FaultCounts& counts) {
@@ -415,81 +425,31 @@ bool Soak::analyse(const Side& side, ServedValues& served, FaultCounts& counts) 
                              .arg(side.name, generation.requestLog, failure);
             return false;
         }
-        side.meter == Meter::Panel ? served.addPanel(*exchanges) : served.addRail(*exchanges);
+        side.meter == MeterKind::PanelMount ? served.addPanel(*exchanges)
+                                            : served.addRail(*exchanges);
         counts.add(*exchanges);
     }
     return true;
 }
 
-int Soak::run() {
-    if (!records_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        std::fprintf(stderr, "metertest_soak: cannot write %s\n", qPrintable(records_.fileName()));
-        return 2;
-    }
-    const int scale = options_.scale;
-    for (LiveServices* live : {&panel_.live, &rail_.live}) {
-        live->pauseDivisor = scale;
-    }
-    panel_.port.keepWrites = false;
-    rail_.port.keepWrites = false;
-    const QString baud = QString::number(9600 * scale);
-    panel_.form.Panel->Combo3->setCurrentText(baud);
-    rail_.form.Panel->Combo3->setCurrentText(baud);
+void Soak::setUpSide(Side& side, MeterKind meter, int com, MonitorWindow& form,
+                     WatchedSerialPort& port, LiveServices& live, TickCounter& ticks) {
+    side.meter = meter;
+    side.com = com;
+    side.name =
+        meter == MeterKind::PanelMount ? QStringLiteral("panel-mount") : QStringLiteral("DIN-rail");
+    side.form = &form;
+    side.port = &port;
+    side.live = &live;
+    side.ticks = &ticks;
+    side.alternateModes = meter == MeterKind::PanelMount;
+    live.pauseDivisor = options_.scale;
+    port.keepWrites = false;
+    form.portPanel->baudList->setCurrentText(QString::number(9600 * options_.scale));
+}
 
-    Side& panel = sides_[0];
-    panel.meter = Meter::Panel;
-    panel.com = 1;
-    panel.name = QStringLiteral("panel-mount");
-    panel.panel = panel_.form.Panel;
-    panel.port = &panel_.port;
-    panel.live = &panel_.live;
-    panel.ticks = &panel_.ticks;
-    panel.ticking = [this] { return panel_.form.poller().tickRunning(); };
-    // Primary and secondary acquisition take turns, one simulator run each.
-    panel.startAcquisition = [this](int generation) {
-        generation % 2 == 0 ? panel_.form.Command1Click() : panel_.form.Command4Click();
-    };
-    panel.acquiring = [this] { return panel_.form.poller().mode() != PanelPoller::Mode::Idle; };
-    panel.stopAcquisition = [this] {
-        if (panel_.form.poller().mode() == PanelPoller::Mode::Primary) {
-            panel_.form.Command1Click();
-        } else if (panel_.form.poller().mode() == PanelPoller::Mode::Secondary) {
-            panel_.form.Command4Click();
-        }
-    };
-
-    Side& rail = sides_[1];
-    rail.meter = Meter::Rail;
-    rail.com = 2;
-    rail.name = QStringLiteral("DIN-rail");
-    rail.panel = rail_.form.Panel;
-    rail.port = &rail_.port;
-    rail.live = &rail_.live;
-    rail.ticks = &rail_.ticks;
-    rail.ticking = [this] { return rail_.form.Cycle->isTicking(); };
-    rail.startAcquisition = [this](int) { rail_.form.Command1Click(); };
-    rail.acquiring = [this] { return rail_.form.Timer1->isActive(); };
-    rail.stopAcquisition = [this] {
-        if (rail_.form.Command1->property(Form2::kTagProperty).toString() == "1") {
-            rail_.form.Command1Click();
-        }
-    };
-
-    connectRecords();
-    startMs_ = MonotonicMs();
-    rssStart_ = ResidentMiB();
-    for (Side& side : sides_) {
-        if (!startGeneration(side)) {
-            break;
-        }
-    }
-    connect(&supervisor_, &QTimer::timeout, this, &Soak::supervise);
-    supervisor_.start(50);
-
-    // The run itself: the monitors tick inside this loop.
-    WaitUntil([this] { return finish_; }, static_cast<int>(options_.seconds * 1000 + 600000));
-
-    // Stop as a user would and let every tick run out.
+// Stops as a user would and lets every tick run out.
+void Soak::stopAndSettle() {
     for (Side& side : sides_) {
         side.stopAcquisition();
     }
@@ -498,31 +458,33 @@ int Soak::run() {
         failures_ << QStringLiteral("a tick did not end after acquisition stopped");
     }
     RunEventsFor(500);
-    const double rssEnd = ResidentMiB();
-    if (!warm_) {
-        rssWarm_ = rssStart_;
-    }
-    supervisor_.stop();
-    for (Side& side : sides_) {
-        QString failure;
-        if (side.sim && side.sim->running() && !side.sim->stop(&failure)) {
-            failures_ << failure;
-        }
-    }
-    records_.close();
+}
 
-    // What was served against what was shown.
-    ServedValues served(2000 / scale);
-    FaultCounts panelCounts;
-    FaultCounts railCounts;
-    const bool paired = analyse(panel, served, panelCounts) && analyse(rail, served, railCounts);
+Verdict Soak::judge(FaultCounts& panelCounts, FaultCounts& railCounts) {
+    ServedValues served(2000 / options_.scale);
+    const bool paired =
+        analyse(sides_[0], served, panelCounts) && analyse(sides_[1], served, railCounts);
     Verdict verdict;
     if (paired && records_.open(QIODevice::ReadOnly)) {
         verdict = Judge(records_, served);
     }
-    FaultCounts all = panelCounts;
-    all += railCounts;
+    if (verdict.wrongFieldValues != 0 || verdict.unknownAnswers != 0 || verdict.badRecords != 0) {
+        failures_ << QStringLiteral(
+                         "%1 values in a wrong field, %2 answers taken that were never "
+                         "served, %3 unreadable records")
+                         .arg(verdict.wrongFieldValues)
+                         .arg(verdict.unknownAnswers)
+                         .arg(verdict.badRecords);
+    }
+    if (served.answersTaken() == 0 || verdict.fieldChanges == 0) {
+        failures_ << QStringLiteral("nothing was polled");
+    }
+    return verdict;
+}
 
+// One loss warning per vanishing and no other message, no write to a lost
+// port, the program never ended, no tick left running.
+void Soak::checkMessagesAndPorts() {
     for (const Side& side : sides_) {
         int warnings = 0;
         for (const LiveServices::Message& message : side.live->messages) {
@@ -552,30 +514,22 @@ int Soak::run() {
             failures_ << QStringLiteral("%1: a tick is still under way at the end").arg(side.name);
         }
     }
-    if (verdict.wrongFieldValues != 0 || verdict.unknownAnswers != 0 || verdict.badRecords != 0) {
-        failures_ << QStringLiteral(
-                         "%1 values in a wrong field, %2 answers taken that were never "
-                         "served, %3 unreadable records")
-                         .arg(verdict.wrongFieldValues)
-                         .arg(verdict.unknownAnswers)
-                         .arg(verdict.badRecords);
-    }
-    if (served.answersTaken() == 0 || verdict.fieldChanges == 0) {
-        failures_ << QStringLiteral("nothing was polled");
-    }
-    const double growth = rssEnd - rssWarm_;
-    if (kJudgeRss && growth > kRssGrowthLimitMiB) {
-        failures_ << QStringLiteral("resident memory grew by %1 MiB after the warm-up")
-                         .arg(growth, 0, 'f', 1);
-    }
+}
 
+void Soak::report(const Verdict& verdict, const FaultCounts& panelCounts,
+                  const FaultCounts& railCounts, double rssEnd) {
+    FaultCounts all = panelCounts;
+    all += railCounts;
+    const Side& panel = sides_[0];
+    const Side& rail = sides_[1];
+    const double growth = rssEnd - rssWarm_;
     const auto line = [](const char* what, const QString& text) {
         std::printf("%-16s %s\n", what, qPrintable(text));
     };
     std::printf("== soak summary\n");
     line("run", QStringLiteral("%1 s, time scale 1/%2, seed %3")
                     .arg((MonotonicMs() - startMs_) / 1000)
-                    .arg(scale)
+                    .arg(options_.scale)
                     .arg(options_.seed));
     line("requests", QStringLiteral("%1 (panel-mount %2, DIN-rail %3); answers sent %4")
                          .arg(all.requests)
@@ -634,6 +588,54 @@ int Soak::run() {
     }
     line("result", failures_.isEmpty() ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
     std::fflush(stdout);
+}
+
+int Soak::run() {
+    if (!records_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "metertest_soak: cannot write %s\n", qPrintable(records_.fileName()));
+        return 2;
+    }
+    setUpSide(sides_[0], MeterKind::PanelMount, 1, panel_.form, panel_.port, panel_.live,
+              panel_.ticks);
+    setUpSide(sides_[1], MeterKind::DinRail, 2, rail_.form, rail_.port, rail_.live, rail_.ticks);
+    connectRecords();
+    startMs_ = MonotonicMs();
+    rssStart_ = ResidentMiB();
+    for (Side& side : sides_) {
+        if (!startGeneration(side)) {
+            break;
+        }
+    }
+    connect(&supervisor_, &QTimer::timeout, this, &Soak::supervise);
+    supervisor_.start(50);
+
+    // The run itself: the monitors tick inside this loop.
+    WaitUntil([this] { return finish_; }, static_cast<int>(options_.seconds * 1000 + 600000));
+
+    stopAndSettle();
+    const double rssEnd = ResidentMiB();
+    if (!warm_) {
+        rssWarm_ = rssStart_;
+    }
+    supervisor_.stop();
+    for (Side& side : sides_) {
+        QString failure;
+        if (side.sim && side.sim->running() && !side.sim->stop(&failure)) {
+            failures_ << failure;
+        }
+    }
+    records_.close();
+
+    FaultCounts panelCounts;
+    FaultCounts railCounts;
+    const Verdict verdict = judge(panelCounts, railCounts);
+    checkMessagesAndPorts();
+    const double growth = rssEnd - rssWarm_;
+    if (kJudgeRss && growth > kRssGrowthLimitMiB) {
+        failures_ << QStringLiteral("resident memory grew by %1 MiB after the warm-up")
+                         .arg(growth, 0, 'f', 1);
+    }
+    report(verdict, panelCounts, railCounts, rssEnd);
     return failures_.isEmpty() ? 0 : 1;
 }
 

@@ -16,14 +16,20 @@
 #include <span>
 #include <type_traits>
 
+#include "drive/simdriver.h"
 #include "link/answer.h"
 #include "link/crc16.h"
+#include "link/pollstep.h"
 #include "panel_meter/paneldecoder.h"
 #include "rail_meter/raildecoder.h"
 #include "rail_meter/railschedule.h"
-#include "support/simdriver.h"
 
 namespace mt::e2e {
+
+// Bounds for waiting only: far beyond what a loaded machine needs.
+constexpr int kTickPatienceMs = 40000;
+constexpr int kQuietMs = 400;
+constexpr int kQuietPatienceMs = 15000;
 
 // The value fields of the panel-mount screen; both modes fill all of them.
 inline const QStringList kPanelFields = {
@@ -48,10 +54,28 @@ inline QByteArray Request(int address, int function, int start, int count) {
     return frame;
 }
 
+// The requests of one tick of `schedule` for `address`.
+inline QList<QByteArray> TickRequests(std::span<const PollStep> schedule, int address = 1) {
+    QList<QByteArray> frames;
+    for (const PollStep& step : schedule) {
+        frames << Request(address, step.function, step.start, step.count);
+    }
+    return frames;
+}
+
+// The bytes of each line of a simulator log.
+inline QList<QByteArray> LoggedBytes(const QList<drive::SimLogLine>& lines) {
+    QList<QByteArray> bytes;
+    for (const drive::SimLogLine& line : lines) {
+        bytes << line.bytes;
+    }
+    return bytes;
+}
+
 // True when the monitor takes the sent bytes as the answer to their request:
 // whole in the answer window, so everything sent counts (garbage in front
 // included; noise after the answer comes only once it was taken).
-inline bool Acceptable(const test::SimExchange& exchange) {
+inline bool Acceptable(const drive::SimExchange& exchange) {
     return exchange.sent &&
            AcceptAnswer(Span(exchange.sent->bytes), static_cast<std::int16_t>(exchange.count()));
 }
@@ -92,9 +116,9 @@ struct PanelScreen {
 };
 
 // The panel-mount screen after the exchanges, all in one mode.
-inline PanelScreen ExpectedPanelScreen(const QList<test::SimExchange>& exchanges, bool secondary) {
+inline PanelScreen ExpectedPanelScreen(const QList<drive::SimExchange>& exchanges, bool secondary) {
     PanelScreen screen;
-    for (const test::SimExchange& exchange : exchanges) {
+    for (const drive::SimExchange& exchange : exchanges) {
         if (!Acceptable(exchange)) {
             continue;
         }
@@ -103,7 +127,8 @@ inline PanelScreen ExpectedPanelScreen(const QList<test::SimExchange>& exchanges
         const DecodedAnswer decoded =
             secondary ? DecodeSecondaryAnswer(answer) : DecodePrimaryAnswer(answer);
         for (const FieldText& field : decoded.fields) {
-            const QString name = QString::fromLatin1(field.field);
+            const QString name =
+                QString::fromLatin1(field.field.data(), static_cast<qsizetype>(field.field.size()));
             auto it = screen.fields.find(name);
             if (it == screen.fields.end()) {
                 it = screen.fields.insert(name, Outcome<QString>(QString()));
@@ -121,19 +146,19 @@ inline PanelScreen ExpectedPanelScreen(const QList<test::SimExchange>& exchanges
 // The DIN-rail screen after the exchanges. The block tag follows the cycle:
 // 0 before the first tick, set from the fourth read of a tick on.
 inline QMap<QString, Outcome<QString>> ExpectedRailScreen(
-    const QList<test::SimExchange>& exchanges) {
+    const QList<drive::SimExchange>& exchanges) {
     QMap<QString, Outcome<QString>> fields;
     std::int16_t tag = 0;
-    for (const test::SimExchange& exchange : exchanges) {
-        for (const RailPollStep& step : RailPollSchedule) {
-            if (step.startRegister == exchange.startRegister() && step.blockTag) {
+    for (const drive::SimExchange& exchange : exchanges) {
+        for (const PollStep& step : RailPollSchedule) {
+            if (step.start == exchange.startRegister() && step.blockTag) {
                 tag = *step.blockTag;
             }
         }
         if (!Acceptable(exchange)) {
             continue;
         }
-        for (const DecodedField& field : DecodeDinRailAnswer(Span(exchange.sent->bytes), tag)) {
+        for (const FieldText& field : DecodeDinRailAnswer(Span(exchange.sent->bytes), tag)) {
             const QString name =
                 QString::fromLatin1(field.field.data(), static_cast<qsizetype>(field.field.size()));
             auto it = fields.find(name);
@@ -152,9 +177,9 @@ struct AnswerTally {
     int taken = 0;
     int refused = 0;
 };
-inline AnswerTally Tally(const QList<test::SimExchange>& exchanges) {
+inline AnswerTally Tally(const QList<drive::SimExchange>& exchanges) {
     AnswerTally tally;
-    for (const test::SimExchange& exchange : exchanges) {
+    for (const drive::SimExchange& exchange : exchanges) {
         ++(Acceptable(exchange) && !exchange.faults.noise ? tally.taken : tally.refused);
     }
     return tally;
@@ -183,8 +208,8 @@ inline bool Near(const QString& shown, double expected, double relative = 0.02) 
 }
 
 // The value column of a register in a dump ("221.6368 V" gives 221.6368).
-inline double DumpNumber(const test::SimDump& dump, int reg) {
-    const test::SimDump::Register* r = dump.find(reg);
+inline double DumpNumber(const drive::SimDump& dump, int reg) {
+    const drive::SimDump::Register* r = dump.find(reg);
     return r != nullptr ? r->value.section(QLatin1Char(' '), 0, 0).toDouble() : qQNaN();
 }
 

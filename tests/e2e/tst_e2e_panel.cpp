@@ -10,16 +10,16 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "drive/livemonitor.h"
+#include "drive/simdriver.h"
 #include "e2etools.h"
-#include "panel_meter/portpanel.h"
-#include "panel_meter/statuslamp.h"
+#include "monitor/portpanel.h"
+#include "monitor/statuslamp.h"
 #include "panel_meter/switchpanelview.h"
 #include "platform/portmap.h"
-#include "support/livemonitor.h"
-#include "support/simdriver.h"
 
 using namespace mt;
-using namespace mt::test;
+using namespace mt::drive;
 using namespace mt::e2e;
 
 namespace {
@@ -28,12 +28,9 @@ namespace {
 // intervals leave room for their end.
 constexpr int kInterval = 2200;
 constexpr int kSecondaryInterval = 1700;
-// Bounds for waiting only: far beyond what a loaded machine needs.
-constexpr int kTickPatienceMs = 40000;
-constexpr int kQuietMs = 400;
-constexpr int kQuietPatienceMs = 15000;
 constexpr int kCom = 3;
 
+// Written out by hand, apart from the schedules they check.
 QList<QByteArray> PrimaryRequests(int address) {
     return {Request(address, 4, 10, 24), Request(address, 4, 34, 22), Request(address, 4, 56, 2),
             Request(address, 1, 0, 4), Request(address, 2, 0, 4)};
@@ -41,14 +38,6 @@ QList<QByteArray> PrimaryRequests(int address) {
 const QList<QByteArray> kPrimaryRequests = PrimaryRequests(1);
 const QList<QByteArray> kSecondaryRequests = {Request(1, 4, 70, 23), Request(1, 4, 93, 8),
                                               Request(1, 1, 0, 4), Request(1, 2, 0, 4)};
-
-QList<QByteArray> BytesOf(const QList<SimLogLine>& lines) {
-    QList<QByteArray> bytes;
-    for (const SimLogLine& line : lines) {
-        bytes << line.bytes;
-    }
-    return bytes;
-}
 
 QList<QByteArray> Repeated(const QList<QByteArray>& frames, int times) {
     QList<QByteArray> all;
@@ -74,8 +63,8 @@ private:
     void runTicks(const SimProcess& sim, LivePanelMonitor& monitor, bool secondary, int ticks) {
         QVERIFY(monitor.open(kCom));
         monitor.ticks.stopAfter(ticks);
-        secondary ? monitor.form.Command4Click() : monitor.form.Command1Click();
-        QVERIFY(monitor.form.Timer1->isActive());
+        secondary ? monitor.form.onSecondaryClicked() : monitor.form.onPrimaryClicked();
+        QVERIFY(monitor.form.pollTimer->isActive());
         QVERIFY2(monitor.ticks.waitFor(ticks, kTickPatienceMs * ticks), "ticks did not complete");
         QVERIFY(WaitForAnswers(sim, monitor.port, kQuietMs, kQuietPatienceMs));
     }
@@ -102,12 +91,12 @@ private:
                      qPrintable(QStringLiteral("%1 shows \"%2\", expected %3")
                                     .arg(name, shown, Alternatives(expected.field(name)))));
         }
-        const std::uint8_t outputs = SwitchStatusShown(*monitor.form.Picture1);
+        const std::uint8_t outputs = SwitchStatusShown(*monitor.form.outputSwitches);
         QVERIFY2(expected.outputs.allows(outputs),
                  qPrintable(QStringLiteral("the outputs show %1, expected %2")
                                 .arg(outputs)
                                 .arg(Alternatives(expected.outputs))));
-        const std::uint8_t inputs = SwitchStatusShown(*monitor.form.Picture2);
+        const std::uint8_t inputs = SwitchStatusShown(*monitor.form.inputSwitches);
         QVERIFY2(expected.inputs.allows(inputs),
                  qPrintable(QStringLiteral("the inputs show %1, expected %2")
                                 .arg(inputs)
@@ -134,7 +123,7 @@ private slots:
         LivePanelMonitor monitor(kInterval);
         runTicks(sim, monitor, false, 1);
 
-        QCOMPARE(BytesOf(sim.requests()), kPrimaryRequests);
+        QCOMPARE(LoggedBytes(sim.requests()), kPrimaryRequests);
         QCOMPARE(monitor.port.writes.size(), kPrimaryRequests.size());
         const QList<SimExchange> exchanges = exchangesOf(sim);
         QCOMPARE(Tally(exchanges).taken, 5);
@@ -170,7 +159,7 @@ private slots:
         LivePanelMonitor monitor(kSecondaryInterval);
         runTicks(sim, monitor, true, 1);
 
-        QCOMPARE(BytesOf(sim.requests()), kSecondaryRequests);
+        QCOMPARE(LoggedBytes(sim.requests()), kSecondaryRequests);
         const QList<SimExchange> exchanges = exchangesOf(sim);
         QCOMPARE(Tally(exchanges).taken, 4);
         const PanelScreen expected = ExpectedPanelScreen(exchanges, true);
@@ -221,7 +210,7 @@ private slots:
         LivePanelMonitor monitor(kInterval);
         runTicks(sim, monitor, false, ticks);
 
-        QCOMPARE(BytesOf(sim.requests()), Repeated(kPrimaryRequests, ticks));
+        QCOMPARE(LoggedBytes(sim.requests()), Repeated(kPrimaryRequests, ticks));
         const QList<SimExchange> exchanges = exchangesOf(sim);
         QCOMPARE(exchanges.size(), 5 * ticks);
         const AnswerTally tally = Tally(exchanges);
@@ -252,25 +241,27 @@ private slots:
             qPrintable(failure));
         LivePanelMonitor monitor(kInterval);
         QVERIFY(monitor.open(kCom));
-        monitor.form.Command1Click();
+        monitor.form.onPrimaryClicked();
         QVERIFY(WaitUntil([&] { return !sim.running(); }, 3 * kTickPatienceMs));
         QCOMPARE(sim.process().exitCode(), 0);
         QVERIFY(sim.errorOutput().contains(QStringLiteral("after 3 answers")));
         QVERIFY(WaitUntil(
-            [&] { return monitor.form.Panel->Command3->text() == PortPanel::kOpenCaption; },
+            [&] {
+                return monitor.form.portPanel->openCloseButton->text() == PortPanel::kOpenCaption;
+            },
             kQuietPatienceMs));
         // Let the abandoned tick and anything queued run out.
         RunEventsFor(1000);
 
         QVERIFY(!monitor.port.isOpen());
-        QVERIFY(!monitor.form.Panel->Shape1->showsOpen());
-        QCOMPARE(monitor.form.Command1->text(), Form1::kPrimaryIdle);
-        QCOMPARE(monitor.form.Command1->property("tag").toString(), QStringLiteral("0"));
-        QVERIFY(monitor.form.Command1->isEnabled());
-        QCOMPARE(monitor.form.Command4->text(), Form1::kSecondaryIdle);
-        QVERIFY(monitor.form.Command4->isEnabled());
-        QVERIFY(!monitor.form.Timer1->isActive());
-        QVERIFY(!monitor.form.poller().tickRunning());
+        QVERIFY(!monitor.form.portPanel->lamp->showsOpen());
+        QCOMPARE(monitor.form.primaryButton->text(), Form1::kPrimaryIdle);
+        QCOMPARE(monitor.form.primaryButton->property("tag").toString(), QStringLiteral("0"));
+        QVERIFY(monitor.form.primaryButton->isEnabled());
+        QCOMPARE(monitor.form.secondaryButton->text(), Form1::kSecondaryIdle);
+        QVERIFY(monitor.form.secondaryButton->isEnabled());
+        QVERIFY(!monitor.form.pollTimer->isActive());
+        QVERIFY(!monitor.form.acquisition().tickRunning());
 
         QCOMPARE(monitor.live.messages.size(), 1);
         QVERIFY(monitor.live.messages.front().text.startsWith(PortPanel::kDisconnected));
@@ -302,10 +293,10 @@ private slots:
         QVERIFY2(sim.start(kCom, {"--meter", "panel", "--seed", "41", "--address", "5"}, &failure),
                  qPrintable(failure));
         LivePanelMonitor monitor(kInterval);
-        monitor.form.Panel->Combo1->setCurrentText(addressText);
+        monitor.form.portPanel->addressList->setCurrentText(addressText);
         runTicks(sim, monitor, false, 1);
 
-        QCOMPARE(BytesOf(sim.requests()), PrimaryRequests(addressText.toInt()));
+        QCOMPARE(LoggedBytes(sim.requests()), PrimaryRequests(addressText.toInt()));
         QCOMPARE(sim.answers().isEmpty(), !answered);
         const PanelScreen expected = ExpectedPanelScreen(exchangesOf(sim), false);
         checkAllFields(expected, answered);

@@ -10,44 +10,23 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "drive/livemonitor.h"
+#include "drive/simdriver.h"
 #include "e2etools.h"
-#include "panel_meter/portpanel.h"
-#include "panel_meter/statuslamp.h"
+#include "monitor/portpanel.h"
+#include "monitor/statuslamp.h"
 #include "platform/portmap.h"
-#include "rail_meter/railpollcycle.h"
-#include "support/livemonitor.h"
-#include "support/simdriver.h"
 
 using namespace mt;
-using namespace mt::test;
+using namespace mt::drive;
 using namespace mt::e2e;
 
 namespace {
 
 // A tick pauses 11 x 200 ms; the interval leaves room for its end.
 constexpr int kInterval = 2500;
-// Bounds for waiting only: far beyond what a loaded machine needs.
-constexpr int kTickPatienceMs = 40000;
-constexpr int kQuietMs = 400;
-constexpr int kQuietPatienceMs = 15000;
 constexpr int kCom = 4;
 constexpr int kFieldCount = 41;
-
-QList<QByteArray> TickRequests(int address) {
-    QList<QByteArray> frames;
-    for (const RailPollStep& step : RailPollSchedule) {
-        frames << Request(address, 4, step.startRegister, step.registerCount);
-    }
-    return frames;
-}
-
-QList<QByteArray> BytesOf(const QList<SimLogLine>& lines) {
-    QList<QByteArray> bytes;
-    for (const SimLogLine& line : lines) {
-        bytes << line.bytes;
-    }
-    return bytes;
-}
 
 QStringList RailFieldNames() {
     QStringList names;
@@ -71,8 +50,8 @@ private:
     void runTicks(const SimProcess& sim, LiveRailMonitor& monitor, int ticks) {
         QVERIFY(monitor.open(kCom));
         monitor.ticks.stopAfter(ticks);
-        monitor.form.Command1Click();
-        QVERIFY(monitor.form.Timer1->isActive());
+        monitor.form.onPrimaryClicked();
+        QVERIFY(monitor.form.pollTimer->isActive());
         QVERIFY2(monitor.ticks.waitFor(ticks, kTickPatienceMs * ticks), "ticks did not complete");
         QVERIFY(WaitForAnswers(sim, monitor.port, kQuietMs, kQuietPatienceMs));
     }
@@ -130,14 +109,14 @@ private slots:
         // reads it, a few ms after it was written, so its spacing may come
         // out a little below the pause.
         const QList<SimLogLine> requests = sim.requests();
-        QCOMPARE(BytesOf(requests), TickRequests(1));
+        QCOMPARE(LoggedBytes(requests), TickRequests(RailPollSchedule, 1));
         for (qsizetype i = 1; i < requests.size(); ++i) {
-            QVERIFY2(requests[i].ms - requests[i - 1].ms >= RailPollCycle::kPauseMs - 20,
+            QVERIFY2(requests[i].ms - requests[i - 1].ms >= kRailPauseMs - 20,
                      qPrintable(QStringLiteral("request %1 came %2 ms after the one before")
                                     .arg(i + 1)
                                     .arg(requests[i].ms - requests[i - 1].ms)));
             QVERIFY(monitor.port.writes[i].atMs - monitor.port.writes[i - 1].atMs >=
-                    RailPollCycle::kPauseMs - 1);
+                    kRailPauseMs - 1);
         }
 
         const QList<SimExchange> exchanges = exchangesOf(sim);
@@ -199,9 +178,9 @@ private slots:
 
         QList<QByteArray> expectedRequests;
         for (int i = 0; i < ticks; ++i) {
-            expectedRequests += TickRequests(1);
+            expectedRequests += TickRequests(RailPollSchedule, 1);
         }
-        QCOMPARE(BytesOf(sim.requests()), expectedRequests);
+        QCOMPARE(LoggedBytes(sim.requests()), expectedRequests);
         const QList<SimExchange> exchanges = exchangesOf(sim);
         QCOMPARE(exchanges.size(), 11 * ticks);
         const AnswerTally tally = Tally(exchanges);
@@ -231,23 +210,24 @@ private slots:
             qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
         QVERIFY(monitor.open(kCom));
-        monitor.form.Command1Click();
+        monitor.form.onPrimaryClicked();
         QVERIFY(WaitUntil([&] { return !sim.running(); }, 3 * kTickPatienceMs));
         QCOMPARE(sim.process().exitCode(), 0);
         QVERIFY(WaitUntil(
-            [&] { return monitor.form.Panel->Command3->text() == PortPanel::kOpenCaption; },
+            [&] {
+                return monitor.form.portPanel->openCloseButton->text() == PortPanel::kOpenCaption;
+            },
             kQuietPatienceMs));
         // Let the abandoned tick and anything queued run out.
         RunEventsFor(1000);
 
         QVERIFY(!monitor.port.isOpen());
-        QVERIFY(!monitor.form.Panel->Shape1->showsOpen());
-        QCOMPARE(monitor.form.Command1->text(), Form2::kStartCaption);
-        QCOMPARE(monitor.form.Command1->property(Form2::kTagProperty).toString(),
-                 QStringLiteral("0"));
-        QVERIFY(monitor.form.Command1->isEnabled());
-        QVERIFY(!monitor.form.Timer1->isActive());
-        QVERIFY(!monitor.form.Cycle->isTicking());
+        QVERIFY(!monitor.form.portPanel->lamp->showsOpen());
+        QCOMPARE(monitor.form.primaryButton->text(), Form2::kStartCaption);
+        QCOMPARE(monitor.form.primaryButton->property("tag").toString(), QStringLiteral("0"));
+        QVERIFY(monitor.form.primaryButton->isEnabled());
+        QVERIFY(!monitor.form.pollTimer->isActive());
+        QVERIFY(!monitor.form.acquisition().tickRunning());
         QCOMPARE(monitor.live.messages.size(), 1);
         QVERIFY(monitor.live.messages.front().text.startsWith(PortPanel::kDisconnected));
         QCOMPARE(monitor.live.messages.front().icon, MessageIcon::Warning);
@@ -267,7 +247,7 @@ private slots:
         QVERIFY2(back.start(kCom, {"--meter", "rail", "--seed", "72"}, &failure),
                  qPrintable(failure));
         runTicks(back, monitor, monitor.ticks.completed() + 1);
-        QCOMPARE(BytesOf(back.requests()), TickRequests(1));
+        QCOMPARE(LoggedBytes(back.requests()), TickRequests(RailPollSchedule, 1));
         QVERIFY(monitor.text("EPP0TimeT") != clearTime);  // another meter, another clearing time
         QCOMPARE(monitor.live.messages.size(), 1);
         QVERIFY2(back.stop(&failure), qPrintable(failure));
@@ -287,10 +267,10 @@ private slots:
         QVERIFY2(sim.start(kCom, {"--meter", "rail", "--seed", "81", "--address", "5"}, &failure),
                  qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
-        monitor.form.Panel->Combo1->setCurrentText(addressText);
+        monitor.form.portPanel->addressList->setCurrentText(addressText);
         runTicks(sim, monitor, 1);
 
-        QCOMPARE(BytesOf(sim.requests()), TickRequests(addressText.toInt()));
+        QCOMPARE(LoggedBytes(sim.requests()), TickRequests(RailPollSchedule, addressText.toInt()));
         QCOMPARE(sim.answers().isEmpty(), !answered);
         const auto expected = ExpectedRailScreen(exchangesOf(sim));
         checkAllFields(expected, answered);

@@ -5,14 +5,14 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "meteranswers.h"
+#include "monitor/portpanel.h"
+#include "monitor/statuslamp.h"
+#include "monitor/twips.h"
 #include "panel_meter/form1.h"
-#include "panel_meter/portpanel.h"
-#include "panel_meter/statuslamp.h"
 #include "panel_meter/switchpanelview.h"
-#include "panel_meter/twips.h"
-#include "scriptedmeter.h"
+#include "support/answers.h"
 #include "support/recordingservices.h"
+#include "support/scriptedmeter.h"
 
 using namespace mt;
 using namespace mt::test;
@@ -70,28 +70,30 @@ struct Rig {
 
     Rig() { meter.attach(port); }
 
-    QString text(const char* field) const { return form.field(QString::fromLatin1(field))->text(); }
+    QString text(const char* field) const {
+        return form.valueField(QString::fromLatin1(field))->text();
+    }
 
     void act(const QString& token) {
         if (token == "open" || token == "close") {
-            form.Panel->Command3Click();
+            form.portPanel->onOpenCloseClicked();
         } else if (token == "c1") {
-            form.Command1Click();
+            form.onPrimaryClicked();
         } else if (token == "c4") {
-            form.Command4Click();
+            form.onSecondaryClicked();
         } else if (token == "com3") {
-            form.Panel->Combo4->setCurrentIndex(2);
-            form.Panel->Combo4Click();
+            form.portPanel->portList->setCurrentIndex(2);
+            form.portPanel->onPortPicked();
         } else if (token == "lose") {
             port.loseDevice();
         } else if (token == "failopen") {
             port.failOpen = PortError{PortError::Kind::NoSuchPort, "gone"};
         } else if (token == "exit") {
-            form.Command2Click();
+            form.onExitClicked();
         } else if (token == "closewindow") {
             form.close();
         } else if (token == "tick") {
-            form.Timer1Timer();
+            form.onPollTimer();
         } else {
             QFAIL(qPrintable("unknown action " + token));
         }
@@ -109,16 +111,16 @@ struct Rig {
             return QStringLiteral("%1/%2/%3")
                 .arg(b->text(), b->property("tag").toString(), b->isEnabled() ? "E" : "D");
         };
-        const bool showsOpen = form.Panel->Shape1->showsOpen() &&
-                               form.Panel->Command3->text() == PortPanel::kCloseCaption;
-        const bool showsClosed = !form.Panel->Shape1->showsOpen() &&
-                                 form.Panel->Command3->text() == PortPanel::kOpenCaption;
+        const bool showsOpen = form.portPanel->lamp->showsOpen() &&
+                               form.portPanel->openCloseButton->text() == PortPanel::kCloseCaption;
+        const bool showsClosed = !form.portPanel->lamp->showsOpen() &&
+                                 form.portPanel->openCloseButton->text() == PortPanel::kOpenCaption;
         const QString portState = port.isOpen() && showsOpen      ? "open"
                                   : !port.isOpen() && showsClosed ? "closed"
                                                                   : "mismatch";
         return QStringLiteral("%1 %2 timer %3 port %4")
-            .arg(button(form.Command1), button(form.Command4),
-                 form.Timer1->isActive() ? "on" : "off", portState);
+            .arg(button(form.primaryButton), button(form.secondaryButton),
+                 form.pollTimer->isActive() ? "on" : "off", portState);
     }
     QString messages() const {
         QStringList texts;
@@ -158,7 +160,7 @@ QString Switches(const SwitchPanelView* view) {
 
 // Runs one whole tick of the mode with address 5 and lets the last answer in.
 void RunTick(Rig& r, const char* mode) {
-    r.form.Panel->Combo1->setEditText("5");
+    r.form.portPanel->addressList->setEditText("5");
     r.run(QStringLiteral("open %1 tick").arg(mode));
     QCoreApplication::processEvents();
 }
@@ -227,8 +229,8 @@ private slots:
         mode == "c1" ? AnswerPrimary(r.meter) : AnswerSecondary(r.meter);
         RunTick(r, qPrintable(mode));
         QCOMPARE(r.text(qPrintable(field)), text);
-        QCOMPARE(Switches(r.form.Picture1), mode == "c1" ? QString("1010") : QString("1111"));
-        QCOMPARE(Switches(r.form.Picture2), mode == "c1" ? QString("0101") : QString("0000"));
+        QCOMPARE(Switches(r.form.outputSwitches), mode == "c1" ? QString("1010") : QString("1111"));
+        QCOMPARE(Switches(r.form.inputSwitches), mode == "c1" ? QString("0101") : QString("0000"));
     }
 
     // Answers with function code 3 fill the fields exactly like function 4.
@@ -246,9 +248,9 @@ private slots:
         Rig three;
         answer(three.meter, 3);
         RunTick(three, qPrintable(mode));
-        for (QLineEdit* edit : four.form.Frame3->findChildren<QLineEdit*>()) {
+        for (QLineEdit* edit : four.form.measurementFrame->findChildren<QLineEdit*>()) {
             QVERIFY(!edit->text().isEmpty());
-            QCOMPARE(three.form.field(edit->objectName())->text(), edit->text());
+            QCOMPARE(three.form.valueField(edit->objectName())->text(), edit->text());
         }
     }
 
@@ -269,7 +271,7 @@ private slots:
         QCOMPARE(r.text("FT"), QString("50"));
         QCOMPARE(r.text("WPPT"), QString("1234567"));
         QCOMPARE(r.text("WQNT"), QString("65535"));
-        QCOMPARE(Switches(r.form.Picture1), QString("1010"));
+        QCOMPARE(Switches(r.form.outputSwitches), QString("1010"));
     }
 
     // A switch answer moves only its panel, in either mode or none.
@@ -284,10 +286,10 @@ private slots:
         Rig r;
         r.run(script);
         r.port.deliverNow(SwitchAnswer(2, 0x09));
-        QCOMPARE(Switches(r.form.Picture2), QString("1001"));
-        QCOMPARE(Switches(r.form.Picture1), QString("0000"));
-        QCOMPARE(r.form.Picture2->stateLabels()[0]->text(), QString("闭合"));
-        for (QLineEdit* edit : r.form.Frame3->findChildren<QLineEdit*>()) {
+        QCOMPARE(Switches(r.form.inputSwitches), QString("1001"));
+        QCOMPARE(Switches(r.form.outputSwitches), QString("0000"));
+        QCOMPARE(r.form.inputSwitches->stateLabels()[0]->text(), QString("闭合"));
+        for (QLineEdit* edit : r.form.measurementFrame->findChildren<QLineEdit*>()) {
             QVERIFY(edit->text().isEmpty());
         }
     }
@@ -334,7 +336,7 @@ private slots:
             QCOMPARE(m.title, QString("仪表测试"));
             QCOMPARE(m.icon, MessageIcon::Warning);
         }
-        QCOMPARE(r.form.Command1->accessibleName(), r.form.Command1->text());
+        QCOMPARE(r.form.primaryButton->accessibleName(), r.form.primaryButton->text());
     }
 
     // The start click reopens the port and sends nothing; the timer runs at
@@ -345,9 +347,9 @@ private slots:
         r.port.calls.clear();
         r.run("c1");
         QCOMPARE(r.port.calls, (QStringList{"close", "open", "clearInput"}));
-        QCOMPARE(r.form.Timer1->interval(), 4000);
-        QCOMPARE(r.form.Timer1->timerType(), Qt::PreciseTimer);
-        QCOMPARE(r.form.findChild<QTimer*>("Timer1"), r.form.Timer1);
+        QCOMPARE(r.form.pollTimer->interval(), 4000);
+        QCOMPARE(r.form.pollTimer->timerType(), Qt::PreciseTimer);
+        QCOMPARE(r.form.findChild<QTimer*>("Timer1"), r.form.pollTimer);
     }
 
     // Something happens in a pause of a primary tick: how many requests the
@@ -386,7 +388,7 @@ private slots:
         if (state.isEmpty()) {
             QCOMPARE(r.rec.endProgramCalls, 1);
             QVERIFY(!r.port.isOpen());
-            QVERIFY(!r.form.Timer1->isActive());
+            QVERIFY(!r.form.pollTimer->isActive());
         } else {
             QCOMPARE(r.state(), state);
             QCOMPARE(r.rec.endProgramCalls, 0);
@@ -425,20 +427,21 @@ private slots:
         QFETCH(QString, firstFrame);
         Rig r;
         r.run("open c1");
-        r.form.Panel->Combo1->setEditText(text);
+        r.form.portPanel->addressList->setEditText(text);
         r.run("tick");
         const bool refused = firstFrame.isEmpty();
         QCOMPARE(Written(r.port).value(0), firstFrame);
-        QCOMPARE(r.form.Panel->StatusLabel->text(), refused ? QString("仪表地址无效") : QString());
-        QCOMPARE(r.form.Panel->Combo1->styleSheet().isEmpty(), !refused);
+        QCOMPARE(r.form.portPanel->addressHint->text(),
+                 refused ? QString("仪表地址无效") : QString());
+        QCOMPARE(r.form.portPanel->addressList->styleSheet().isEmpty(), !refused);
         QVERIFY(r.rec.messages.isEmpty());
         QCOMPARE(r.state(), kPrimary);
         // Polling goes on by itself once the address is good again.
-        r.form.Panel->Combo1->setEditText("7");
+        r.form.portPanel->addressList->setEditText("7");
         r.run("tick");
         QCOMPARE(Written(r.port).mid(refused ? 0 : 5).value(0), QString("07 04 00 0A 00 18 D0 64"));
-        QCOMPARE(r.form.Panel->StatusLabel->text(), QString());
-        QVERIFY(r.form.Panel->Combo1->styleSheet().isEmpty());
+        QCOMPARE(r.form.portPanel->addressHint->text(), QString());
+        QVERIFY(r.form.portPanel->addressList->styleSheet().isEmpty());
     }
 
     // The exit button and the window's close end the program once, after
@@ -457,7 +460,7 @@ private slots:
         r->run(script);
         QCOMPARE(r->rec.endProgramCalls, 1);
         QVERIFY(!r->port.isOpen());
-        QVERIFY(!r->form.Timer1->isActive());
+        QVERIFY(!r->form.pollTimer->isActive());
         QCoreApplication::processEvents();
         QVERIFY(form);
         r->run("tick");
@@ -523,7 +526,7 @@ private slots:
         QFETCH(QString, unit);
         QFETCH(QPoint, place);
         Rig r;
-        QLineEdit* edit = r.form.Frame3->findChild<QLineEdit*>(field);
+        QLineEdit* edit = r.form.measurementFrame->findChild<QLineEdit*>(field);
         QVERIFY(edit);
         QCOMPARE(edit->geometry(), TwipsRect(place.x(), place.y(), 1200, 270));
         QCOMPARE(edit->accessibleName(), caption);
@@ -541,11 +544,12 @@ private slots:
     void readable() {
         Rig r;
         QList<QWidget*> widgets;
-        for (QWidget* w : r.form.Frame3->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        for (QWidget* w :
+             r.form.measurementFrame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             widgets << w;
         }
-        widgets << r.form.Frame3 << r.form.Command1 << r.form.Command4 << r.form.Command2
-                << r.form.Panel->Frame1 << r.form.Panel->Frame2;
+        widgets << r.form.measurementFrame << r.form.primaryButton << r.form.secondaryButton
+                << r.form.exitButton << r.form.portPanel->meterFrame << r.form.portPanel->portFrame;
         for (QWidget* a : widgets) {
             for (QWidget* b : widgets) {
                 if (a != b && a->parent() == b->parent()) {
@@ -554,11 +558,11 @@ private slots:
                 }
             }
         }
-        QVERIFY(r.form.Command1->x() < r.form.Command4->x());
-        QVERIFY(r.form.Command4->x() < r.form.Command2->x());
-        QVERIFY(r.form.Command1->y() > r.form.Frame3->geometry().bottom());
-        QCOMPARE(r.form.Command2->text(), QString("退      出"));
-        for (QLabel* label : r.form.Frame3->findChildren<QLabel*>()) {
+        QVERIFY(r.form.primaryButton->x() < r.form.secondaryButton->x());
+        QVERIFY(r.form.secondaryButton->x() < r.form.exitButton->x());
+        QVERIFY(r.form.primaryButton->y() > r.form.measurementFrame->geometry().bottom());
+        QCOMPARE(r.form.exitButton->text(), QString("退      出"));
+        for (QLabel* label : r.form.measurementFrame->findChildren<QLabel*>()) {
             QVERIFY2(label->wordWrap() ||
                          label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
                      qPrintable(label->text()));
@@ -570,21 +574,21 @@ private slots:
         QCOMPARE(r.text("WPPT"), QString("40"));
         QCOMPARE(r.text("WPNT"), QString("-2147483.648"));
         QCOMPARE(r.text("WQPT"), QString("65.535"));
-        for (QLineEdit* edit : r.form.Frame3->findChildren<QLineEdit*>()) {
+        for (QLineEdit* edit : r.form.measurementFrame->findChildren<QLineEdit*>()) {
             QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width() - 8,
                      qPrintable(edit->objectName() + ": " + edit->text()));
         }
-        QCOMPARE(r.form.field("WPPT")->font(), r.form.Frame3->font());
-        QVERIFY(r.form.field("WPNT")->font() != r.form.Frame3->font());
-        QCOMPARE(r.form.field("WPNT")->toolTip(), QString("-2147483.648"));
+        QCOMPARE(r.form.valueField("WPPT")->font(), r.form.measurementFrame->font());
+        QVERIFY(r.form.valueField("WPNT")->font() != r.form.measurementFrame->font());
+        QCOMPARE(r.form.valueField("WPNT")->toolTip(), QString("-2147483.648"));
         AnswerPrimary(r.meter);
         r.meter.answer(4, 56, RegisterAnswer(Floats({-3.4028235e38F})));
         r.run("c4 c1 tick");
         QCoreApplication::processEvents();
         QCOMPARE(r.text("WQNT"), QString("-3.402823E+38"));
         QCOMPARE(r.text("WPNT"), QString("0"));
-        QCOMPARE(r.form.field("WPNT")->font(), r.form.Frame3->font());
-        for (QLineEdit* edit : r.form.Frame3->findChildren<QLineEdit*>()) {
+        QCOMPARE(r.form.valueField("WPNT")->font(), r.form.measurementFrame->font());
+        for (QLineEdit* edit : r.form.measurementFrame->findChildren<QLineEdit*>()) {
             QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width() - 8,
                      qPrintable(edit->objectName() + ": " + edit->text()));
         }

@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "meteranswers.h"
 #include "panel_meter/paneldecoder.h"
+#include "support/answers.h"
 
 using namespace mt;
 using namespace mt::test;
@@ -28,8 +28,8 @@ QStringList Names(const DecodedAnswer& decoded) {
 enum Mode { Primary, Secondary };
 
 DecodedAnswer Decode(Mode mode, const QByteArray& answer) {
-    return mode == Primary ? DecodePrimaryAnswer(Bytes(answer))
-                           : DecodeSecondaryAnswer(Bytes(answer));
+    return mode == Primary ? DecodePrimaryAnswer(BytesOf(answer))
+                           : DecodeSecondaryAnswer(BytesOf(answer));
 }
 
 }  // namespace
@@ -107,10 +107,10 @@ private slots:
         QFETCH(QString, field);
         QFETCH(QString, text);
         const QByteArray answer = RegisterAnswer(FloatsWith(pairs, position, value));
-        QCOMPARE(TextOf(DecodePrimaryAnswer(Bytes(answer)), field), text);
+        QCOMPARE(TextOf(DecodePrimaryAnswer(BytesOf(answer)), field), text);
         // Function 3 is read exactly like function 4.
         const QByteArray holding = RegisterAnswer(FloatsWith(pairs, position, value), 3);
-        QCOMPARE(TextOf(DecodePrimaryAnswer(Bytes(holding)), field), text);
+        QCOMPARE(TextOf(DecodePrimaryAnswer(BytesOf(holding)), field), text);
     }
 
     // Which fields each block writes, in writing order.
@@ -152,9 +152,9 @@ private slots:
     // Registers 87 to 89 are read but shown nowhere.
     void unshownRegisters() {
         QByteArray data(46, '\0');
-        const DecodedAnswer before = DecodeSecondaryAnswer(Bytes(RegisterAnswer(data)));
+        const DecodedAnswer before = DecodeSecondaryAnswer(BytesOf(RegisterAnswer(data)));
         data.replace(34, 6, Hex("7FFF8000FFFF"));
-        QCOMPARE(DecodeSecondaryAnswer(Bytes(RegisterAnswer(data))).fields, before.fields);
+        QCOMPARE(DecodeSecondaryAnswer(BytesOf(RegisterAnswer(data))).fields, before.fields);
     }
 
     // Answers that are not register blocks of the mode, in both modes.

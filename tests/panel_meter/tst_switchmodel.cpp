@@ -115,31 +115,6 @@ private slots:
         }
     }
 
-    // Every channel is written in order, blade end X, end Y, colour, caption.
-    void changeOrder() {
-        SwitchPanelModel model(SwitchPanelKind::Inputs);
-        const std::vector<std::string> changes = model.ShowSwitchStates(0x06);
-        const std::vector<std::string> expected = {
-            "Line18(0).X2=840",
-            "Line18(0).Y2=0",
-            "Line18(0).BorderColor=65280",
-            "Label57(0).Caption=断开",
-            "Line18(1).X2=840",
-            "Line18(1).Y2=500",
-            "Line18(1).BorderColor=255",
-            "Label57(1).Caption=闭合",
-            "Line18(2).X2=840",
-            "Line18(2).Y2=850",
-            "Line18(2).BorderColor=255",
-            "Label57(2).Caption=闭合",
-            "Line18(3).X2=840",
-            "Line18(3).Y2=1050",
-            "Line18(3).BorderColor=65280",
-            "Label57(3).Caption=断开",
-        };
-        QCOMPARE(changes, expected);
-    }
-
     // Closing and opening again restores the starting geometry exactly; the
     // input panel's odd second blade falls in line on its first open update.
     void roundTrips() {

@@ -5,13 +5,12 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "panel_meter/portpanel.h"
-#include "panel_meter/statuslamp.h"
-#include "panel_meter/twips.h"
+#include "monitor/portpanel.h"
+#include "monitor/statuslamp.h"
+#include "monitor/twips.h"
 #include "rail_meter/form2.h"
 #include "rail_meter/raildecoder.h"
-#include "rail_meter/railpollcycle.h"
-#include "railanswers.h"
+#include "support/answers.h"
 #include "support/fakeserialport.h"
 #include "support/recordingservices.h"
 
@@ -71,9 +70,7 @@ struct Screen {
         };
     }
     QString text(const char* field) const { return form.valueField(field)->text(); }
-    QString tag(QPushButton* button) const {
-        return button->property(Form2::kTagProperty).toString();
-    }
+    QString tag(QPushButton* button) const { return button->property("tag").toString(); }
     QStringList messages() const {
         QStringList out;
         for (const auto& m : recorder.messages) {
@@ -83,20 +80,20 @@ struct Screen {
     }
     void act(const QString& action) {
         if (action == "open" || action == "close") {
-            form.Panel->Command3Click();
+            form.portPanel->onOpenCloseClicked();
         } else if (action == "start" || action == "press") {
-            form.Command1Click();
+            form.onPrimaryClicked();
         } else if (action == "press4") {
-            form.Command4Click();
+            form.onSecondaryClicked();
         } else if (action == "switchPort") {
-            form.Panel->Combo4->setCurrentIndex(2);
-            form.Panel->Combo4Click();
+            form.portPanel->portList->setCurrentIndex(2);
+            form.portPanel->onPortPicked();
         } else if (action == "lose") {
             port.loseDevice();
         } else if (action == "failNextOpen") {
             port.failOpen = PortError{PortError::Kind::NoSuchPort, QStringLiteral("gone")};
         } else if (action == "tick") {
-            form.Timer1Timer();
+            form.onPollTimer();
             QCoreApplication::processEvents();
         } else {
             QFAIL(qPrintable("unknown action " + action));
@@ -135,29 +132,29 @@ private slots:
 void TestForm2::startsIdle() {
     Screen s;
     QCOMPARE(s.form.size(), TwipsSize(13290, 10575));
-    QCOMPARE(s.form.Command1->text(), QStringLiteral("数据采集"));
-    QCOMPARE(s.form.Command1->accessibleName(), QStringLiteral("数据采集"));
-    QCOMPARE(s.tag(s.form.Command1), QStringLiteral("0"));
-    QVERIFY(s.form.Command1->isEnabled());
-    QCOMPARE(s.form.Command4->text(), QStringLiteral("二次数据采集"));
-    QVERIFY(s.form.Command4->isHidden());
-    QCOMPARE(s.form.Command2->text(), QStringLiteral("退      出"));
-    QCOMPARE(s.form.findChild<QTimer*>(QStringLiteral("Timer1")), s.form.Timer1);
-    QCOMPARE(s.form.Timer1->interval(), 5000);
-    QCOMPARE(s.form.Timer1->timerType(), Qt::PreciseTimer);
-    QVERIFY(!s.form.Timer1->isActive());
+    QCOMPARE(s.form.primaryButton->text(), QStringLiteral("数据采集"));
+    QCOMPARE(s.form.primaryButton->accessibleName(), QStringLiteral("数据采集"));
+    QCOMPARE(s.tag(s.form.primaryButton), QStringLiteral("0"));
+    QVERIFY(s.form.primaryButton->isEnabled());
+    QCOMPARE(s.form.secondaryButton->text(), QStringLiteral("二次数据采集"));
+    QVERIFY(s.form.secondaryButton->isHidden());
+    QCOMPARE(s.form.exitButton->text(), QStringLiteral("退      出"));
+    QCOMPARE(s.form.findChild<QTimer*>(QStringLiteral("Timer1")), s.form.pollTimer);
+    QCOMPARE(s.form.pollTimer->interval(), 5000);
+    QCOMPARE(s.form.pollTimer->timerType(), Qt::PreciseTimer);
+    QVERIFY(!s.form.pollTimer->isActive());
     QVERIFY(!s.port.isOpen());
     QCOMPARE(s.port.portNumber(), 1);
-    QCOMPARE(s.form.Panel->settingsText(), QStringLiteral("9600,N,8,1"));
-    QCOMPARE(s.form.Frame3->title(), QStringLiteral("仪表检测数据"));
-    QCOMPARE(s.form.Cycle->BlockTag, std::int16_t{0});
+    QCOMPARE(s.form.portPanel->settingsText(), QStringLiteral("9600,N,8,1"));
+    QCOMPARE(s.form.valueFrame->title(), QStringLiteral("仪表检测数据"));
+    QCOMPARE(s.form.acquisition().BlockTag, std::int16_t{0});
     for (const std::string_view name : DinRailFieldNames()) {
         QLineEdit* field = s.form.valueField(name);
         QVERIFY2(field != nullptr, name.data());
         QVERIFY(field->text().isEmpty());
         QVERIFY(!field->isHidden());
     }
-    QVERIFY(!s.form.Line1->isHidden());
+    QVERIFY(!s.form.separatorLine->isHidden());
     QVERIFY(s.port.writes.isEmpty());
 }
 
@@ -188,7 +185,7 @@ void TestForm2::geometry() {
     auto* widget = s.form.findChild<QWidget*>(name);
     QVERIFY(widget != nullptr);
     const QPoint origin = widget->parentWidget()->mapTo(&s.form, QPoint(0, 0));
-    const bool inFrame = widget->parentWidget() == s.form.Frame3;
+    const bool inFrame = widget->parentWidget() == s.form.valueFrame;
     const QRect expected = TwipsRect(twips.x(), twips.y(), twips.width(), twips.height());
     QCOMPARE(widget->geometry().translated(inFrame ? QPoint() : origin), expected);
 }
@@ -253,12 +250,12 @@ void TestForm2::captionsAndUnits() {
     QFETCH(QString, caption);
     QFETCH(QString, unit);
     Screen s;
-    auto* label = s.form.Frame3->findChild<QLabel*>(field + "Caption");
+    auto* label = s.form.valueFrame->findChild<QLabel*>(field + "Caption");
     QVERIFY(label != nullptr);
     QCOMPARE(label->text().remove('\n'), caption);
     QCOMPARE(label->accessibleName(), caption);
     QCOMPARE(s.form.valueField(field.toStdString())->accessibleName(), caption);
-    auto* unitLabel = s.form.Frame3->findChild<QLabel*>(field + "Unit");
+    auto* unitLabel = s.form.valueFrame->findChild<QLabel*>(field + "Unit");
     QCOMPARE(unitLabel ? unitLabel->text() : QString(), unit);
 }
 
@@ -280,18 +277,18 @@ void TestForm2::pressWithPortClosed() {
     for (const QString& action : before.split(',', Qt::SkipEmptyParts)) {
         s.act(action);
     }
-    const QString caption = s.form.Command1->text();
-    const QString tag = s.tag(s.form.Command1);
-    const bool timer = s.form.Timer1->isActive();
+    const QString caption = s.form.primaryButton->text();
+    const QString tag = s.tag(s.form.primaryButton);
+    const bool timer = s.form.pollTimer->isActive();
     const QStringList calls = s.port.calls;
     s.act(button);
     QCOMPARE(s.recorder.messages.size(), 1);
     QCOMPARE(s.recorder.messages[0].text, QStringLiteral("串口没有打开"));
     QCOMPARE(s.recorder.messages[0].title, QStringLiteral("仪表测试"));
     QCOMPARE(s.recorder.messages[0].icon, MessageIcon::Warning);
-    QCOMPARE(s.form.Command1->text(), caption);
-    QCOMPARE(s.tag(s.form.Command1), tag);
-    QCOMPARE(s.form.Timer1->isActive(), timer);
+    QCOMPARE(s.form.primaryButton->text(), caption);
+    QCOMPARE(s.tag(s.form.primaryButton), tag);
+    QCOMPARE(s.form.pollTimer->isActive(), timer);
     QCOMPARE(s.port.calls, calls);
 }
 
@@ -355,15 +352,15 @@ void TestForm2::buttonStates() {
     for (const QString& action : actions.split(',')) {
         s.act(action);
     }
-    QCOMPARE(s.form.Command1->text(), caption);
-    QCOMPARE(s.form.Command1->accessibleName(), caption);
-    QCOMPARE(s.tag(s.form.Command1), tag);
-    QCOMPARE(s.form.Command1->isEnabled(), command1Enabled);
-    QCOMPARE(s.form.Command4->isEnabled(), command4Enabled);
-    QCOMPARE(s.form.Timer1->isActive(), timer);
+    QCOMPARE(s.form.primaryButton->text(), caption);
+    QCOMPARE(s.form.primaryButton->accessibleName(), caption);
+    QCOMPARE(s.tag(s.form.primaryButton), tag);
+    QCOMPARE(s.form.primaryButton->isEnabled(), command1Enabled);
+    QCOMPARE(s.form.secondaryButton->isEnabled(), command4Enabled);
+    QCOMPARE(s.form.pollTimer->isActive(), timer);
     QCOMPARE(s.port.isOpen(), portOpen);
-    QCOMPARE(s.form.Panel->Shape1->showsOpen(), portOpen);
-    QCOMPARE(s.form.Panel->Command3->text(),
+    QCOMPARE(s.form.portPanel->lamp->showsOpen(), portOpen);
+    QCOMPARE(s.form.portPanel->openCloseButton->text(),
              portOpen ? PortPanel::kCloseCaption : PortPanel::kOpenCaption);
     QCOMPARE(s.messages(), messages);
     QVERIFY(s.port.writes.isEmpty());  // no press ever sends a request
@@ -375,7 +372,7 @@ void TestForm2::startReopensAndWaitsForTimer() {
     s.port.calls.clear();
     s.act("start");
     QCOMPARE(s.port.calls, QStringList({"close", "open", "clearInput"}));
-    QCOMPARE(s.form.Timer1->remainingTime() > 0, true);
+    QCOMPARE(s.form.pollTimer->remainingTime() > 0, true);
     QVERIFY(s.port.writes.isEmpty());
     s.port.calls.clear();
     s.act("press");
@@ -502,18 +499,18 @@ void TestForm2::badAddressIsShownNotSent() {
     Screen s;
     s.act("open");
     s.act("start");
-    s.form.Panel->Combo1->setEditText(QStringLiteral("300"));
+    s.form.portPanel->addressList->setEditText(QStringLiteral("300"));
     s.act("tick");
     QVERIFY(s.port.writes.isEmpty());
     QVERIFY(s.recorder.messages.isEmpty());
-    QVERIFY(!s.form.Panel->StatusLabel->text().isEmpty());
-    QVERIFY(s.form.Timer1->isActive());
+    QVERIFY(!s.form.portPanel->addressHint->text().isEmpty());
+    QVERIFY(s.form.pollTimer->isActive());
 
-    s.form.Panel->Combo1->setEditText(QStringLiteral("3"));
+    s.form.portPanel->addressList->setEditText(QStringLiteral("3"));
     s.act("tick");
     QCOMPARE(s.port.writes.size(), 11);
     QCOMPARE(static_cast<int>(s.port.writes.first()[0]), 3);
-    QVERIFY(s.form.Panel->StatusLabel->text().isEmpty());
+    QVERIFY(s.form.portPanel->addressHint->text().isEmpty());
     QCOMPARE(s.text("UanT"), QStringLiteral("220"));
 }
 
@@ -548,7 +545,7 @@ void TestForm2::portGoneDuringPause() {
     // A stop press lets the tick finish; a closed port ends it.
     QCOMPARE(s.port.writes.size(), action == "press" ? 11 : pause + 1);
     QCOMPARE(s.port.calls.filter(QRegularExpression("^write")).size(), s.port.writes.size());
-    QCOMPARE(s.form.Timer1->isActive(), timerAfter);
+    QCOMPARE(s.form.pollTimer->isActive(), timerAfter);
     QCOMPARE(s.recorder.messages.size(), messages);
 }
 
@@ -570,7 +567,7 @@ void TestForm2::exitEndsProgram() {
     s.form.show();
     s.act("open");
     s.act("start");
-    auto leave = [&] { viaButton ? s.form.Command2->click() : (void)s.form.close(); };
+    auto leave = [&] { viaButton ? s.form.exitButton->click() : (void)s.form.close(); };
     if (duringPause < 0) {
         leave();
     } else {
@@ -584,7 +581,7 @@ void TestForm2::exitEndsProgram() {
     }
     QCOMPARE(s.recorder.endProgramCalls, 1);
     QVERIFY(!s.port.isOpen());
-    QVERIFY(!s.form.Timer1->isActive());
+    QVERIFY(!s.form.pollTimer->isActive());
     QVERIFY(!s.form.isVisible());
     s.form.close();  // a second close changes nothing
     QCOMPARE(s.recorder.endProgramCalls, 1);

@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "panel_meter/portpanel.h"
+#include "monitor/portpanel.h"
 #include "rail_meter/form2.h"
 #include "rail_meter/raildecoder.h"
-#include "railanswers.h"
+#include "support/answers.h"
 #include "support/fakeserialport.h"
 #include "support/recordingservices.h"
 
@@ -63,9 +63,9 @@ void TestForm2Layout::initTestCase() {
     };
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    form_->Panel->Command3Click();
-    form_->Command1Click();
-    form_->Timer1Timer();
+    form_->portPanel->onOpenCloseClicked();
+    form_->onPrimaryClicked();
+    form_->onPollTimer();
     QCoreApplication::processEvents();
 }
 
@@ -103,7 +103,7 @@ void TestForm2Layout::filledFieldsAreReadable() {
                                                      .arg(available)));
     }
 
-    const auto labels = form_->Frame3->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    const auto labels = form_->valueFrame->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
     QVERIFY(labels.size() >= 36 + 28);
     for (QLabel* label : labels) {
         const QRect needed = label->fontMetrics().boundingRect(
@@ -119,15 +119,15 @@ void TestForm2Layout::filledFieldsAreReadable() {
     }
 
     QList<QWidget*> controls;
-    for (QWidget* w : form_->Frame3->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (w->isVisible() && w != form_->Line1) {
+    for (QWidget* w : form_->valueFrame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w->isVisible() && w != form_->separatorLine) {
             controls << w;
         }
     }
     for (int i = 0; i < controls.size(); ++i) {
-        QVERIFY2(form_->Frame3->contentsRect().contains(controls[i]->geometry()),
+        QVERIFY2(form_->valueFrame->contentsRect().contains(controls[i]->geometry()),
                  qPrintable(controls[i]->objectName()));
-        QVERIFY2(!controls[i]->geometry().intersects(form_->Line1->geometry()),
+        QVERIFY2(!controls[i]->geometry().intersects(form_->separatorLine->geometry()),
                  qPrintable(controls[i]->objectName()));
         for (int j = i + 1; j < controls.size(); ++j) {
             QVERIFY2(!controls[i]->geometry().intersects(controls[j]->geometry()),

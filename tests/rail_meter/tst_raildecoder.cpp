@@ -4,7 +4,7 @@
 #include <map>
 
 #include "rail_meter/raildecoder.h"
-#include "railanswers.h"
+#include "support/answers.h"
 
 using namespace mt;
 using mt::test::BytesOf;
@@ -13,16 +13,16 @@ using mt::test::RegisterAnswer;
 
 namespace {
 
-QStringList FieldNames(const std::vector<DecodedField>& fields) {
+QStringList FieldNames(const std::vector<FieldText>& fields) {
     QStringList names;
-    for (const DecodedField& f : fields) {
+    for (const FieldText& f : fields) {
         names << QString::fromLatin1(f.field.data(), static_cast<qsizetype>(f.field.size()));
     }
     return names;
 }
 
-QString TextOf(const std::vector<DecodedField>& fields, const QString& name) {
-    for (const DecodedField& f : fields) {
+QString TextOf(const std::vector<FieldText>& fields, const QString& name) {
+    for (const FieldText& f : fields) {
         if (QLatin1String(f.field.data(), static_cast<qsizetype>(f.field.size())) == name) {
             return QString::fromStdString(f.text);
         }
@@ -214,7 +214,7 @@ void TestRailDecoder::fieldsOfBlock() {
     const QByteArray answer = RegisterAnswer(QByteArray(byteCount, '\x11'), function);
     const auto decoded = DecodeDinRailAnswer(BytesOf(answer), static_cast<std::int16_t>(blockTag));
     QCOMPARE(FieldNames(decoded), fields);
-    for (const DecodedField& f : decoded) {
+    for (const FieldText& f : decoded) {
         QVERIFY2(!f.text.empty(), f.field.data());
     }
 }
@@ -275,7 +275,7 @@ void TestRailDecoder::byteCountMustFitLength() {
     QFETCH(int, dataBytes);
     QFETCH(int, blockTag);
 
-    const QByteArray answer = RegisterAnswer(QByteArray(dataBytes, '\x01'), 4, byteCountByte);
+    const QByteArray answer = RegisterAnswer(QByteArray(dataBytes, '\x01'), 4, 1, byteCountByte);
     QVERIFY(DecodeDinRailAnswer(BytesOf(answer), static_cast<std::int16_t>(blockTag)).empty());
 }
 
@@ -329,7 +329,7 @@ void TestRailDecoder::anyInputIsSafe() {
                 bytes[2] = static_cast<char>(length - 5 + (round % 3) - 1);
             }
             for (const std::int16_t tag : tags) {
-                for (const DecodedField& f : DecodeDinRailAnswer(BytesOf(bytes), tag)) {
+                for (const FieldText& f : DecodeDinRailAnswer(BytesOf(bytes), tag)) {
                     QVERIFY(std::find(known.begin(), known.end(), f.field) != known.end());
                     QVERIFY(!f.text.empty());
                 }

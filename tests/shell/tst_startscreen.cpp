@@ -73,14 +73,14 @@ void TestStartScreen::opensWithTheTwoMeterTypes() {
     Selection s;
     QCOMPARE(s.start.objectName(), QStringLiteral("start"));
     QCOMPARE(s.start.windowTitle(), QStringLiteral("仪表测试"));
-    QVERIFY(s.start.Combo1->isEditable());
-    QCOMPARE(s.start.Combo1->count(), 2);
-    QCOMPARE(s.start.Combo1->itemText(0), QStringLiteral("嵌入式多功能电力仪表"));
-    QCOMPARE(s.start.Combo1->itemText(1), QStringLiteral("导轨式电力仪表"));
-    QCOMPARE(s.start.Combo1->currentIndex(), 0);
-    QCOMPARE(s.start.Combo1->currentText(), QStringLiteral("嵌入式多功能电力仪表"));
-    const std::pair<QPushButton*, QString> buttons[] = {{s.start.Command1, "进入"},
-                                                        {s.start.Command2, "退出"}};
+    QVERIFY(s.start.meterTypeList->isEditable());
+    QCOMPARE(s.start.meterTypeList->count(), 2);
+    QCOMPARE(s.start.meterTypeList->itemText(0), QStringLiteral("嵌入式多功能电力仪表"));
+    QCOMPARE(s.start.meterTypeList->itemText(1), QStringLiteral("导轨式电力仪表"));
+    QCOMPARE(s.start.meterTypeList->currentIndex(), 0);
+    QCOMPARE(s.start.meterTypeList->currentText(), QStringLiteral("嵌入式多功能电力仪表"));
+    const std::pair<QPushButton*, QString> buttons[] = {{s.start.enterButton, "进入"},
+                                                        {s.start.exitButton, "退出"}};
     for (const auto& [button, name] : buttons) {
         QVERIFY(button->text().isEmpty());
         QVERIFY(!button->icon().isNull());
@@ -89,9 +89,9 @@ void TestStartScreen::opensWithTheTwoMeterTypes() {
         QVERIFY(button->isVisible());
     }
     // The two buttons sit side by side below the list.
-    QVERIFY(s.start.Command1->y() > s.start.Combo1->geometry().bottom());
-    QCOMPARE(s.start.Command1->y(), s.start.Command2->y());
-    QVERIFY(s.start.Command1->geometry().right() < s.start.Command2->x());
+    QVERIFY(s.start.enterButton->y() > s.start.meterTypeList->geometry().bottom());
+    QCOMPARE(s.start.enterButton->y(), s.start.exitButton->y());
+    QVERIFY(s.start.enterButton->geometry().right() < s.start.exitButton->x());
 
     const QString folder = qEnvironmentVariable("METERTEST_SCREENSHOTS");
     if (!folder.isEmpty()) {
@@ -126,12 +126,12 @@ void TestStartScreen::enter() {
     QFETCH(int, kind);
     Selection s;
     if (pick >= 0) {
-        s.start.Combo1->setCurrentIndex(pick);
+        s.start.meterTypeList->setCurrentIndex(pick);
     }
     if (!typed.isNull()) {
-        s.start.Combo1->setEditText(typed);
+        s.start.meterTypeList->setEditText(typed);
     }
-    s.start.Command1->click();
+    s.start.enterButton->click();
     if (kind < 0) {
         QVERIFY(s.asked.isEmpty());
         QVERIFY(s.start.isVisible());
@@ -148,7 +148,7 @@ void TestStartScreen::enter() {
 void TestStartScreen::enterWhenNoMonitorCanBeMade() {
     Selection s;
     s.factoryFails = true;
-    s.start.Command1->click();
+    s.start.enterButton->click();
     QCOMPARE(s.asked.size(), 1);
     QVERIFY(s.start.isVisible());
     QCOMPARE(s.recorder.endProgramCalls, 0);
@@ -171,9 +171,9 @@ void TestStartScreen::exits() {
     QFETCH(int, endCalls);
     Selection s;
     if (enterFirst) {
-        s.start.Command1->click();
+        s.start.enterButton->click();
     }
-    viaButton ? s.start.Command2->click() : (void)s.start.close();
+    viaButton ? s.start.exitButton->click() : (void)s.start.close();
     QCOMPARE(s.recorder.endProgramCalls, endCalls);
     QVERIFY(!s.start.isVisible());
     s.start.close();

@@ -3,21 +3,15 @@
 
 #include <QtTest>
 
+#include "drive/simdriver.h"
 #include "link/crc16.h"
-#include "support/simdriver.h"
+#include "support/answers.h"
 
 using namespace mt;
-using namespace mt::test;
+using namespace mt::drive;
+using mt::test::WithCrc;
 
 namespace {
-
-QByteArray WithCrc(QByteArray frame) {
-    const std::uint16_t crc = Crc16({reinterpret_cast<const std::uint8_t*>(frame.constData()),
-                                     static_cast<std::size_t>(frame.size())});
-    frame.append(static_cast<char>(crc & 0xFF));
-    frame.append(static_cast<char>(crc >> 8));
-    return frame;
-}
 
 QByteArray Read(int address, int function, int start, int count) {
     return WithCrc(QByteArray::fromHex(QStringLiteral("%1%2%3%4")

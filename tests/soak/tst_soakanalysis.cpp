@@ -7,20 +7,17 @@
 
 #include "analysis.h"
 #include "link/crc16.h"
+#include "support/answers.h"
 
 using namespace mt;
 using namespace mt::soak;
-using namespace mt::test;
+using namespace mt::drive;
+using mt::test::Be32;
+using mt::test::FloatBe;
+using mt::test::RegisterAnswer;
+using mt::test::WithCrc;
 
 namespace {
-
-QByteArray WithCrc(QByteArray frame) {
-    const std::uint16_t crc = Crc16({reinterpret_cast<const std::uint8_t*>(frame.constData()),
-                                     static_cast<std::size_t>(frame.size())});
-    frame.append(static_cast<char>(crc & 0xFF));
-    frame.append(static_cast<char>(crc >> 8));
-    return frame;
-}
 
 QByteArray Read(int function, int start, int count) {
     QByteArray frame;
@@ -28,28 +25,6 @@ QByteArray Read(int function, int start, int count) {
         frame.append(static_cast<char>(byte));
     }
     return WithCrc(frame);
-}
-
-QByteArray Be32(quint32 v) {
-    QByteArray bytes;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        bytes.append(static_cast<char>((v >> shift) & 0xFF));
-    }
-    return bytes;
-}
-
-QByteArray Float(float value) {
-    quint32 bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return Be32(bits);
-}
-
-QByteArray RegisterAnswer(int function, const QByteArray& data) {
-    QByteArray frame;
-    frame.append('\x01');
-    frame.append(static_cast<char>(function));
-    frame.append(static_cast<char>(data.size()));
-    return WithCrc(frame + data);
 }
 
 // One request at `ms` answered at once with `frame`.
@@ -68,14 +43,14 @@ SimExchange Exchange(qint64 ms, const QByteArray& request, const QByteArray& fra
 QByteArray PrimaryMeasurements(float first) {
     QByteArray data;
     for (int i = 0; i < 12; ++i) {
-        data += Float(first + static_cast<float>(i));
+        data += FloatBe(first + static_cast<float>(i));
     }
-    return RegisterAnswer(4, data);
+    return RegisterAnswer(data);
 }
 
 // A DIN-rail energy block: ten registers, the first pair `first` hundredths.
 QByteArray EnergyBlock(quint32 first) {
-    return RegisterAnswer(4, Be32(first) + QByteArray(16, '\0'));
+    return RegisterAnswer(Be32(first) + QByteArray(16, '\0'));
 }
 
 Verdict JudgeText(const QByteArray& records, const ServedValues& served) {
@@ -128,9 +103,9 @@ private slots:
         values.addPanel({Exchange(100, Read(4, 10, 24), PrimaryMeasurements(230)),
                          Exchange(200, Read(4, 10, 24), corrupt), garbled,
                          Exchange(400, Read(4, 10, 24), WithCrc(QByteArray::fromHex("018404"))),
-                         Exchange(500, Read(4, 70, 23), RegisterAnswer(4, secondary))});
-        QCOMPARE(values.served(Meter::Panel, field, text), served);
-        QVERIFY(!values.served(Meter::Rail, field, text));
+                         Exchange(500, Read(4, 70, 23), RegisterAnswer(secondary))});
+        QCOMPARE(values.served(MeterKind::PanelMount, field, text), served);
+        QVERIFY(!values.served(MeterKind::DinRail, field, text));
     }
 
     void switchStatesServed() {
@@ -174,18 +149,18 @@ private slots:
                         Exchange(400, Read(4, 8704, 10), EnergyBlock(600)),
                         Exchange(800, Read(4, 8960, 10), EnergyBlock(700)),
                         Exchange(1500, Read(4, 9216, 10), EnergyBlock(800))});
-        QCOMPARE(values.served(Meter::Rail, field, text), served);
+        QCOMPARE(values.served(MeterKind::DinRail, field, text), served);
         QCOMPARE(values.lateRail(field, text), late);
-        QVERIFY(!values.served(Meter::Panel, field, text));
+        QVERIFY(!values.served(MeterKind::PanelMount, field, text));
     }
 
     void railTagsOfFrames() {
         ServedValues values;
         values.addRail({Exchange(0, Read(4, 8448, 10), EnergyBlock(5)),
                         Exchange(200, Read(4, 9472, 10), EnergyBlock(5)),
-                        Exchange(400, Read(4, 1024, 3), RegisterAnswer(4, QByteArray(6, '\1')))});
+                        Exchange(400, Read(4, 1024, 3), RegisterAnswer(QByteArray(6, '\1')))});
         QCOMPARE(values.railTagsOf(EnergyBlock(5)), (QSet<int>{1, 5}));
-        QCOMPARE(values.railTagsOf(RegisterAnswer(4, QByteArray(6, '\1'))), QSet<int>{-1});
+        QCOMPARE(values.railTagsOf(RegisterAnswer(QByteArray(6, '\1'))), QSet<int>{-1});
         QVERIFY(values.railTagsOf(EnergyBlock(6)).isEmpty());
     }
 
@@ -196,15 +171,15 @@ private slots:
         QTest::addColumn<int>("lateAnswers");
         QTest::addColumn<int>("unknown");
         QTest::addColumn<int>("bad");
-        const QByteArray served =
-            FieldRecord(Meter::Rail, "FAET", "123.45") + FieldRecord(Meter::Panel, "UanT", "230.0");
+        const QByteArray served = FieldRecord(MeterKind::DinRail, "FAET", "123.45") +
+                                  FieldRecord(MeterKind::PanelMount, "UanT", "230.0");
         QTest::newRow("all served") << served << 0 << 0 << 0 << 0 << 0;
         QTest::newRow("panel value in a rail field")
-            << served + FieldRecord(Meter::Rail, "UanT", "230.0") << 1 << 0 << 0 << 0 << 0;
+            << served + FieldRecord(MeterKind::DinRail, "UanT", "230.0") << 1 << 0 << 0 << 0 << 0;
         QTest::newRow("late rail value")
-            << FieldRecord(Meter::Rail, "RAET", "123.45") << 0 << 1 << 0 << 0 << 0;
+            << FieldRecord(MeterKind::DinRail, "RAET", "123.45") << 0 << 1 << 0 << 0 << 0;
         QTest::newRow("no late excuse on the panel")
-            << FieldRecord(Meter::Panel, "RAET", "123.45") << 1 << 0 << 0 << 0 << 0;
+            << FieldRecord(MeterKind::PanelMount, "RAET", "123.45") << 1 << 0 << 0 << 0 << 0;
         QTest::newRow("switch never served")
             << SwitchRecord(SwitchPanelKind::Outputs, 9) << 1 << 0 << 0 << 0 << 0;
         QTest::newRow("answer taken for its own tag")
@@ -212,7 +187,7 @@ private slots:
         QTest::newRow("answer taken under a later tag")
             << RailAnswerRecord(2, 8704, EnergyBlock(12345)) << 0 << 0 << 1 << 0 << 0;
         QTest::newRow("tag of no matter for the measurements")
-            << RailAnswerRecord(5, 70, RegisterAnswer(4, QByteArray(46, '\2'))) << 0 << 0 << 0 << 0
+            << RailAnswerRecord(5, 70, RegisterAnswer(QByteArray(46, '\2'))) << 0 << 0 << 0 << 0
             << 0;
         QTest::newRow("answer never served")
             << RailAnswerRecord(1, 8448, EnergyBlock(1)) << 0 << 0 << 0 << 1 << 0;
@@ -230,7 +205,7 @@ private slots:
         values.addPanel({Exchange(0, Read(4, 10, 24), PrimaryMeasurements(230))});
         values.addRail({Exchange(0, Read(4, 8448, 10), EnergyBlock(12345)),
                         Exchange(200, Read(4, 8704, 10), EnergyBlock(600)),
-                        Exchange(400, Read(4, 70, 23), RegisterAnswer(4, QByteArray(46, '\2')))});
+                        Exchange(400, Read(4, 70, 23), RegisterAnswer(QByteArray(46, '\2')))});
         const Verdict verdict = JudgeText(records, values);
         QCOMPARE(verdict.wrongFieldValues, qint64{wrong});
         QCOMPARE(verdict.lateFieldValues, qint64{lateValues});

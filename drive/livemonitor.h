@@ -7,12 +7,14 @@
 // running.
 
 #include <QByteArray>
+#include <QLineEdit>
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
 
 #include "link/request.h"
+#include "monitor/valuefield.h"
 #include "panel_meter/form1.h"
 #include "platform/qtserialport.h"
 #include "platform/services.h"
@@ -20,7 +22,12 @@
 
 class QTimer;
 
-namespace mt::test {
+namespace mt {
+class PortPanel;
+class SwitchPanelView;
+}  // namespace mt
+
+namespace mt::drive {
 
 // Services as the program has them (the pause really sleeps, then processes
 // the pending events), except that a message is recorded instead of shown
@@ -135,36 +142,33 @@ class SimProcess;
 bool WaitForAnswers(const SimProcess& sim, const WatchedSerialPort& port, int quietMs,
                     int timeoutMs);
 
-// A panel-mount monitor on a real port with its own request parameters.
-struct LivePanelMonitor {
-    explicit LivePanelMonitor(int timerIntervalMs);
+// A monitor screen (Form1 or Form2) on a real port with its own request
+// parameters, its ticks counted.
+template <typename Form>
+struct LiveMonitor {
+    explicit LiveMonitor(int timerIntervalMs)
+        : form(port, live.services(), nullptr, timerIntervalMs, request),
+          ticks(form.pollTimer, [this] { return form.acquisition().tickRunning(); }) {}
 
     WatchedSerialPort port;
     LiveServices live;
     RequestParameters request;
-    Form1 form;
+    Form form;
     TickCounter ticks;
 
-    bool open(int com) { return OpenPortAsUser(*form.Panel, com); }
-    QString text(const char* field) const;
+    bool open(int com) { return OpenPortAsUser(*form.portPanel, com); }
+    // The text of a value field, or a note that there is no such field.
+    QString text(const char* field) const {
+        const QLineEdit* edit = form.valueField(field);
+        return edit != nullptr ? edit->text() : QStringLiteral("<no field %1>").arg(field);
+    }
 };
 
-// A DIN-rail monitor on a real port with its own request parameters.
-struct LiveRailMonitor {
-    explicit LiveRailMonitor(int timerIntervalMs);
-
-    WatchedSerialPort port;
-    LiveServices live;
-    RequestParameters request;
-    Form2 form;
-    TickCounter ticks;
-
-    bool open(int com) { return OpenPortAsUser(*form.Panel, com); }
-    QString text(const char* field) const;
-};
+using LivePanelMonitor = LiveMonitor<Form1>;
+using LiveRailMonitor = LiveMonitor<Form2>;
 
 // The four channels of a switch panel as a status byte (bit k: channel k
 // closed).
 std::uint8_t SwitchStatusShown(const SwitchPanelView& view);
 
-}  // namespace mt::test
+}  // namespace mt::drive

@@ -5,8 +5,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "panel_meter/portpanel.h"
-#include "panel_meter/statuslamp.h"
+#include "monitor/portpanel.h"
+#include "monitor/statuslamp.h"
 #include "support/fakeserialport.h"
 #include "support/recordingservices.h"
 
@@ -54,25 +54,25 @@ struct Bench {
 
     // Opens through the button and forgets the calls made so far.
     void openPort() {
-        panel->Command3Click();
+        panel->onOpenCloseClicked();
         QVERIFY(port.isOpen());
         port.calls.clear();
     }
 
     // The user picks list item `index` of the port list.
     void pickPort(int index) {
-        panel->Combo4->setCurrentIndex(index);
-        emit panel->Combo4->activated(index);
+        panel->portList->setCurrentIndex(index);
+        emit panel->portList->activated(index);
     }
 };
 
 // Checks caption, lamp colour and what assistive technology is told.
 void VerifyLook(const Bench& b, bool open) {
     const QString caption = open ? QStringLiteral("关闭串口") : QStringLiteral("打开串口");
-    QCOMPARE(b.panel->Command3->text(), caption);
-    QCOMPARE(b.panel->Command3->accessibleName(), caption);
-    QCOMPARE(b.panel->Shape1->colour(), open ? kGreen : kGrey);
-    QCOMPARE(b.panel->Shape1->accessibleDescription(),
+    QCOMPARE(b.panel->openCloseButton->text(), caption);
+    QCOMPARE(b.panel->openCloseButton->accessibleName(), caption);
+    QCOMPARE(b.panel->lamp->colour(), open ? kGreen : kGrey);
+    QCOMPARE(b.panel->lamp->accessibleDescription(),
              open ? QStringLiteral("串口已打开") : QStringLiteral("串口已关闭"));
 }
 
@@ -157,8 +157,8 @@ void TestPortPanel::startState() {
     Bench b;
     QCOMPARE(b.panel->findChild<QGroupBox*>("Frame1")->title(), QStringLiteral("仪表参数选择"));
     QCOMPARE(b.panel->findChild<QGroupBox*>("Frame2")->title(), QStringLiteral("串口通信选择"));
-    QVERIFY(b.panel->findChild<QPushButton*>("Command3") == b.panel->Command3);
-    QVERIFY(b.panel->findChild<StatusLamp*>("Shape1") == b.panel->Shape1);
+    QVERIFY(b.panel->findChild<QPushButton*>("Command3") == b.panel->openCloseButton);
+    QVERIFY(b.panel->findChild<StatusLamp*>("Shape1") == b.panel->lamp);
     VerifyLook(b, false);
     // Loading only sets the port number: picking com1 counts as a click.
     QCOMPARE(b.port.calls, QStringList{"portNumber=1"});
@@ -210,11 +210,11 @@ void TestPortPanel::openingHandsOverTheLists() {
     QFETCH(int, portNumber);
     QFETCH(QString, settings);
     Bench b;
-    b.panel->Combo4->setCurrentIndex(portIndex);
-    const std::pair<QComboBox*, QString> typed[] = {{b.panel->Combo3, baud},
-                                                    {b.panel->Combo5, parity},
-                                                    {b.panel->Combo6, dataBits},
-                                                    {b.panel->Combo7, stopBits}};
+    b.panel->portList->setCurrentIndex(portIndex);
+    const std::pair<QComboBox*, QString> typed[] = {{b.panel->baudList, baud},
+                                                    {b.panel->parityList, parity},
+                                                    {b.panel->dataBitsList, dataBits},
+                                                    {b.panel->stopBitsList, stopBits}};
     for (const auto& [combo, text] : typed) {
         if (!text.isEmpty()) {
             combo->setEditText(text);
@@ -222,7 +222,7 @@ void TestPortPanel::openingHandsOverTheLists() {
     }
     b.port.calls.clear();
 
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
 
     QCOMPARE(b.port.calls, OpeningCalls(portNumber, settings));
     QVERIFY(b.port.isOpen());
@@ -237,7 +237,7 @@ void TestPortPanel::closeClick() {
     Bench b;
     b.openPort();
 
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
 
     QCOMPARE(b.port.calls, QStringList{"close"});
     QVERIFY(!b.port.isOpen());
@@ -249,9 +249,9 @@ void TestPortPanel::closeClick() {
 
     // Open and close again: the same sequence every time.
     b.port.calls.clear();
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
     QCOMPARE(b.port.calls, OpeningCalls(1, "9600,N,8,1"));
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
     QCOMPARE(b.closed->size(), 2);
     VerifyLook(b, false);
 }
@@ -262,7 +262,7 @@ void TestPortPanel::openClickOnAnOpenPort() {
     QVERIFY(b.port.open().ok());
     b.port.calls.clear();
 
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
 
     QCOMPARE(b.recorder.messages.size(), 1);
     QCOMPARE(b.recorder.messages.front().text, QStringLiteral("串口已经打开"));
@@ -343,7 +343,7 @@ void TestPortPanel::invalidPort() {
     }
     b.port.calls.clear();
 
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
 
     VerifyOneWarning(b.recorder, QStringLiteral("无效端口号"));
     QCOMPARE(b.port.calls.last(), lastCall);
@@ -355,12 +355,12 @@ void TestPortPanel::invalidPort() {
     // Once the cause is gone, the next click opens.
     b.port.failOpen.reset();
     b.port.failSettings.reset();
-    b.panel->Combo3->setCurrentIndex(1);
-    b.panel->Combo4->setCurrentIndex(0);
-    b.panel->Combo5->setCurrentIndex(0);
-    b.panel->Combo6->setCurrentIndex(0);
-    b.panel->Combo7->setCurrentIndex(0);
-    b.panel->Command3Click();
+    b.panel->baudList->setCurrentIndex(1);
+    b.panel->portList->setCurrentIndex(0);
+    b.panel->parityList->setCurrentIndex(0);
+    b.panel->dataBitsList->setCurrentIndex(0);
+    b.panel->stopBitsList->setCurrentIndex(0);
+    b.panel->onOpenCloseClicked();
     QVERIFY(b.port.isOpen());
     VerifyLook(b, true);
     QCOMPARE(b.recorder.messages.size(), 1);
@@ -371,7 +371,7 @@ void TestPortPanel::failingClose() {
     b.openPort();
     b.port.failClose = PortError{PortError::Kind::Other, QStringLiteral("I/O error")};
 
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
 
     VerifyOneWarning(b.recorder, QStringLiteral("无效端口号"));
     // The handler ended at the failing close: nothing after it happened.
@@ -413,29 +413,29 @@ void TestPortPanel::pickingAnotherPort() {
 
     // The next open click opens the port just picked.
     b.port.calls.clear();
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
     QCOMPARE(b.port.calls, OpeningCalls(index + 1, "9600,N,8,1"));
     VerifyLook(b, true);
 }
 
 void TestPortPanel::typedNonsenseInThePortList() {
     Bench b;
-    b.panel->Combo4->setEditText(QStringLiteral("xyz"));
+    b.panel->portList->setEditText(QStringLiteral("xyz"));
     b.port.calls.clear();
 
     // A click with a text that matches no port: the port refuses number 0,
     // quietly; the warning comes with the open click.
-    b.panel->Combo4Click();
+    b.panel->onPortPicked();
     QCOMPARE(b.port.calls, QStringList{"portNumber=0"});
     QVERIFY(b.recorder.messages.isEmpty());
     QCOMPARE(b.panel->selectedPortNumber(), 0);
 
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
     VerifyOneWarning(b.recorder, QStringLiteral("无效端口号"));
     VerifyLook(b, false);
 
     // A typed name of a listed port stands for that port.
-    b.panel->Combo4->setEditText(QStringLiteral("com3"));
+    b.panel->portList->setEditText(QStringLiteral("com3"));
     QCOMPARE(b.panel->selectedPortNumber(), 3);
 }
 
@@ -508,8 +508,8 @@ void TestPortPanel::deviceLoss() {
     QCOMPARE(warning.title, QStringLiteral("仪表测试"));
     QCOMPARE(warning.icon, MessageIcon::Warning);
     // The device line says so too; the system's own words are in its tooltip.
-    QCOMPARE(b.panel->DeviceLabel->text(), QStringLiteral("com1：串口已断开"));
-    QCOMPARE(b.panel->DeviceLabel->toolTip(), QStringLiteral("device went away"));
+    QCOMPARE(b.panel->deviceLine->text(), QStringLiteral("com1：串口已断开"));
+    QCOMPARE(b.panel->deviceLine->toolTip(), QStringLiteral("device went away"));
 
     // A second report of the same loss is not a second warning.
     b.port.loseDevice();
@@ -518,7 +518,7 @@ void TestPortPanel::deviceLoss() {
 
     // The close click is not needed: the next click opens again.
     b.port.calls.clear();
-    b.panel->Command3Click();
+    b.panel->onOpenCloseClicked();
     QCOMPARE(b.port.calls, OpeningCalls(1, "9600,N,8,1"));
     VerifyLook(b, true);
 
@@ -548,23 +548,23 @@ void TestPortPanel::deviceLabelFollowsThePort() {
     if (typed.isEmpty()) {
         b.pickPort(index);
     } else {
-        b.panel->Combo4->setEditText(typed);
-        b.panel->Combo4Click();
+        b.panel->portList->setEditText(typed);
+        b.panel->onPortPicked();
     }
-    QCOMPARE(b.panel->DeviceLabel->text(), label);
-    QCOMPARE(b.panel->Combo4->toolTip(), label);
-    QCOMPARE(b.panel->Combo4->accessibleDescription(), label);
+    QCOMPARE(b.panel->deviceLine->text(), label);
+    QCOMPARE(b.panel->portList->toolTip(), label);
+    QCOMPARE(b.panel->portList->accessibleDescription(), label);
 }
 
 void TestPortPanel::addressMark() {
     Bench b;
-    QVERIFY(b.panel->StatusLabel->text().isEmpty());
+    QVERIFY(b.panel->addressHint->text().isEmpty());
     b.panel->showAddressInvalid(true);
-    QVERIFY(!b.panel->StatusLabel->text().isEmpty());
-    QVERIFY(!b.panel->Combo1->styleSheet().isEmpty());
+    QVERIFY(!b.panel->addressHint->text().isEmpty());
+    QVERIFY(!b.panel->addressList->styleSheet().isEmpty());
     b.panel->showAddressInvalid(false);
-    QVERIFY(b.panel->StatusLabel->text().isEmpty());
-    QVERIFY(b.panel->Combo1->styleSheet().isEmpty());
+    QVERIFY(b.panel->addressHint->text().isEmpty());
+    QVERIFY(b.panel->addressList->styleSheet().isEmpty());
     QVERIFY(b.recorder.messages.isEmpty());
 }
 

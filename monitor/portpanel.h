@@ -46,6 +46,8 @@ public:
     static inline const QString kInvalidPort = QStringLiteral("无效端口号");
     static inline const QString kAlreadyOpen = QStringLiteral("串口已经打开");
     static inline const QString kDisconnected = QStringLiteral("串口已断开");
+    // The size of the port's input and output buffers, set at every opening.
+    static constexpr int kPortBufferBytes = 1024;
 
     PortPanel(SerialPort& port, Services services, QWidget* parent = nullptr);
 
@@ -70,23 +72,24 @@ public:
     // clears the mark), with a short explanation beside the device line.
     void showAddressInvalid(bool invalid);
 
-    // Controls, named as the screens and tests know them.
-    QGroupBox* Frame1 = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    PanelComboBox* Combo1 = nullptr;
-    PanelComboBox* Combo3 = nullptr;
-    PanelComboBox* Combo4 = nullptr;
-    PanelComboBox* Combo5 = nullptr;
-    PanelComboBox* Combo6 = nullptr;
-    PanelComboBox* Combo7 = nullptr;
-    QPushButton* Command3 = nullptr;
-    StatusLamp* Shape1 = nullptr;
-    QLabel* DeviceLabel = nullptr;
-    QLabel* StatusLabel = nullptr;
+    // The controls; each one's object name is the screen's control name
+    // (Frame1, Frame2, Combo1, Combo3 to Combo7, Command3, Shape1).
+    QGroupBox* meterFrame = nullptr;
+    QGroupBox* portFrame = nullptr;
+    PanelComboBox* addressList = nullptr;
+    PanelComboBox* baudList = nullptr;
+    PanelComboBox* portList = nullptr;
+    PanelComboBox* parityList = nullptr;
+    PanelComboBox* dataBitsList = nullptr;
+    PanelComboBox* stopBitsList = nullptr;
+    QPushButton* openCloseButton = nullptr;
+    StatusLamp* lamp = nullptr;
+    QLabel* deviceLine = nullptr;
+    QLabel* addressHint = nullptr;
 
-    // The open/close click and the port-list click, callable from tests.
-    void Command3Click();
-    void Combo4Click();
+    // A click on the open/close button, and the pick of a port in the list.
+    void onOpenCloseClicked();
+    void onPortPicked();
 
 signals:
     // The close button closed the port.
@@ -98,7 +101,7 @@ signals:
 
 private:
     void showOpenState(bool open);
-    void refreshDeviceLabel();
+    void refreshDeviceLine();
     void onDeviceLost(const QString& detail);
     bool openPort();
     void warnInvalidPort();

@@ -15,7 +15,7 @@
 
 #include "sim/faults.h"
 
-namespace mt::test {
+namespace mt::drive {
 
 // Points XDG_RUNTIME_DIR of this process at a fresh private folder (removed
 // again with this object), so that the comN links of the simulators started
@@ -79,6 +79,9 @@ SimDump ParseSimDump(const QString& text);
 
 // Milliseconds of CLOCK_MONOTONIC, the clock of the simulator's logs.
 qint64 MonotonicMs();
+
+// This process's resident memory in MiB (0 where it cannot be read).
+double ResidentMiB();
 
 // The metersim binary this build made.
 QString MeterSimPath();
@@ -190,4 +193,4 @@ std::optional<QList<SimExchange>> PairExchanges(const QList<SimLogLine>& request
 // Hexadecimal text of bytes, "01 04 00 0A", for messages.
 QString HexBytes(const QByteArray& bytes);
 
-}  // namespace mt::test
+}  // namespace mt::drive

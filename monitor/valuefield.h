@@ -1,13 +1,36 @@
 #pragma once
 
+#include <QFont>
+#include <QLineEdit>
 #include <QString>
 
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QWidget;
 
 namespace mt {
+
+// A value field: a single-line text field that only the decoders write. A
+// value shows in the field's base font when it fits; a wider one (a large
+// energy, an exponent form) is set condensed and, if still needed, smaller,
+// so that the whole number stays visible, and the tooltip has it whole.
+class ValueFieldEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit ValueFieldEdit(QWidget* parent = nullptr);
+
+    // The font values are shown in when they fit (the frame's font until set).
+    void setBaseFont(const QFont& font);
+    const QFont& baseFont() const { return baseFont_; }
+
+    // Replaces the whole text with `text`, fitted as above, showing its start.
+    void showValue(const QString& text);
+
+private:
+    QFont baseFont_;
+    bool baseFontSet_ = false;
+};
 
 // One value field of a monitor's data frame: a caption label on its left, a
 // single-line text field, and a unit label on its right. Positions in twips,
@@ -28,7 +51,7 @@ struct ValueFieldPlace {
 
 struct ValueField {
     QLabel* caption = nullptr;
-    QLineEdit* field = nullptr;
+    ValueFieldEdit* field = nullptr;
     QLabel* unit = nullptr;  // nullptr when the field has no unit
 };
 

@@ -1,6 +1,7 @@
 #include "simdriver.h"
 
 #include <sys/prctl.h>
+#include <unistd.h>
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -18,7 +19,7 @@
 #include "platform/portmap.h"
 #include "sim/options.h"
 
-namespace mt::test {
+namespace mt::drive {
 
 namespace {
 
@@ -131,6 +132,16 @@ SimDump ParseSimDump(const QString& text) {
         dump.registers << SimDump::Register{number, parts[1], parts[2].toLatin1(), parts[3]};
     }
     return dump;
+}
+
+double ResidentMiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    const double pages = fields.size() > 1 ? fields[1].toDouble() : 0;
+    return pages * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
 qint64 MonotonicMs() {
@@ -372,4 +383,4 @@ QString HexBytes(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
-}  // namespace mt::test
+}  // namespace mt::drive

@@ -7,12 +7,11 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "panel_meter/portpanel.h"
+#include "monitor/portpanel.h"
 #include "panel_meter/switchpanelview.h"
-#include "rail_meter/railpollcycle.h"
 #include "simdriver.h"
 
-namespace mt::test {
+namespace mt::drive {
 
 Services LiveServices::services() {
     Services s;
@@ -112,10 +111,10 @@ bool TickCounter::waitFor(int ticks, int timeoutMs) {
 }
 
 bool OpenPortAsUser(PortPanel& panel, int com) {
-    panel.Combo4->setCurrentText(QStringLiteral("com%1").arg(com));
-    panel.Combo4Click();
-    panel.Command3Click();
-    return panel.Command3->text() == PortPanel::kCloseCaption;
+    panel.portList->setCurrentText(QStringLiteral("com%1").arg(com));
+    panel.onPortPicked();
+    panel.onOpenCloseClicked();
+    return panel.openCloseButton->text() == PortPanel::kCloseCaption;
 }
 
 bool WaitForQuiet(const WatchedSerialPort& port, int quietMs, int timeoutMs) {
@@ -154,24 +153,6 @@ bool WaitForAnswers(const SimProcess& sim, const WatchedSerialPort& port, int qu
         left());
 }
 
-LivePanelMonitor::LivePanelMonitor(int timerIntervalMs)
-    : form(port, live.services(), nullptr, timerIntervalMs, request),
-      ticks(form.Timer1, [this] { return form.poller().tickRunning(); }) {}
-
-QString LivePanelMonitor::text(const char* field) const {
-    const QLineEdit* edit = form.field(QString::fromLatin1(field));
-    return edit != nullptr ? edit->text() : QStringLiteral("<no field %1>").arg(field);
-}
-
-LiveRailMonitor::LiveRailMonitor(int timerIntervalMs)
-    : form(port, live.services(), nullptr, timerIntervalMs, request),
-      ticks(form.Timer1, [this] { return form.Cycle->isTicking(); }) {}
-
-QString LiveRailMonitor::text(const char* field) const {
-    const QLineEdit* edit = form.valueField(field);
-    return edit != nullptr ? edit->text() : QStringLiteral("<no field %1>").arg(field);
-}
-
 std::uint8_t SwitchStatusShown(const SwitchPanelView& view) {
     std::uint8_t status = 0;
     for (int channel = 0; channel < kSwitchChannels; ++channel) {
@@ -182,4 +163,4 @@ std::uint8_t SwitchStatusShown(const SwitchPanelView& view) {
     return status;
 }
 
-}  // namespace mt::test
+}  // namespace mt::drive

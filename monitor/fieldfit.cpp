@@ -1,5 +1,6 @@
-#include "compactfont.h"
+#include "fieldfit.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +12,6 @@ namespace mt {
 
 namespace {
 
-constexpr int kSmallestPixelSize = 7;
 // QLineEdit keeps this many pixels free on either side of its text.
 constexpr int kLineEditInnerMargin = 2;
 
@@ -19,6 +19,10 @@ QFont WithPixelSize(QFont font, int pixelSize, qreal letterSpacing) {
     font.setPixelSize(pixelSize);
     font.setLetterSpacing(QFont::AbsoluteSpacing, letterSpacing);
     return font;
+}
+
+bool Fits(const QFont& font, const QString& text, int room) {
+    return QFontMetrics(font).horizontalAdvance(text) <= room;
 }
 
 }  // namespace
@@ -62,12 +66,27 @@ QFont FittingFieldFont(const QList<QLineEdit*>& fields, const QString& sample, i
          --size) {
         for (const qreal spacing : {0.0, -0.5}) {
             font = WithPixelSize(base, size, spacing);
-            if (QFontMetrics(font).horizontalAdvance(sample) <= room) {
+            if (Fits(font, sample, room)) {
                 return font;
             }
         }
     }
     return font;
+}
+
+QFont FittingTextFont(const QFont& font, const QString& text, int room) {
+    if (Fits(font, text, room)) {
+        return font;
+    }
+    QFont condensed = font;
+    condensed.setStretch(QFont::SemiCondensed);
+    for (int size = QFontInfo(font).pixelSize(); size >= kSmallestPixelSize; --size) {
+        condensed.setPixelSize(size);
+        if (Fits(condensed, text, room)) {
+            break;
+        }
+    }
+    return condensed;
 }
 
 QFont FittingLabelFont(const QList<QLabel*>& labels, int maxPixelSize) {

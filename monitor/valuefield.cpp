@@ -4,9 +4,30 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "fieldfit.h"
 #include "twips.h"
 
 namespace mt {
+
+ValueFieldEdit::ValueFieldEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void ValueFieldEdit::setBaseFont(const QFont& font) {
+    baseFont_ = font;
+    baseFontSet_ = true;
+    setFont(font);
+}
+
+void ValueFieldEdit::showValue(const QString& text) {
+    if (!baseFontSet_) {
+        baseFont_ = font();
+        baseFontSet_ = true;
+    }
+    const QFont fitted = FittingTextFont(baseFont_, text, LineEditTextRoom(this));
+    setToolTip(fitted == baseFont_ ? QString() : text);
+    setFont(fitted);
+    setText(text);
+    setCursorPosition(0);
+}
 
 ValueField AddValueField(QWidget* frame, const ValueFieldPlace& place) {
     ValueField result;
@@ -23,7 +44,7 @@ ValueField AddValueField(QWidget* frame, const ValueFieldPlace& place) {
                                           place.fieldLeft - place.captionLeft - 30,
                                           place.captionHeight));
 
-    result.field = new QLineEdit(frame);
+    result.field = new ValueFieldEdit(frame);
     result.field->setObjectName(name);
     result.field->setAccessibleName(place.caption);
     result.field->setGeometry(

@@ -1,0 +1,306 @@
+#include "acquisition.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+
+namespace mt {
+
+namespace {
+
+AcquisitionButton Other(AcquisitionButton button) {
+    return button == AcquisitionButton::Primary ? AcquisitionButton::Secondary
+                                                : AcquisitionButton::Primary;
+}
+
+AnswerBytes BytesOf(const QByteArray& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())};
+}
+
+}  // namespace
+
+AcquisitionEngine::AcquisitionEngine(SerialPort& port, Services services,
+                                     RequestParameters& request, AcquisitionTiming timing,
+                                     CloseReset closeReset, Hooks hooks, QObject* parent)
+    : QObject(parent),
+      port_(port),
+      services_(std::move(services)),
+      request_(request),
+      timing_(timing),
+      closeReset_(closeReset),
+      hooks_(std::move(hooks)) {
+    setObjectName(QStringLiteral("AcquisitionEngine"));
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(timing_.timerIntervalMs);
+    // Ticks keep their interval to the millisecond; a coarse timer may shift
+    // them by up to 5 %.
+    timer_->setTimerType(Qt::PreciseTimer);
+    connect(timer_, &QTimer::timeout, this, &AcquisitionEngine::tick);
+
+    window_ = new QTimer(this);
+    window_->setSingleShot(true);
+    window_->setTimerType(Qt::PreciseTimer);
+    connect(window_, &QTimer::timeout, this, [this] {
+        closeRecord(false);
+        finishTickIfDone();
+    });
+
+    clock_.start();
+    connect(&port_, &SerialPort::commEvent, this, &AcquisitionEngine::onCommEvent);
+}
+
+qsizetype AcquisitionEngine::longestAcceptableAnswer() const {
+    return static_cast<qsizetype>(
+        std::max(RegisterAnswerLength(request_.RegisterCount), kBitAnswerLength));
+}
+
+void AcquisitionEngine::setState(const AcquisitionState& state) {
+    if (state == state_) {
+        return;
+    }
+    state_ = state;
+    emit stateChanged(state_);
+}
+
+void AcquisitionEngine::toggle(AcquisitionButton button) {
+    if (ended_ || !state_[button].enabled) {
+        return;  // a disabled button cannot be clicked
+    }
+    if (!port_.isOpen()) {
+        services_.message(kPortNotOpen, kAppTitle, MessageIcon::Warning);
+        return;
+    }
+    AcquisitionState next = state_;
+    if (!state_[button].running) {
+        next[button].running = true;
+        setState(next);
+        // Acquisition starts on a freshly opened port; a tick still pausing
+        // abandons the rest of its reads.
+        portGone();
+        if (!hooks_.reopenPort()) {
+            // The device is gone: the port panel shows it closed and has
+            // warned; the button goes back to idle rather than running on a
+            // closed port.
+            timer_->stop();
+            next[button].running = false;
+            setState(next);
+            return;
+        }
+        next[Other(button)].enabled = false;
+        setState(next);
+        timer_->start();
+    } else {
+        next[button].running = false;
+        setState(next);
+        timer_->stop();
+        next[Other(button)].enabled = true;
+        setState(next);
+    }
+    port_.clearInput();
+}
+
+void AcquisitionEngine::portGone() {
+    ++portEpoch_;
+    if (record_) {
+        closeRecord(true);
+        finishTickIfDone();
+    }
+}
+
+void AcquisitionEngine::onPortClosed() {
+    timer_->stop();
+    portGone();
+    AcquisitionState next = state_;
+    next.primary = {};
+    if (closeReset_ == CloseReset::BothButtons) {
+        next.secondary = {};
+    }
+    setState(next);
+}
+
+void AcquisitionEngine::onPortSwitched() {
+    portGone();
+}
+
+void AcquisitionEngine::end() {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    timer_->stop();
+    portGone();
+    if (port_.isOpen()) {
+        (void)port_.close();
+    }
+    services_.endProgram();
+}
+
+void AcquisitionEngine::markAddressInvalid(bool invalid) {
+    if (invalid != addressMarked_) {
+        addressMarked_ = invalid;
+        if (hooks_.showAddressInvalid) {
+            hooks_.showAddressInvalid(invalid);
+        }
+    }
+}
+
+void AcquisitionEngine::tick() {
+    // A tick that fires while the previous one pumps events in a pause does
+    // not start: it would change the address and the request under the
+    // running tick's feet.
+    if (tickRunning_ || ended_) {
+        return;
+    }
+    request_.MeterAddress = hooks_.addressText().toStdString();
+    const bool addressValid = MeterAddressByte(request_.MeterAddress).has_value();
+    markAddressInvalid(!addressValid);
+    if (!port_.isOpen() || !addressValid) {
+        return;
+    }
+    const std::span<const PollStep> schedule = hooks_.schedule();
+    if (!schedule.empty()) {
+        runTick(schedule);
+    }
+}
+
+void AcquisitionEngine::runTick(std::span<const PollStep> schedule) {
+    QPointer<AcquisitionEngine> alive(this);
+    tickRunning_ = true;
+    const quint64 epoch = portEpoch_;
+    // A last answer still awaited from the tick before ends here at the latest.
+    closeRecord(false);
+    finishTickIfDone();
+    tick_ = TickSummary{++ticks_, QDateTime::currentDateTime(), 0, 0, false};
+    emit tickStarted(tick_->number);
+
+    for (std::size_t i = 0; i < schedule.size(); ++i) {
+        const PollStep& step = schedule[i];
+        request_.RegisterCount = step.count;
+        request_.StartRegister = step.start;
+        port_.clearInput();
+        collected_.clear();
+        if (step.blockTag) {
+            BlockTag = *step.blockTag;
+        }
+        if (BuildReadRequest(request_, step.function) != RequestStatus::Built) {
+            markAddressInvalid(true);
+            tick_->abandoned = true;
+            break;
+        }
+        const QByteArray frame(reinterpret_cast<const char*>(request_.RequestFrame.data()),
+                               static_cast<qsizetype>(request_.RequestFrame.size()));
+        if (!port_.write(frame)) {
+            tick_->abandoned = true;  // the port went away under the tick
+            break;
+        }
+        openRecord(step, frame);
+        const bool last = i + 1 == schedule.size();
+        if (last && !timing_.pauseAfterLastStep) {
+            // The last answer is handled after the tick, within a window as
+            // long as a pause.
+            window_->start(timing_.pauseMs);
+            break;
+        }
+        services_.pause(timing_.pauseMs);
+        if (!alive) {
+            return;
+        }
+        closeRecord(false);
+        // The port was closed (or closed and reopened, or changed) meanwhile,
+        // or the program is ending: the rest of this tick is abandoned.
+        if (ended_ || epoch != portEpoch_ || !port_.isOpen()) {
+            tick_->abandoned = !last;
+            break;
+        }
+    }
+    tickRunning_ = false;
+    finishTickIfDone();
+}
+
+void AcquisitionEngine::openRecord(const PollStep& step, const QByteArray& frame) {
+    RequestRecord record;
+    record.number = ++requests_;
+    record.tick = tick_ ? tick_->number : 0;
+    record.step = step;
+    record.blockTag = BlockTag;
+    record.sent = frame;
+    record.sentAt = QDateTime::currentDateTime();
+    recordWrittenAt_ = clock_.elapsed();
+    record_ = std::move(record);
+    if (tick_) {
+        ++tick_->requestsSent;
+    }
+}
+
+void AcquisitionEngine::closeRecord(bool cutShort) {
+    if (!record_) {
+        return;
+    }
+    window_->stop();
+    RequestRecord record = std::move(*record_);
+    record_.reset();
+    record.cutShort = cutShort;
+    record.check = CheckAnswer(BytesOf(collected_), record.step.function, record.step.count);
+    if (tick_ && record.tick == tick_->number && record.accepted()) {
+        ++tick_->requestsAccepted;
+    }
+    emit requestFinished(record);
+}
+
+void AcquisitionEngine::finishTickIfDone() {
+    if (!tick_ || tickRunning_ || record_) {
+        return;
+    }
+    const TickSummary summary = *tick_;
+    tick_.reset();
+    emit tickFinished(summary);
+}
+
+void AcquisitionEngine::onCommEvent(CommEvent kind) {
+    if (kind != CommEvent::Receive || ended_) {
+        return;
+    }
+    port_.setInputLength(0);
+    const QByteArray bytes = port_.readAll();
+    if (record_) {
+        record_->received.append(bytes.left(RequestRecord::kKeptBytes - record_->received.size()));
+        record_->receivedCount += bytes.size();
+        if (!bytes.isEmpty()) {
+            record_->lastByteAt = QDateTime::currentDateTime();
+            record_->responseMs = clock_.elapsed() - recordWrittenAt_;
+        }
+    }
+    const bool outstanding = record_.has_value();
+
+    // An answer may come in several receive events: its bytes are collected
+    // until they form an acceptable answer. Collected bytes longer than any
+    // acceptable answer can never become one, so they stop growing.
+    const qsizetype limit = longestAcceptableAnswer();
+    bool accepted = false;
+    if (collected_.size() <= limit) {
+        collected_.append(bytes.left(limit + 1 - collected_.size()));
+        accepted =
+            collected_.size() <= limit && AcceptAnswer(BytesOf(collected_), request_.RegisterCount);
+    }
+    if (accepted) {
+        if (hooks_.decode) {
+            hooks_.decode(BytesOf(collected_));
+        }
+        emit answerAccepted(collected_);
+        // Whatever arrived while the answer was shown is dropped; the
+        // collected bytes themselves are emptied by the next request.
+        port_.clearInput();
+    }
+    if (!outstanding) {
+        emit strayBytes(bytes, accepted);
+        return;
+    }
+    if (accepted) {
+        closeRecord(false);
+        finishTickIfDone();
+    }
+}
+
+}  // namespace mt

@@ -1,0 +1,118 @@
+#include "monitorwindow.h"
+
+#include <QCloseEvent>
+#include <QLayout>
+#include <QPushButton>
+#include <QTimer>
+
+#include "portpanel.h"
+#include "twips.h"
+#include "valuefield.h"
+
+namespace mt {
+
+MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services services,
+                             RequestParameters& request, QWidget* parent)
+    : QMainWindow(parent), port_(port), services_(std::move(services)), layout_(layout) {
+    setObjectName(QString::fromLatin1(layout.objectName));
+    // The screen's serial component goes by the name the screen knows it by.
+    port_.setObjectName(QStringLiteral("MSComm1"));
+    setWindowTitle(kAppTitle + QStringLiteral(" - ") + layout.meterName);
+
+    screen_ = new QWidget(this);
+    screen_->setObjectName(QStringLiteral("Screen"));
+    screen_->setFixedSize(TwipsSize(layout.screenTwips.width(), layout.screenTwips.height()));
+    setCentralWidget(screen_);
+    // The window is as large as what it holds, and no larger.
+    this->layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    portPanel = new PortPanel(port_, services_, screen_);
+    portPanel->move(0, 0);
+
+    AcquisitionEngine::Hooks hooks;
+    hooks.addressText = [this] { return portPanel->addressText(); };
+    hooks.reopenPort = [this] { return portPanel->reopenPort(); };
+    hooks.showAddressInvalid = [this](bool invalid) { portPanel->showAddressInvalid(invalid); };
+    hooks.schedule = [this] { return schedule(); };
+    hooks.decode = [this](AnswerBytes answer) { decode(answer); };
+    engine_ = new AcquisitionEngine(port_, services_, request, layout.timing, layout.closeReset,
+                                    std::move(hooks), this);
+    pollTimer = engine_->timer();
+
+    connect(portPanel, &PortPanel::portClosed, engine_, &AcquisitionEngine::onPortClosed);
+    connect(portPanel, &PortPanel::portLost, engine_, &AcquisitionEngine::onPortClosed);
+    connect(portPanel, &PortPanel::portSwitched, engine_, &AcquisitionEngine::onPortSwitched);
+    connect(engine_, &AcquisitionEngine::stateChanged, this, &MonitorWindow::showState);
+}
+
+void MonitorWindow::finishScreen() {
+    const int top = layout_.buttonRowTop;
+    primaryButton = MakeButton(screen_, "Command1", layout_.primaryIdle, 720, top, 1935, 375);
+    secondaryButton = MakeButton(screen_, "Command4", layout_.secondaryIdle, 4920, top, 1935, 375);
+    exitButton = MakeButton(screen_, "Command2", kExitCaption, 8880, top, 1300, 375);
+    secondaryButton->setVisible(layout_.secondaryVisible);
+    showState(engine_->state());
+
+    connect(primaryButton, &QPushButton::clicked, this, &MonitorWindow::onPrimaryClicked);
+    connect(secondaryButton, &QPushButton::clicked, this, &MonitorWindow::onSecondaryClicked);
+    connect(exitButton, &QPushButton::clicked, this, &MonitorWindow::onExitClicked);
+
+    portPanel->InitPortLists();
+    // The window takes its fixed size now, not only when first shown.
+    layout()->activate();
+}
+
+void MonitorWindow::registerValueField(ValueFieldEdit* field) {
+    fields_.insert(field->objectName(), field);
+}
+
+ValueFieldEdit* MonitorWindow::valueField(QAnyStringView name) const {
+    return fields_.value(name.toString(), nullptr);
+}
+
+void MonitorWindow::showFieldTexts(const std::vector<FieldText>& texts) {
+    for (const FieldText& text : texts) {
+        if (ValueFieldEdit* field = valueField(QAnyStringView(text.field))) {
+            field->showValue(QString::fromStdString(text.text));
+        }
+    }
+}
+
+void MonitorWindow::showState(const AcquisitionState& state) {
+    if (primaryButton == nullptr) {
+        return;
+    }
+    SetCaption(primaryButton, state.primary.running ? layout_.primaryRunning : layout_.primaryIdle);
+    primaryButton->setEnabled(state.primary.enabled);
+    SetCaption(secondaryButton,
+               state.secondary.running ? layout_.secondaryRunning : layout_.secondaryIdle);
+    secondaryButton->setEnabled(state.secondary.enabled);
+    // The buttons' tag texts show the run state to automation ("1" running,
+    // "0" idle); nothing in the program reads them back.
+    primaryButton->setProperty("tag", state.primary.running ? "1" : "0");
+    secondaryButton->setProperty("tag", state.secondary.running ? "1" : "0");
+}
+
+void MonitorWindow::onPrimaryClicked() {
+    engine_->toggle(AcquisitionButton::Primary);
+}
+
+void MonitorWindow::onSecondaryClicked() {
+    engine_->toggle(AcquisitionButton::Secondary);
+}
+
+void MonitorWindow::onExitClicked() {
+    engine_->end();
+    close();
+}
+
+void MonitorWindow::onPollTimer() {
+    engine_->tick();
+}
+
+void MonitorWindow::closeEvent(QCloseEvent* event) {
+    engine_->end();
+    event->accept();
+}
+
+}  // namespace mt
