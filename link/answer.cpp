@@ -1,6 +1,7 @@
 #include "answer.h"
 
 #include "crc16.h"
+#include "request.h"
 
 namespace mt {
 
@@ -17,8 +18,10 @@ bool AcceptAnswer(AnswerBytes answer, std::int16_t registerCount) {
     }
     const std::uint8_t function = answer[1];
     const bool registerShape =
-        answer.size() == RegisterAnswerLength(registerCount) && (function == 4 || function == 3);
-    const bool bitShape = answer.size() == kBitAnswerLength && (function == 2 || function == 1);
+        answer.size() == RegisterAnswerLength(registerCount) &&
+        (function == kReadInputRegisters || function == kReadHoldingRegisters);
+    const bool bitShape = answer.size() == kBitAnswerLength &&
+                          (function == kReadDiscreteInputs || function == kReadCoils);
     if (!registerShape && !bitShape) {
         return false;
     }

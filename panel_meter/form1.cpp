@@ -132,11 +132,11 @@ std::span<const PollStep> Form1::schedule() const {
 }
 
 void Form1::decode(AnswerBytes answer) {
-    show(acquisition().state().primary.enabled ? DecodePrimaryAnswer(answer)
+    showDecoded(acquisition().state().primary.enabled ? DecodePrimaryAnswer(answer)
                                                : DecodeSecondaryAnswer(answer));
 }
 
-void Form1::show(const DecodedAnswer& decoded) {
+void Form1::showDecoded(const DecodedAnswer& decoded) {
     showFieldTexts(decoded.fields);
     if (decoded.switches) {
         SwitchPanelView* view =

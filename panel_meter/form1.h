@@ -47,7 +47,7 @@ protected:
 
 private:
     void buildMeasurementFrame();
-    void show(const DecodedAnswer& decoded);
+    void showDecoded(const DecodedAnswer& decoded);
 };
 
 }  // namespace mt

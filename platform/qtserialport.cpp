@@ -123,9 +123,8 @@ QString QtSerialPort::settings() const {
     return settingsText_;
 }
 
-void QtSerialPort::setInputMode(InputMode mode) {
-    // Input is always handed over as raw bytes; the mode is kept for the record.
-    inputMode_ = mode;
+void QtSerialPort::setInputMode(InputMode /*mode*/) {
+    // Input is always handed over as raw bytes.
 }
 
 void QtSerialPort::setInputLength(int length) {

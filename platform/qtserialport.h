@@ -69,12 +69,6 @@ public:
     int bytesWaiting() const override;
     QString deviceName() const override;
 
-    InputMode inputMode() const { return inputMode_; }
-    int inputLength() const { return inputLength_; }
-    int receiveThreshold() const { return receiveThreshold_; }
-    int inBufferSize() const { return inBufferSize_; }
-    int outBufferSize() const { return outBufferSize_; }
-
 private:
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
@@ -89,7 +83,6 @@ private:
     int portNumber_ = 0;
     QString settingsText_ = QStringLiteral("9600,N,8,1");
     LineSettings settings_;
-    InputMode inputMode_ = InputMode::Binary;
     int inputLength_ = 0;
     int receiveThreshold_ = 1;
     int inBufferSize_ = 1024;

@@ -39,14 +39,14 @@ private:
 };
 
 // The kind of communication event behind a notification. Only Receive is
-// acted upon by the screens; the others exist so that handlers can ignore them.
+// acted upon by the screens; any other event is ignored by their handlers.
 enum class CommEvent {
     Receive,  // data arrived
-    Send,     // the output buffer drained
     Other,
 };
 
-enum class InputMode { Text, Binary };
+// How received data is delivered: as raw bytes, the only mode the monitors use.
+enum class InputMode { Binary };
 
 // The serial-port component of a monitor screen: an abstract port with the
 // operations the screens use. Production uses the QSerialPort adapter; tests

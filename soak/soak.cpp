@@ -177,8 +177,11 @@ struct Side {
     bool ticking() const { return form->acquisition().tickRunning(); }
     bool acquiring() const { return form->acquisition().state().anyRunning(); }
     void startAcquisition(int generation) const {
-        alternateModes&& generation % 2 == 1 ? form->onSecondaryClicked()
-                                             : form->onPrimaryClicked();
+        if (alternateModes && generation % 2 == 1) {
+            form->onSecondaryClicked();
+        } else {
+            form->onPrimaryClicked();
+        }
     }
     // A click on the button whose acquisition runs.
     void stopAcquisition() const {

@@ -12,6 +12,7 @@
 #include "panel_meter/switchpanelview.h"
 #include "support/answers.h"
 #include "support/recordingservices.h"
+#include "support/visibletext.h"
 #include "support/scriptedmeter.h"
 
 using namespace mt;
@@ -575,8 +576,7 @@ private slots:
         QCOMPARE(r.text("WPNT"), QString("-2147483.648"));
         QCOMPARE(r.text("WQPT"), QString("65.535"));
         for (QLineEdit* edit : r.form.measurementFrame->findChildren<QLineEdit*>()) {
-            QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width() - 8,
-                     qPrintable(edit->objectName() + ": " + edit->text()));
+            QVERIFY2(TextFullyVisible(edit), qPrintable(edit->objectName() + ": " + edit->text()));
         }
         QCOMPARE(r.form.valueField("WPPT")->font(), r.form.measurementFrame->font());
         QVERIFY(r.form.valueField("WPNT")->font() != r.form.measurementFrame->font());
@@ -589,22 +589,33 @@ private slots:
         QCOMPARE(r.text("WPNT"), QString("0"));
         QCOMPARE(r.form.valueField("WPNT")->font(), r.form.measurementFrame->font());
         for (QLineEdit* edit : r.form.measurementFrame->findChildren<QLineEdit*>()) {
-            QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->text()) <= edit->width() - 8,
-                     qPrintable(edit->objectName() + ": " + edit->text()));
+            QVERIFY2(TextFullyVisible(edit), qPrintable(edit->objectName() + ": " + edit->text()));
         }
     }
 
-    // The window after a primary tick; saved as a picture when
-    // METERTEST_SNAPSHOT_DIR names a folder.
-    void snapshot() {
+    // A field shows its value on screen: nothing is painted in it before
+    // the first answer, the value's ink after it. With METERTEST_SNAPSHOT_DIR
+    // set, pictures of the window after a primary and a secondary tick are kept.
+    void valuesArePainted() {
         Rig r;
+        r.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&r.form));
+        QCOMPARE(InkWidth(r.form.valueField("UanT")), 0);
         AnswerPrimary(r.meter);
         RunTick(r, "c1");
-        const QPixmap picture = r.form.grab();
-        QCOMPARE(picture.size(), r.form.size());
+        QVERIFY(InkWidth(r.form.valueField("UanT")) > 0);
+        QVERIFY(TextFullyVisible(r.form.valueField("UanT")));
+        // A value too wide for the base font would be cut off as plain text;
+        // shown as a value it is fitted and shows whole.
+        ValueFieldEdit* field = r.form.valueField("WQNT");
+        const QString wide = QStringLiteral("-3.402823E+38");
+        field->setText(wide);
+        QVERIFY(!TextFullyVisible(field));
+        field->showValue(wide);
+        QVERIFY(TextFullyVisible(field));
         const QString dir = qEnvironmentVariable("METERTEST_SNAPSHOT_DIR");
         if (!dir.isEmpty()) {
-            QVERIFY(picture.save(dir + "/form1-primary.png"));
+            QVERIFY(r.form.grab().save(dir + "/form1-primary.png"));
             Rig s;
             AnswerSecondary(s.meter);
             RunTick(s, "c4");

@@ -11,11 +11,13 @@
 #include "support/answers.h"
 #include "support/fakeserialport.h"
 #include "support/recordingservices.h"
+#include "support/visibletext.h"
 
 using namespace mt;
 using mt::test::FakeSerialPort;
 using mt::test::RecordingServices;
 using mt::test::RegisterAnswer;
+using mt::test::TextFullyVisible;
 
 namespace {
 
@@ -85,22 +87,9 @@ void TestForm2Layout::filledFieldsAreReadable() {
         QVERIFY2(field != nullptr, name.data());
         QVERIFY2(!field->text().isEmpty(), name.data());
         QVERIFY2(field->isVisible(), name.data());
-        // The room for text inside the frame and margins of a line edit.
-        QStyleOptionFrame option;
-        option.initFrom(field);
-        option.rect = field->rect();
-        option.lineWidth = field->hasFrame() ? field->style()->pixelMetric(
-                                                   QStyle::PM_DefaultFrameWidth, &option, field)
-                                             : 0;
-        const QRect room =
-            field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
-        const QMargins margins = field->textMargins();
-        const int available = room.width() - margins.left() - margins.right() - 4;
-        const int needed = field->fontMetrics().horizontalAdvance(field->text());
-        QVERIFY2(needed <= available, qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
-                                                     .arg(QLatin1String(name.data()), field->text())
-                                                     .arg(needed)
-                                                     .arg(available)));
+        QVERIFY2(TextFullyVisible(field),
+                 qPrintable(QStringLiteral("%1: \"%2\" does not show whole")
+                                .arg(QLatin1String(name.data()), field->text())));
     }
 
     const auto labels = form_->valueFrame->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);

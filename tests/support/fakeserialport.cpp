@@ -33,9 +33,8 @@ PortResult FakeSerialPort::setSettings(const QString& settings) {
     return {};
 }
 
-void FakeSerialPort::setInputMode(InputMode mode) {
-    calls << (mode == InputMode::Binary ? QStringLiteral("inputMode=binary")
-                                        : QStringLiteral("inputMode=text"));
+void FakeSerialPort::setInputMode(InputMode /*mode*/) {
+    calls << QStringLiteral("inputMode=binary");
 }
 
 void FakeSerialPort::setInputLength(int length) {
