@@ -47,8 +47,8 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
 
 void MonitorWindow::finishScreen() {
     const int top = layout_.buttonRowTop;
-    primaryButton = MakeButton(screen_, "Command1", layout_.primaryIdle, 720, top, 1935, 375);
-    secondaryButton = MakeButton(screen_, "Command4", layout_.secondaryIdle, 4920, top, 1935, 375);
+    primaryButton = MakeButton(screen_, "Command1", layout_.primary.idle, 720, top, 1935, 375);
+    secondaryButton = MakeButton(screen_, "Command4", layout_.secondary.idle, 4920, top, 1935, 375);
     exitButton = MakeButton(screen_, "Command2", kExitCaption, 8880, top, 1300, 375);
     secondaryButton->setVisible(layout_.secondaryVisible);
     showState(engine_->state());
@@ -82,10 +82,10 @@ void MonitorWindow::showState(const AcquisitionState& state) {
     if (primaryButton == nullptr) {
         return;
     }
-    SetCaption(primaryButton, state.primary.running ? layout_.primaryRunning : layout_.primaryIdle);
+    SetCaption(primaryButton, state.primary.running ? layout_.primary.running : layout_.primary.idle);
     primaryButton->setEnabled(state.primary.enabled);
     SetCaption(secondaryButton,
-               state.secondary.running ? layout_.secondaryRunning : layout_.secondaryIdle);
+               state.secondary.running ? layout_.secondary.running : layout_.secondary.idle);
     secondaryButton->setEnabled(state.secondary.enabled);
     // The buttons' tag texts show the run state to automation ("1" running,
     // "0" idle); nothing in the program reads them back.

@@ -40,16 +40,22 @@ class MonitorWindow : public QMainWindow {
 public:
     static inline const QString kExitCaption = QStringLiteral("退      出");
 
+    // An acquisition button's captions.
+    struct ButtonCaptions {
+        QString idle;
+        QString running;
+    };
+
     // What differs between the two screens' frames.
     struct Layout {
         const char* objectName;  // "Form1", "Form2"
         QString meterName;       // in the window title
         QSize screenTwips;       // the screen's client area
         int buttonRowTop;        // twips
-        QString primaryIdle, primaryRunning;
-        QString secondaryIdle, secondaryRunning;
+        ButtonCaptions primary = {};
+        ButtonCaptions secondary = {};
         bool secondaryVisible = true;
-        AcquisitionTiming timing;
+        AcquisitionTiming timing = {};
         CloseReset closeReset = CloseReset::BothButtons;
     };
 

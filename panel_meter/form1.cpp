@@ -54,17 +54,11 @@ const QString kCompactFields = QStringLiteral(
     "QLineEdit { padding: 0px 1px; margin: 0px; border: 1px solid #8a8a8a; background: white; }");
 
 MonitorWindow::Layout Form1Layout(int timerIntervalMs) {
-    MonitorWindow::Layout layout;
-    layout.objectName = "Form1";
-    layout.meterName = QStringLiteral("嵌入式多功能电力仪表");
-    layout.screenTwips = QSize(13290, 8640);
-    layout.buttonRowTop = 7800;
-    layout.primaryIdle = Form1::kPrimaryIdle;
-    layout.primaryRunning = Form1::kPrimaryRunning;
-    layout.secondaryIdle = Form1::kSecondaryIdle;
-    layout.secondaryRunning = Form1::kSecondaryRunning;
+    MonitorWindow::Layout layout{
+        "Form1", QStringLiteral("嵌入式多功能电力仪表"), {13290, 8640}, 7800};
+    layout.primary = {QStringLiteral("一次数据采集"), QStringLiteral("关闭一次数据采集")};
+    layout.secondary = {QStringLiteral("二次数据采集"), QStringLiteral("关闭二次数据采集")};
     layout.timing = {timerIntervalMs, kPanelPauseMs, false};
-    layout.closeReset = CloseReset::BothButtons;
     return layout;
 }
 
@@ -133,7 +127,7 @@ std::span<const PollStep> Form1::schedule() const {
 
 void Form1::decode(AnswerBytes answer) {
     showDecoded(acquisition().state().primary.enabled ? DecodePrimaryAnswer(answer)
-                                               : DecodeSecondaryAnswer(answer));
+                                                      : DecodeSecondaryAnswer(answer));
 }
 
 void Form1::showDecoded(const DecodedAnswer& decoded) {

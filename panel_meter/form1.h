@@ -25,11 +25,6 @@ class Form1 : public MonitorWindow {
     Q_OBJECT
 
 public:
-    static inline const QString kPrimaryIdle = QStringLiteral("一次数据采集");
-    static inline const QString kPrimaryRunning = QStringLiteral("关闭一次数据采集");
-    static inline const QString kSecondaryIdle = QStringLiteral("二次数据采集");
-    static inline const QString kSecondaryRunning = QStringLiteral("关闭二次数据采集");
-
     Form1(SerialPort& port, Services services, QWidget* parent = nullptr,
           int timerIntervalMs = kPanelTimerIntervalMs,
           RequestParameters& request = SharedRequest());

@@ -195,18 +195,13 @@ DecodedAnswer DecodePrimaryAnswer(AnswerBytes answer) {
     if (DecodeSwitchesOrIgnore(answer, Classify(answer), result)) {
         return result;
     }
-    switch (answer[2]) {
-        case kPrimaryMeasurementBytes:
-            DecodeFloats(answer, kPrimaryMeasurements, result);
-            break;
-        case kPrimaryPowerBytes:
-            DecodeFloats(answer, kPrimaryPowers, result);
-            break;
-        case kPrimaryReactiveBytes:
-            DecodeFloats(answer, kPrimaryReactiveEnergy, result);
-            break;
-        default:
-            break;
+    const std::uint8_t byteCount = answer[2];
+    if (byteCount == kPrimaryMeasurementBytes) {
+        DecodeFloats(answer, kPrimaryMeasurements, result);
+    } else if (byteCount == kPrimaryPowerBytes) {
+        DecodeFloats(answer, kPrimaryPowers, result);
+    } else if (byteCount == kPrimaryReactiveBytes) {
+        DecodeFloats(answer, kPrimaryReactiveEnergy, result);
     }
     return result;
 }
@@ -216,15 +211,11 @@ DecodedAnswer DecodeSecondaryAnswer(AnswerBytes answer) {
     if (DecodeSwitchesOrIgnore(answer, Classify(answer), result)) {
         return result;
     }
-    switch (answer[2]) {
-        case kSecondaryMeasurementBytes:
-            DecodeScaled16(answer, kSecondaryMeasurements, result);
-            break;
-        case kSecondaryEnergyBytes:
-            DecodeScaled32(answer, kSecondaryEnergies, result);
-            break;
-        default:
-            break;
+    const std::uint8_t byteCount = answer[2];
+    if (byteCount == kSecondaryMeasurementBytes) {
+        DecodeScaled16(answer, kSecondaryMeasurements, result);
+    } else if (byteCount == kSecondaryEnergyBytes) {
+        DecodeScaled32(answer, kSecondaryEnergies, result);
     }
     return result;
 }

@@ -15,6 +15,18 @@ namespace mt {
 
 namespace {
 
+MonitorWindow::Layout Form2Layout(int timerIntervalMs) {
+    MonitorWindow::Layout layout{"Form2", QStringLiteral("导轨式电力仪表"), {13290, 10575}, 9840};
+    layout.primary = {QStringLiteral("数据采集"), QStringLiteral("关闭数据采集")};
+    // The second acquisition button exists but is never shown; closing the
+    // port returns only the first one to idle.
+    layout.secondary = {QStringLiteral("二次数据采集"), QStringLiteral("关闭二次数据采集")};
+    layout.secondaryVisible = false;
+    layout.closeReset = CloseReset::PrimaryButtonOnly;
+    layout.timing = {timerIntervalMs, kRailPauseMs, true};
+    return layout;
+}
+
 // The four columns of the value frame: caption, field and unit, in twips
 // relative to the frame.
 struct Column {
@@ -118,22 +130,6 @@ ValueFieldPlace PlacementOf(const FieldLayout& layout) {
             break;
     }
     return field;
-}
-
-MonitorWindow::Layout Form2Layout(int timerIntervalMs) {
-    MonitorWindow::Layout layout;
-    layout.objectName = "Form2";
-    layout.meterName = QStringLiteral("导轨式电力仪表");
-    layout.screenTwips = QSize(13290, 10575);
-    layout.buttonRowTop = 9840;
-    layout.primaryIdle = Form2::kStartCaption;
-    layout.primaryRunning = Form2::kStopCaption;
-    layout.secondaryIdle = Form2::kSecondStartCaption;
-    layout.secondaryRunning = Form2::kSecondStopCaption;
-    layout.secondaryVisible = false;
-    layout.timing = {timerIntervalMs, kRailPauseMs, true};
-    layout.closeReset = CloseReset::PrimaryButtonOnly;
-    return layout;
 }
 
 }  // namespace

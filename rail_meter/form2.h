@@ -23,11 +23,6 @@ class Form2 : public MonitorWindow {
     Q_OBJECT
 
 public:
-    static inline const QString kStartCaption = QStringLiteral("数据采集");
-    static inline const QString kStopCaption = QStringLiteral("关闭数据采集");
-    static inline const QString kSecondStartCaption = QStringLiteral("二次数据采集");
-    static inline const QString kSecondStopCaption = QStringLiteral("关闭二次数据采集");
-
     Form2(SerialPort& port, Services services, QWidget* parent = nullptr,
           int timerIntervalMs = kRailTimerIntervalMs, RequestParameters& request = SharedRequest());
 

@@ -16,11 +16,20 @@
 #include <span>
 #include <type_traits>
 
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "drive/livemonitor.h"
 #include "drive/simdriver.h"
 #include "link/answer.h"
 #include "link/crc16.h"
 #include "link/pollstep.h"
+#include "monitor/portpanel.h"
+#include "monitor/statuslamp.h"
 #include "panel_meter/paneldecoder.h"
+#include "platform/portmap.h"
 #include "rail_meter/raildecoder.h"
 #include "rail_meter/railschedule.h"
 
@@ -105,14 +114,32 @@ private:
     QList<T> allowed_;
 };
 
+using FieldOutcomes = QMap<QString, Outcome<QString>>;
+
+// What a field may show after a run: empty if no answer set it.
+inline Outcome<QString> FieldOutcome(const FieldOutcomes& fields, const QString& name) {
+    return fields.value(name, Outcome<QString>(QString()));
+}
+
+// The texts an answer sets, taken surely or perhaps.
+inline void TakeFields(FieldOutcomes& fields, const std::vector<FieldText>& texts, bool surely) {
+    for (const FieldText& text : texts) {
+        const QString name =
+            QString::fromLatin1(text.field.data(), static_cast<qsizetype>(text.field.size()));
+        auto it = fields.find(name);
+        if (it == fields.end()) {
+            it = fields.insert(name, Outcome<QString>(QString()));
+        }
+        it->take(QString::fromStdString(text.text), surely);
+    }
+}
+
 struct PanelScreen {
-    QMap<QString, Outcome<QString>> fields;
+    FieldOutcomes fields;
     Outcome<std::uint8_t> outputs{0};  // status of the coil panel
     Outcome<std::uint8_t> inputs{0};   // status of the discrete-input panel
 
-    Outcome<QString> field(const QString& name) const {
-        return fields.value(name, Outcome<QString>(QString()));
-    }
+    Outcome<QString> field(const QString& name) const { return FieldOutcome(fields, name); }
 };
 
 // The panel-mount screen after the exchanges, all in one mode.
@@ -126,15 +153,7 @@ inline PanelScreen ExpectedPanelScreen(const QList<drive::SimExchange>& exchange
         const AnswerBytes answer = Span(exchange.sent->bytes);
         const DecodedAnswer decoded =
             secondary ? DecodeSecondaryAnswer(answer) : DecodePrimaryAnswer(answer);
-        for (const FieldText& field : decoded.fields) {
-            const QString name =
-                QString::fromLatin1(field.field.data(), static_cast<qsizetype>(field.field.size()));
-            auto it = screen.fields.find(name);
-            if (it == screen.fields.end()) {
-                it = screen.fields.insert(name, Outcome<QString>(QString()));
-            }
-            it->take(QString::fromStdString(field.text), surely);
-        }
+        TakeFields(screen.fields, decoded.fields, surely);
         if (decoded.switches) {
             (decoded.switches->panel == SwitchPanelKind::Outputs ? screen.outputs : screen.inputs)
                 .take(decoded.switches->status & 0x0F, surely);
@@ -145,9 +164,8 @@ inline PanelScreen ExpectedPanelScreen(const QList<drive::SimExchange>& exchange
 
 // The DIN-rail screen after the exchanges. The block tag follows the cycle:
 // 0 before the first tick, set from the fourth read of a tick on.
-inline QMap<QString, Outcome<QString>> ExpectedRailScreen(
-    const QList<drive::SimExchange>& exchanges) {
-    QMap<QString, Outcome<QString>> fields;
+inline FieldOutcomes ExpectedRailScreen(const QList<drive::SimExchange>& exchanges) {
+    FieldOutcomes fields;
     std::int16_t tag = 0;
     for (const drive::SimExchange& exchange : exchanges) {
         for (const PollStep& step : RailPollSchedule) {
@@ -158,15 +176,8 @@ inline QMap<QString, Outcome<QString>> ExpectedRailScreen(
         if (!Acceptable(exchange)) {
             continue;
         }
-        for (const FieldText& field : DecodeDinRailAnswer(Span(exchange.sent->bytes), tag)) {
-            const QString name =
-                QString::fromLatin1(field.field.data(), static_cast<qsizetype>(field.field.size()));
-            auto it = fields.find(name);
-            if (it == fields.end()) {
-                it = fields.insert(name, Outcome<QString>(QString()));
-            }
-            it->take(QString::fromStdString(field.text), !exchange.faults.noise);
-        }
+        TakeFields(fields, DecodeDinRailAnswer(Span(exchange.sent->bytes), tag),
+                   !exchange.faults.noise);
     }
     return fields;
 }
@@ -211,6 +222,146 @@ inline bool Near(const QString& shown, double expected, double relative = 0.02) 
 inline double DumpNumber(const drive::SimDump& dump, int reg) {
     const drive::SimDump::Register* r = dump.find(reg);
     return r != nullptr ? r->value.section(QLatin1Char(' '), 0, 0).toDouble() : qQNaN();
+}
+
+// Everything the simulator logged, paired up (empty, with a warning, when
+// the logs do not pair).
+inline QList<drive::SimExchange> ExchangesOf(const drive::SimProcess& sim) {
+    const auto plan = drive::PlanOf(sim.options());
+    if (!plan) {
+        return {};
+    }
+    QString failure;
+    const auto exchanges = drive::PairExchanges(sim.requests(), sim.answers(), *plan, &failure);
+    if (!exchanges) {
+        qWarning("%s", qPrintable(failure));
+        return {};
+    }
+    return *exchanges;
+}
+
+// Opens comN, starts acquisition with the primary (or the secondary)
+// button, lets `ticks` ticks run to their end and waits until their last
+// answers are in.
+template <typename Live>
+void RunTicks(const drive::SimProcess& sim, Live& monitor, int com, int ticks,
+              bool secondary = false) {
+    QVERIFY(monitor.open(com));
+    monitor.ticks.stopAfter(ticks);
+    secondary ? monitor.form.onSecondaryClicked() : monitor.form.onPrimaryClicked();
+    QVERIFY(monitor.form.pollTimer->isActive());
+    QVERIFY2(monitor.ticks.waitFor(ticks, kTickPatienceMs * ticks), "ticks did not complete");
+    QVERIFY(drive::WaitForAnswers(sim, monitor.port, kQuietMs, kQuietPatienceMs));
+}
+
+// Every named field shows a text it may show.
+template <typename Live>
+void CompareFields(const Live& monitor, const QStringList& names, const FieldOutcomes& expected) {
+    for (const QString& name : names) {
+        const QString shown = monitor.text(name.toLatin1().constData());
+        const Outcome<QString> outcome = FieldOutcome(expected, name);
+        QVERIFY2(outcome.allows(shown), qPrintable(QStringLiteral("%1 shows \"%2\", expected %3")
+                                                       .arg(name, shown, Alternatives(outcome))));
+    }
+}
+
+// Every named field holds a decoded value for certain (or, with `filled`
+// false, is empty for certain).
+inline void CheckAllFields(const QStringList& names, const FieldOutcomes& expected, bool filled) {
+    for (const QString& name : names) {
+        const Outcome<QString> outcome = FieldOutcome(expected, name);
+        QVERIFY2(outcome.certain() && outcome.allows(QString()) != filled, qPrintable(name));
+    }
+}
+
+// With faults that leave some fields filled and some not, the seed must
+// give answers taken and answers refused, or the run proves little.
+inline void CheckMixedTally(const QList<drive::SimExchange>& exchanges) {
+    const AnswerTally tally = Tally(exchanges);
+    QVERIFY2(
+        tally.taken > 0 && tally.refused > 0,
+        qPrintable(QStringLiteral("%1 taken, %2 refused").arg(tally.taken).arg(tally.refused)));
+}
+
+// After the meter vanished during acquisition: the panel shows the port
+// closed and the primary button idle, the timer is off and no tick runs,
+// exactly one loss warning was shown, nothing was written after the loss,
+// the program goes on, and the comN link is gone.
+template <typename Live>
+void CheckClosedAfterLoss(const Live& monitor, int com, const QString& idleCaption) {
+    QVERIFY(!monitor.port.isOpen());
+    QVERIFY(!monitor.form.portPanel->lamp->showsOpen());
+    QCOMPARE(monitor.form.primaryButton->text(), idleCaption);
+    QCOMPARE(monitor.form.primaryButton->property("tag").toString(), QStringLiteral("0"));
+    QVERIFY(monitor.form.primaryButton->isEnabled());
+    QVERIFY(!monitor.form.pollTimer->isActive());
+    QVERIFY(!monitor.form.acquisition().tickRunning());
+    QCOMPARE(monitor.live.messages.size(), 1);
+    QVERIFY(monitor.live.messages.front().text.startsWith(PortPanel::kDisconnected));
+    QCOMPARE(monitor.live.messages.front().title, kAppTitle);
+    QCOMPARE(monitor.live.messages.front().icon, MessageIcon::Warning);
+    QCOMPARE(monitor.live.endProgramCalls, 0);
+    QCOMPARE(monitor.port.losses, 1);
+    QCOMPARE(monitor.port.writesAfterLoss, 0);
+    QVERIFY(!QFileInfo(PortLinkFolder() + QStringLiteral("/com%1").arg(com)).isSymLink());
+}
+
+// Starts acquisition and waits until the meter, started to vanish, is gone
+// and the panel shows the port closed; then lets the abandoned tick and
+// anything queued run out.
+template <typename Live>
+void AcquireUntilVanished(drive::SimProcess& sim, Live& monitor, int com) {
+    QVERIFY(monitor.open(com));
+    monitor.form.onPrimaryClicked();
+    QVERIFY(drive::WaitUntil([&] { return !sim.running(); }, 3 * kTickPatienceMs));
+    QCOMPARE(sim.process().exitCode(), 0);
+    QVERIFY(drive::WaitUntil(
+        [&] { return monitor.form.portPanel->openCloseButton->text() == PortPanel::kOpenCaption; },
+        kQuietPatienceMs));
+    drive::RunEventsFor(1000);
+}
+
+// The faulty lines both monitors are run on: the simulator's fault options,
+// the ticks to run, and whether every field must end up filled or empty.
+// Split answers come in within the pause when the gap is `splitGapMs`.
+inline void AddFaultyLineRows(int splitGapMs) {
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<bool>("allFilled");
+    QTest::addColumn<bool>("noneFilled");
+    QTest::newRow("split within the pause")
+        << QStringList{"--fault-split", "1", "--split-gap", QString::number(splitGapMs)} << 1
+        << true << false;
+    QTest::newRow("corrupt CRC") << QStringList{"--fault-crc", "1"} << 1 << false << true;
+    QTest::newRow("no answers") << QStringList{"--fault-drop", "1"} << 1 << false << true;
+    // Over two ticks, so that fields keep texts of the first tick where the
+    // second tick's answer is refused.
+    QTest::newRow("every fault among good answers")
+        << QStringList{"--fault-crc",       "0.15", "--fault-drop",    "0.15",
+                       "--fault-exception", "0.15", "--fault-garbage", "0.15",
+                       "--fault-noise",     "0.3"}
+        << 2 << false << false;
+}
+
+// The fields show the values the simulator's own register dump gives for
+// their registers, independent of the monitors' decoders.
+template <typename Live>
+void CheckAgainstDump(const Live& monitor, const drive::SimDump& dump,
+                      std::initializer_list<std::pair<const char*, int>> fieldRegisters) {
+    for (const auto& [field, reg] : fieldRegisters) {
+        QVERIFY2(Near(monitor.text(field), DumpNumber(dump, reg)),
+                 qPrintable(QStringLiteral("%1 shows %2, the meter had %3")
+                                .arg(field, monitor.text(field))
+                                .arg(DumpNumber(dump, reg))));
+    }
+}
+
+// The address list's text against a meter at address 5: answered or not.
+inline void AddMeterAddressRows() {
+    QTest::addColumn<QString>("addressText");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("the meter's address") << "5" << true;
+    QTest::newRow("another meter's address") << "1" << false;
 }
 
 }  // namespace mt::e2e

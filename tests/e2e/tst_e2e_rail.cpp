@@ -47,49 +47,6 @@ public:
 private:
     const PrivateRuntime& runtime_;
 
-    void runTicks(const SimProcess& sim, LiveRailMonitor& monitor, int ticks) {
-        QVERIFY(monitor.open(kCom));
-        monitor.ticks.stopAfter(ticks);
-        monitor.form.onPrimaryClicked();
-        QVERIFY(monitor.form.pollTimer->isActive());
-        QVERIFY2(monitor.ticks.waitFor(ticks, kTickPatienceMs * ticks), "ticks did not complete");
-        QVERIFY(WaitForAnswers(sim, monitor.port, kQuietMs, kQuietPatienceMs));
-    }
-
-    static QList<SimExchange> exchangesOf(SimProcess& sim) {
-        const auto plan = PlanOf(sim.options());
-        if (!plan) {
-            return {};
-        }
-        QString failure;
-        const auto exchanges = PairExchanges(sim.requests(), sim.answers(), *plan, &failure);
-        if (!exchanges) {
-            qWarning("%s", qPrintable(failure));
-            return {};
-        }
-        return *exchanges;
-    }
-
-    static void compareScreen(const LiveRailMonitor& monitor,
-                              const QMap<QString, Outcome<QString>>& expected) {
-        for (const QString& name : RailFieldNames()) {
-            const QString shown = monitor.text(name.toLatin1().constData());
-            const Outcome<QString> outcome = expected.value(name, Outcome<QString>(QString()));
-            QVERIFY2(outcome.allows(shown),
-                     qPrintable(QStringLiteral("%1 shows \"%2\", expected %3")
-                                    .arg(name, shown, Alternatives(outcome))));
-        }
-    }
-
-    // Every field holds a decoded value for certain (or, with `filled`
-    // false, is empty for certain).
-    static void checkAllFields(const QMap<QString, Outcome<QString>>& expected, bool filled) {
-        for (const QString& name : RailFieldNames()) {
-            const Outcome<QString> outcome = expected.value(name, Outcome<QString>(QString()));
-            QVERIFY2(outcome.certain() && outcome.allows(QString()) != filled, qPrintable(name));
-        }
-    }
-
 private slots:
     void initTestCase() {
         QVERIFY(runtime_.valid());
@@ -102,7 +59,7 @@ private slots:
         QString failure;
         QVERIFY2(sim.start(kCom, meter, &failure), qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
-        runTicks(sim, monitor, 1);
+        RunTicks(sim, monitor, kCom, 1);
 
         // Eleven reads with function 4, in the cycle's order, each after the
         // pause of the one before. The simulator stamps a request when it
@@ -119,11 +76,11 @@ private slots:
                     kRailPauseMs - 1);
         }
 
-        const QList<SimExchange> exchanges = exchangesOf(sim);
+        const QList<SimExchange> exchanges = ExchangesOf(sim);
         QCOMPARE(Tally(exchanges).taken, 11);
         const auto expected = ExpectedRailScreen(exchanges);
-        checkAllFields(expected, true);
-        compareScreen(monitor, expected);
+        CheckAllFields(RailFieldNames(), expected, true);
+        CompareFields(monitor, RailFieldNames(), expected);
 
         // The simulator's own view, independent of the monitor's decoder: the
         // clearing time never changes, the others drift slowly.
@@ -132,38 +89,14 @@ private slots:
         QVERIFY2(dump, qPrintable(failure));
         QVERIFY(dump->find(1024));
         QCOMPARE(monitor.text("EPP0TimeT"), dump->find(1024)->value);
-        for (const auto& [field, reg] : {std::pair{"UanT", 70},
-                                         {"IbT", 77},
-                                         {"FT", 95},
-                                         {"SWT", 8192},
-                                         {"FAET", 8448},
-                                         {"RRET", 9472}}) {
-            QVERIFY2(Near(monitor.text(field), DumpNumber(*dump, reg)),
-                     qPrintable(QStringLiteral("%1 shows %2, the meter had %3")
-                                    .arg(field, monitor.text(field))
-                                    .arg(DumpNumber(*dump, reg))));
-        }
+        CheckAgainstDump(
+            monitor, *dump,
+            {{"UanT", 70}, {"IbT", 77}, {"FT", 95}, {"SWT", 8192}, {"FAET", 8448}, {"RRET", 9472}});
         QVERIFY(monitor.live.messages.isEmpty());
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }
 
-    void faultyLine_data() {
-        QTest::addColumn<QStringList>("faults");
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<bool>("allFilled");
-        QTest::addColumn<bool>("noneFilled");
-        QTest::newRow("split within the pause")
-            << QStringList{"--fault-split", "1", "--split-gap", "50"} << 1 << true << false;
-        QTest::newRow("corrupt CRC") << QStringList{"--fault-crc", "1"} << 1 << false << true;
-        QTest::newRow("no answers") << QStringList{"--fault-drop", "1"} << 1 << false << true;
-        // Over two ticks, so that fields keep texts of the first tick where
-        // the second tick's answer is refused.
-        QTest::newRow("every fault among good answers")
-            << QStringList{"--fault-crc",       "0.15", "--fault-drop",    "0.15",
-                           "--fault-exception", "0.15", "--fault-garbage", "0.15",
-                           "--fault-noise",     "0.3"}
-            << 2 << false << false;
-    }
+    void faultyLine_data() { AddFaultyLineRows(50); }
     void faultyLine() {
         QFETCH(QStringList, faults);
         QFETCH(int, ticks);
@@ -174,26 +107,22 @@ private slots:
         QVERIFY2(sim.start(kCom, QStringList{"--meter", "rail", "--seed", "61"} + faults, &failure),
                  qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
-        runTicks(sim, monitor, ticks);
+        RunTicks(sim, monitor, kCom, ticks);
 
         QList<QByteArray> expectedRequests;
         for (int i = 0; i < ticks; ++i) {
             expectedRequests += TickRequests(RailPollSchedule, 1);
         }
         QCOMPARE(LoggedBytes(sim.requests()), expectedRequests);
-        const QList<SimExchange> exchanges = exchangesOf(sim);
+        const QList<SimExchange> exchanges = ExchangesOf(sim);
         QCOMPARE(exchanges.size(), 11 * ticks);
-        const AnswerTally tally = Tally(exchanges);
         if (!allFilled && !noneFilled) {
-            QVERIFY2(
-                tally.taken > 0 && tally.refused > 0,
-                qPrintable(
-                    QStringLiteral("%1 taken, %2 refused").arg(tally.taken).arg(tally.refused)));
+            CheckMixedTally(exchanges);
         }
         const auto expected = ExpectedRailScreen(exchanges);
-        compareScreen(monitor, expected);
+        CompareFields(monitor, RailFieldNames(), expected);
         if (allFilled || noneFilled) {
-            checkAllFields(expected, allFilled);
+            CheckAllFields(RailFieldNames(), expected, allFilled);
         }
         QVERIFY(monitor.live.messages.isEmpty());
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
@@ -209,36 +138,12 @@ private slots:
             sim.start(kCom, {"--meter", "rail", "--seed", "71", "--vanish-after", "5"}, &failure),
             qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
-        QVERIFY(monitor.open(kCom));
-        monitor.form.onPrimaryClicked();
-        QVERIFY(WaitUntil([&] { return !sim.running(); }, 3 * kTickPatienceMs));
-        QCOMPARE(sim.process().exitCode(), 0);
-        QVERIFY(WaitUntil(
-            [&] {
-                return monitor.form.portPanel->openCloseButton->text() == PortPanel::kOpenCaption;
-            },
-            kQuietPatienceMs));
-        // Let the abandoned tick and anything queued run out.
-        RunEventsFor(1000);
-
-        QVERIFY(!monitor.port.isOpen());
-        QVERIFY(!monitor.form.portPanel->lamp->showsOpen());
-        QCOMPARE(monitor.form.primaryButton->text(), Form2::kStartCaption);
-        QCOMPARE(monitor.form.primaryButton->property("tag").toString(), QStringLiteral("0"));
-        QVERIFY(monitor.form.primaryButton->isEnabled());
-        QVERIFY(!monitor.form.pollTimer->isActive());
-        QVERIFY(!monitor.form.acquisition().tickRunning());
-        QCOMPARE(monitor.live.messages.size(), 1);
-        QVERIFY(monitor.live.messages.front().text.startsWith(PortPanel::kDisconnected));
-        QCOMPARE(monitor.live.messages.front().icon, MessageIcon::Warning);
-        QCOMPARE(monitor.live.endProgramCalls, 0);
-        QCOMPARE(monitor.port.losses, 1);
-        QCOMPARE(monitor.port.writesAfterLoss, 0);
+        AcquireUntilVanished(sim, monitor, kCom);
+        CheckClosedAfterLoss(monitor, kCom, QStringLiteral("数据采集"));
         const int requests = static_cast<int>(sim.requests().size());
         // Five answers went out; the sixth request may have reached the line
         // before it went away, nothing later did.
         QVERIFY2(requests == 5 || requests == 6, qPrintable(QString::number(requests)));
-        QVERIFY(!QFileInfo(PortLinkFolder() + QStringLiteral("/com%1").arg(kCom)).isSymLink());
         const QString clearTime = monitor.text("EPP0TimeT");
         QVERIFY(!clearTime.isEmpty());
 
@@ -246,19 +151,14 @@ private slots:
         SimProcess back(runtime_.path(), "back");
         QVERIFY2(back.start(kCom, {"--meter", "rail", "--seed", "72"}, &failure),
                  qPrintable(failure));
-        runTicks(back, monitor, monitor.ticks.completed() + 1);
+        RunTicks(back, monitor, kCom, monitor.ticks.completed() + 1);
         QCOMPARE(LoggedBytes(back.requests()), TickRequests(RailPollSchedule, 1));
         QVERIFY(monitor.text("EPP0TimeT") != clearTime);  // another meter, another clearing time
         QCOMPARE(monitor.live.messages.size(), 1);
         QVERIFY2(back.stop(&failure), qPrintable(failure));
     }
 
-    void meterAddress_data() {
-        QTest::addColumn<QString>("addressText");
-        QTest::addColumn<bool>("answered");
-        QTest::newRow("the meter's address") << "5" << true;
-        QTest::newRow("another meter's address") << "1" << false;
-    }
+    void meterAddress_data() { AddMeterAddressRows(); }
     void meterAddress() {
         QFETCH(QString, addressText);
         QFETCH(bool, answered);
@@ -268,13 +168,13 @@ private slots:
                  qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
         monitor.form.portPanel->addressList->setCurrentText(addressText);
-        runTicks(sim, monitor, 1);
+        RunTicks(sim, monitor, kCom, 1);
 
         QCOMPARE(LoggedBytes(sim.requests()), TickRequests(RailPollSchedule, addressText.toInt()));
         QCOMPARE(sim.answers().isEmpty(), !answered);
-        const auto expected = ExpectedRailScreen(exchangesOf(sim));
-        checkAllFields(expected, answered);
-        compareScreen(monitor, expected);
+        const auto expected = ExpectedRailScreen(ExchangesOf(sim));
+        CheckAllFields(RailFieldNames(), expected, answered);
+        CompareFields(monitor, RailFieldNames(), expected);
         QVERIFY(monitor.live.messages.isEmpty());
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }
