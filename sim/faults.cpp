@@ -94,7 +94,7 @@ std::vector<TimedChunk> FaultPlan::Transmission(std::span<const std::uint8_t> an
         return chunks;
     }
     std::vector<std::uint8_t> bytes(answer.begin(), answer.end());
-    if (d.exception && (bytes[1] & 0x80U) == 0) {
+    if (d.exception && (bytes[1] & kExceptionFlag) == 0) {
         bytes = ExceptionAnswer(bytes[0], bytes[1], options_.exceptionCode);
     }
     if (d.corruptCrc) {
