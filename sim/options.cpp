@@ -127,6 +127,14 @@ const std::map<std::string_view, Setter>& ValueOptions() {
              }
              return n.has_value();
          }},
+        {"--turnaround",
+         [](SimOptions& o, std::string_view v) {
+             const auto n = ReadInteger<std::int64_t>(v, 0, kMaxMs);
+             if (n) {
+                 o.pacing.turnaroundMs = *n;
+             }
+             return n.has_value();
+         }},
         {"--fault-crc", FaultRate(&FaultOptions::crcRate)},
         {"--fault-drop", FaultRate(&FaultOptions::dropRate)},
         {"--fault-split", FaultRate(&FaultOptions::splitRate)},
@@ -240,6 +248,9 @@ Meter and line:
                          bytes (1 to 256, default 16), each once its last byte
                          is in, as a serial port's receive FIFO hands them over
   --no-pace              write each answer at once instead of at the byte time
+  --turnaround MS        the meter's time from the end of a request to the
+                         start of its answer, MS give or take 20 % (default 0;
+                         real meters take about 5 to 100 ms)
   --seed S               seed of all values and fault decisions (default: a
                          fresh one, printed at start); same seed, same run
   --start-time T         meter clock at start, "YYYY-MM-DD hh:mm:ss" (default:
