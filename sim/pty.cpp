@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "linespeed.h"
+
 namespace mt {
 
 bool Pty::Open(std::string& error) {
@@ -54,6 +56,33 @@ int Pty::Unread() const {
         return -1;
     }
     return unread;
+}
+
+bool Pty::PresetLine(const CharacterFormat& meter) const {
+    termios settings{};
+    if (::tcgetattr(slave, &settings) != 0) {
+        return false;
+    }
+    // The kernel drops the parity enable bit of a pseudo-terminal; the odd
+    // and stick flags stay, and they are what ReadLine() can tell apart.
+    settings.c_cflag &= ~static_cast<tcflag_t>(PARODD | CMSPAR);
+    if (meter.parity == Parity::Odd || meter.parity == Parity::Mark) {
+        settings.c_cflag |= PARODD;
+    }
+    if (meter.parity == Parity::Mark || meter.parity == Parity::Space) {
+        settings.c_cflag |= CMSPAR;
+    }
+    return ::tcsetattr(slave, TCSANOW, &settings) == 0 && SetLineSpeed(slave, meter.baud);
+}
+
+std::optional<LineSeen> Pty::ReadLine() const {
+    termios settings{};
+    const std::optional<std::uint32_t> baud = ReadLineSpeed(master);
+    if (!baud || ::tcgetattr(master, &settings) != 0) {
+        return std::nullopt;
+    }
+    return LineSeen{*baud, (settings.c_cflag & PARODD) != 0, (settings.c_cflag & CMSPAR) != 0,
+                    (settings.c_cflag & CSTOPB) != 0};
 }
 
 }  // namespace mt

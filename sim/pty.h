@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "uart.h"
 
 namespace mt {
 
@@ -17,8 +20,17 @@ struct Pty {
     // the reason in `error` (what was opened so far stays for Close()).
     bool Open(std::string& error);
     void Close();
-    // Bytes written to the master that the other side has not read yet.
+    // Bytes written to the master that the other side has not read yet
+    // (-1 when that cannot be told).
     int Unread() const;
+
+    // Puts the meter's baud rate and parity on the line, so that a program
+    // that opens it without setting them finds the meter's settings.
+    bool PresetLine(const CharacterFormat& meter) const;
+    // The settings the program on the other side made, as far as the
+    // pseudo-terminal keeps them. Both sides share one set of settings, so
+    // the master's view is the program's.
+    std::optional<LineSeen> ReadLine() const;
 };
 
 }  // namespace mt
