@@ -19,7 +19,9 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,7 @@
 #include "portlink.h"
 #include "pty.h"
 #include "slave.h"
+#include "uart.h"
 
 namespace {
 
@@ -145,6 +148,22 @@ const char* MeterName(mt::MeterKind kind) {
     return kind == mt::MeterKind::Panel ? "panel-mount" : "DIN-rail";
 }
 
+char ParityLetter(mt::Parity parity) {
+    switch (parity) {
+        case mt::Parity::Even:
+            return 'E';
+        case mt::Parity::Odd:
+            return 'O';
+        case mt::Parity::Mark:
+            return 'M';
+        case mt::Parity::Space:
+            return 'S';
+        case mt::Parity::None:
+            break;
+    }
+    return 'N';
+}
+
 // Creates the link comN to the pseudo-terminal. Gives false, having said why,
 // when the simulator cannot go on; `linkPath` is the link made.
 bool LinkAsCom(int com, const mt::Pty& pty, bool replace, std::string& linkPath) {
@@ -177,16 +196,22 @@ void Announce(const mt::SimOptions& options, std::uint64_t seed, const mt::Pty& 
               const std::string& linkPath) {
     std::printf("%s\n", pty.path.c_str());
     std::fflush(stdout);
-    std::fprintf(stderr, "metersim: %s meter, address %u, %u baud%s, seed %" PRIu64 " on %s%s%s\n",
+    std::fprintf(stderr,
+                 "metersim: %s meter, address %u, %u baud, parity %c%s, seed %" PRIu64
+                 " on %s%s%s\n",
                  MeterName(options.meter), unsigned{options.address}, options.baud,
-                 options.pacing.paced ? "" : " (not paced)", seed, pty.path.c_str(),
-                 linkPath.empty() ? "" : " as ", linkPath.c_str());
+                 ParityLetter(options.parity), options.pacing.paced ? "" : " (not paced)", seed,
+                 pty.path.c_str(), linkPath.empty() ? "" : " as ", linkPath.c_str());
 }
 
 // --- the meter on the line -----------------------------------------------------------
 
 // The event loop: takes requests off the line, frames them, has the slave
-// answer them and writes each answer's bytes when they are due.
+// answer them and writes each answer's bytes when they are due. Unless line
+// settings are ignored, it follows the baud rate and parity the program sets
+// on the pseudo-terminal: while they differ from the meter's, each side
+// hears the other through its own UART (see ReceiveCharacters), so requests
+// arrive garbled and are mostly not answered at all.
 class MeterLoop {
 public:
     MeterLoop(const mt::SimOptions& options, const mt::Slave& slave, const mt::FaultPlan& plan,
@@ -201,6 +226,8 @@ public:
           startUs_(MonotonicUs()),
           lastReceivedUs_(startUs_),
           lineFreeUs_(startUs_),
+          meterFormat_(mt::MeterFormat(options.baud, options.parity)),
+          programFormat_(meterFormat_),
           vanishing_(options.faults.vanishAfter && *options.faults.vanishAfter == 0) {}
 
     // Serves until a signal comes, or until the device vanishes and its last
@@ -263,15 +290,58 @@ private:
         return true;
     }
 
-    // Takes everything waiting on the line into the framer.
+    // True while the program's settings differ from the meter's.
+    bool Garbled() const {
+        return !options_.ignoreLineSettings && !mt::SameSettings(programFormat_, meterFormat_);
+    }
+
+    // Reads the settings the program has made on the line now, and says on
+    // standard error when they begin, or stop, to differ from the meter's.
+    void FollowLine() {
+        if (options_.ignoreLineSettings) {
+            return;
+        }
+        const std::optional<mt::LineSeen> seen = pty_.ReadLine();
+        if (!seen) {
+            return;
+        }
+        const mt::CharacterFormat program = mt::ProgramFormat(*seen, options_.parity);
+        if (program == programFormat_) {
+            return;
+        }
+        const bool wasGarbled = Garbled();
+        programFormat_ = program;
+        if (Garbled()) {
+            // Without the odd or stick flag the line cannot tell N from E.
+            const bool flagged = seen->oddFlag || seen->stickFlag;
+            std::fprintf(stderr,
+                         "metersim: the line is set to %u baud, parity %s; the meter listens at "
+                         "%u baud, parity %c: requests arrive garbled\n",
+                         program.baud,
+                         flagged ? std::string(1, ParityLetter(program.parity)).c_str() : "N or E",
+                         meterFormat_.baud, ParityLetter(meterFormat_.parity));
+        } else if (wasGarbled) {
+            std::fprintf(stderr, "metersim: the line is at the meter's settings again\n");
+        }
+    }
+
+    // Takes everything waiting on the line into the framer, as the meter's
+    // UART hears it.
     void Receive(std::int64_t now) {
+        FollowLine();
         std::uint8_t buffer[4096];
         for (;;) {
             const ssize_t n = ::read(pty_.master, buffer, sizeof buffer);
             if (n <= 0) {
                 break;
             }
-            framer_.Feed({buffer, static_cast<std::size_t>(n)}, now / 1000, frames_);
+            std::span<const std::uint8_t> bytes(buffer, static_cast<std::size_t>(n));
+            std::vector<std::uint8_t> heard;
+            if (Garbled()) {
+                heard = mt::ReceiveBytes(bytes, programFormat_, meterFormat_);
+                bytes = heard;
+            }
+            framer_.Feed(bytes, now / 1000, frames_);
             lastReceivedUs_ = now;
         }
     }
@@ -286,8 +356,15 @@ private:
         if (!reply.HasAnswer()) {
             return;
         }
-        const std::vector<mt::TimedChunk> chunks =
+        std::vector<mt::TimedChunk> chunks =
             plan_.Transmission(reply.answer, answerNumber_++, timing_, options_.pacing);
+        if (Garbled()) {
+            // The program's UART hears the answer at its own settings.
+            for (mt::TimedChunk& chunk : chunks) {
+                chunk.bytes = mt::ReceiveBytes(chunk.bytes, meterFormat_, programFormat_);
+            }
+            std::erase_if(chunks, [](const mt::TimedChunk& chunk) { return chunk.bytes.empty(); });
+        }
         if (chunks.empty()) {
             return;
         }
@@ -335,6 +412,8 @@ private:
     std::multimap<std::int64_t, std::vector<std::uint8_t>> queue_;
     std::int64_t lastReceivedUs_;
     std::int64_t lineFreeUs_;  // when the last queued byte has left the line
+    const mt::CharacterFormat meterFormat_;
+    mt::CharacterFormat programFormat_;  // as the line showed it last
     std::uint64_t answerNumber_ = 0;
     std::uint64_t answersSent_ = 0;
     bool vanishing_;
@@ -405,6 +484,10 @@ int main(int argc, char* argv[]) {
     if (!pty.Open(error)) {
         std::fprintf(stderr, "metersim: %s\n", error.c_str());
         return 1;
+    }
+    if (!pty.PresetLine(mt::MeterFormat(options.baud, options.parity))) {
+        std::fprintf(stderr, "metersim: cannot put %u baud on %s: %s\n", options.baud,
+                     pty.path.c_str(), std::strerror(errno));
     }
     std::string linkPath;
     if (options.com && !LinkAsCom(*options.com, pty, options.replaceLink, linkPath)) {

@@ -367,6 +367,13 @@ void TestSimFaults::options_data() {
                                << "0 16";
     QTest::newRow("byte by byte") << QStringList{"--piece-bytes", "1"} << "pace"
                                   << "1 1";
+    QTest::newRow("line defaults") << QStringList{} << "line"
+                                   << "N check";
+    QTest::newRow("even parity") << QStringList{"--parity", "E"} << "line"
+                                 << "E check";
+    QTest::newRow("odd parity, line settings ignored")
+        << QStringList{"--parity=o", "--ignore-line-settings"} << "line"
+        << "O ignore";
     QTest::newRow("no turnaround") << QStringList{} << "turnaround"
                                    << "0";
     QTest::newRow("turnaround") << QStringList{"--turnaround", "35"} << "turnaround"
@@ -431,6 +438,9 @@ void TestSimFaults::options() {
         got = QString::number(o.baud);
     } else if (field == "pace") {
         got = QString("%1 %2").arg(o.pacing.paced).arg(o.pacing.pieceBytes);
+    } else if (field == "line") {
+        const char letter = o.parity == Parity::Even ? 'E' : o.parity == Parity::Odd ? 'O' : 'N';
+        got = QString("%1 %2").arg(letter).arg(o.ignoreLineSettings ? "ignore" : "check");
     } else if (field == "turnaround") {
         got = QString::number(o.pacing.turnaroundMs);
     } else if (field == "seed") {
@@ -489,6 +499,8 @@ void TestSimFaults::badOptions_data() {
     QTest::newRow("negative address") << QStringList{"--address", "-1"};
     QTest::newRow("baud 0") << QStringList{"--baud", "0"};
     QTest::newRow("baud huge") << QStringList{"--baud", "99999999999"};
+    QTest::newRow("parity spelt out") << QStringList{"--parity", "even"};
+    QTest::newRow("mark parity") << QStringList{"--parity", "M"};
     QTest::newRow("com 0") << QStringList{"--com", "0"};
     QTest::newRow("com 256") << QStringList{"--com", "256"};
     QTest::newRow("seed too big") << QStringList{"--seed", "18446744073709551616"};
@@ -528,6 +540,8 @@ void TestSimFaults::usageNamesEveryOption() {
     for (const char* option : {"--meter",
                                "--address",
                                "--baud",
+                               "--parity",
+                               "--ignore-line-settings",
                                "--no-pace",
                                "--piece-bytes",
                                "--turnaround",
