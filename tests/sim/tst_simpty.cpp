@@ -1,7 +1,7 @@
 // What the simulator's pseudo-terminal carries of the settings a program
-// makes on its side, with QSerialPort (as metertest opens it: everything set
-// before open) and with plain termios. Guards the kernel's and Qt's
-// behaviour the line check relies on.
+// makes on its side with QSerialPort, as metertest opens it (everything set
+// before open). Guards the kernel's and Qt's behaviour the line check
+// relies on.
 
 #include <QtTest>
 
@@ -36,21 +36,6 @@ QSerialPort::Parity QtParity(char letter) {
     }
 }
 
-tcflag_t ParityFlags(char letter) {
-    switch (letter) {
-        case 'E':
-            return PARENB;
-        case 'O':
-            return PARENB | PARODD;
-        case 'M':
-            return PARENB | PARODD | CMSPAR;
-        case 'S':
-            return PARENB | CMSPAR;
-        default:
-            return 0;
-    }
-}
-
 }  // namespace
 
 class TestSimPty : public QObject {
@@ -63,7 +48,6 @@ private slots:
 };
 
 void TestSimPty::whatTheLineCarries_data() {
-    QTest::addColumn<bool>("qt");  // QSerialPort, or tcsetattr by hand
     QTest::addColumn<int>("baud");
     QTest::addColumn<char>("parity");
     QTest::addColumn<int>("dataBits");
@@ -73,19 +57,16 @@ void TestSimPty::whatTheLineCarries_data() {
 
     // The baud rate arrives exactly, stop bits too; parity only as its odd
     // and stick flags, so no parity and even parity look alike.
-    QTest::newRow("Qt 9600,N,8,1") << true << 9600 << 'N' << 8 << false << false << false;
-    QTest::newRow("Qt 19200,E,8,1") << true << 19200 << 'E' << 8 << false << false << false;
-    QTest::newRow("Qt 4800,O,8,1") << true << 4800 << 'O' << 8 << false << true << false;
-    QTest::newRow("Qt 1200,M,8,1") << true << 1200 << 'M' << 8 << false << true << true;
-    QTest::newRow("Qt 115200,S,8,1") << true << 115200 << 'S' << 8 << false << false << true;
-    QTest::newRow("Qt 2400,N,7,2") << true << 2400 << 'N' << 7 << true << false << false;
-    QTest::newRow("Qt 12345 baud") << true << 12345 << 'N' << 8 << false << false << false;
-    QTest::newRow("termios 38400,O,7,2") << false << 38400 << 'O' << 7 << true << true << false;
-    QTest::newRow("termios 57600,E,8,1") << false << 57600 << 'E' << 8 << false << false << false;
+    QTest::newRow("9600,N,8,1") << 9600 << 'N' << 8 << false << false << false;
+    QTest::newRow("19200,E,8,1") << 19200 << 'E' << 8 << false << false << false;
+    QTest::newRow("4800,O,8,1") << 4800 << 'O' << 8 << false << true << false;
+    QTest::newRow("1200,M,8,1") << 1200 << 'M' << 8 << false << true << true;
+    QTest::newRow("115200,S,8,1") << 115200 << 'S' << 8 << false << false << true;
+    QTest::newRow("2400,N,7,2") << 2400 << 'N' << 7 << true << false << false;
+    QTest::newRow("12345 baud") << 12345 << 'N' << 8 << false << false << false;
 }
 
 void TestSimPty::whatTheLineCarries() {
-    QFETCH(bool, qt);
     QFETCH(int, baud);
     QFETCH(char, parity);
     QFETCH(int, dataBits);
@@ -97,28 +78,12 @@ void TestSimPty::whatTheLineCarries() {
     std::string error;
     QVERIFY2(pty.Open(error), error.c_str());
     QVERIFY(pty.PresetLine(MeterFormat(9600, Parity::None)));
-    QSerialPort port;
-    int fd = -1;
-    if (qt) {
-        port.setPortName(QString::fromStdString(pty.path));
-        port.setBaudRate(baud);
-        port.setParity(QtParity(parity));
-        port.setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
-        port.setStopBits(twoStopBits ? QSerialPort::TwoStop : QSerialPort::OneStop);
-        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
-        fd = static_cast<int>(port.handle());
-    } else {
-        fd = ::open(pty.path.c_str(), O_RDWR | O_NOCTTY);
-        QVERIFY(fd >= 0);
-        termios settings{};
-        QCOMPARE(::tcgetattr(fd, &settings), 0);
-        ::cfmakeraw(&settings);
-        QCOMPARE(::cfsetspeed(&settings, baud == 38400 ? B38400 : B57600), 0);
-        settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
-        settings.c_cflag |= (dataBits == 7 ? CS7 : CS8) | ParityFlags(parity);
-        settings.c_cflag |= twoStopBits ? CSTOPB : 0;
-        QCOMPARE(::tcsetattr(fd, TCSANOW, &settings), 0);  // accepted, though not all kept
-    }
+    QSerialPort port(QString::fromStdString(pty.path));
+    port.setBaudRate(baud);
+    port.setParity(QtParity(parity));
+    port.setDataBits(static_cast<QSerialPort::DataBits>(dataBits));
+    port.setStopBits(twoStopBits ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
 
     const std::optional<LineSeen> seen = pty.ReadLine();
     QVERIFY(seen);
@@ -128,12 +93,10 @@ void TestSimPty::whatTheLineCarries() {
     QCOMPARE(seen->twoStopBits, twoStopBits);
     // The program itself reads back 8 data bits and no parity enable bit.
     termios kept{};
-    QCOMPARE(::tcgetattr(fd, &kept), 0);
+    QCOMPARE(::tcgetattr(static_cast<int>(port.handle()), &kept), 0);
     QCOMPARE(kept.c_cflag & CSIZE, tcflag_t(CS8));
     QCOMPARE(kept.c_cflag & PARENB, tcflag_t(0));
-    if (!qt) {
-        ::close(fd);
-    }
+    port.close();
     pty.Close();
 }
 

@@ -1,6 +1,5 @@
 // The simulated line when the program's settings differ from the meter's:
-// one UART hearing another, and what a pseudo-terminal's flags say about
-// the program's parity.
+// one UART hearing another.
 
 #include <QtTest>
 
@@ -53,8 +52,6 @@ private slots:
     void receiveCharacters();
     void requestAtAnotherBaudIsNotAnswered_data();
     void requestAtAnotherBaudIsNotAnswered();
-    void programFormat_data();
-    void programFormat();
 };
 
 void TestSimUart::receiveCharacters_data() {
@@ -159,34 +156,6 @@ void TestSimUart::requestAtAnotherBaudIsNotAnswered() {
             QVERIFY2(!slave.Handle(frame, 0).HasAnswer(), Hex(frame.bytes).constData());
         }
     }
-}
-
-void TestSimUart::programFormat_data() {
-    QTest::addColumn<bool>("oddFlag");
-    QTest::addColumn<bool>("stickFlag");
-    QTest::addColumn<bool>("twoStopBits");
-    QTest::addColumn<char>("meterParity");
-    QTest::addColumn<QString>("program");
-
-    QTest::newRow("no flags, meter N") << false << false << false << 'N' << "19200,N,1";
-    QTest::newRow("no flags, meter E") << false << false << false << 'E' << "19200,E,1";
-    QTest::newRow("no flags, meter O: N or E, taken as E")
-        << false << false << false << 'O' << "19200,E,1";
-    QTest::newRow("odd flag") << true << false << false << 'N' << "19200,O,1";
-    QTest::newRow("odd flag, meter O") << true << false << true << 'O' << "19200,O,2";
-    QTest::newRow("stick flag: space") << false << true << false << 'E' << "19200,S,1";
-    QTest::newRow("both flags: mark") << true << true << false << 'N' << "19200,M,1";
-    QTest::newRow("two stop bits") << false << false << true << 'N' << "19200,N,2";
-}
-
-void TestSimUart::programFormat() {
-    QFETCH(bool, oddFlag);
-    QFETCH(bool, stickFlag);
-    QFETCH(bool, twoStopBits);
-    QFETCH(char, meterParity);
-    QFETCH(QString, program);
-    const LineSeen seen{19200, oddFlag, stickFlag, twoStopBits};
-    QCOMPARE(ProgramFormat(seen, ParityOf(meterParity)), Format(program));
 }
 
 QTEST_APPLESS_MAIN(TestSimUart)
