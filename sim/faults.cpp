@@ -20,7 +20,11 @@ enum Purpose : std::uint64_t {
     kSplitPoint,
     kGarbageBytes,
     kNoiseBytes,
+    kTurnaround,
 };
+
+// The turnaround varies by up to this share either way.
+constexpr std::int64_t kTurnaroundJitterPercent = 20;
 
 constexpr std::int64_t kBitsPerCharacter = 11;
 
@@ -74,6 +78,14 @@ FaultDecision FaultPlan::Decide(std::uint64_t answerNumber) const {
     return d;
 }
 
+std::int64_t FaultPlan::TurnaroundUs(std::uint64_t answerNumber, const Pacing& pacing) const {
+    const std::int64_t meanUs = std::max<std::int64_t>(0, pacing.turnaroundMs) * 1000;
+    const std::int64_t spreadUs = meanUs * kTurnaroundJitterPercent / 100;
+    const auto offset = static_cast<std::int64_t>(HashOf(seed_, kTurnaround, answerNumber) %
+                                                  static_cast<std::uint64_t>(2 * spreadUs + 1));
+    return meanUs - spreadUs + offset;
+}
+
 std::vector<std::uint8_t> FaultPlan::RandomBytes(std::uint64_t purpose, std::uint64_t answerNumber,
                                                  int count) const {
     std::vector<std::uint8_t> bytes;
@@ -94,7 +106,7 @@ std::vector<TimedChunk> FaultPlan::Transmission(std::span<const std::uint8_t> an
         return chunks;
     }
     std::vector<std::uint8_t> bytes(answer.begin(), answer.end());
-    if (d.exception && (bytes[1] & 0x80U) == 0) {
+    if (d.exception && (bytes[1] & kExceptionFlag) == 0) {
         bytes = ExceptionAnswer(bytes[0], bytes[1], options_.exceptionCode);
     }
     if (d.corruptCrc) {
@@ -107,7 +119,8 @@ std::vector<TimedChunk> FaultPlan::Transmission(std::span<const std::uint8_t> an
     }
 
     const std::int64_t characterUs = timing.CharacterUs();
-    const std::int64_t startUs = d.late ? options_.lateMs * 1000 : 0;
+    const std::int64_t startUs =
+        TurnaroundUs(answerNumber, pacing) + (d.late ? options_.lateMs * 1000 : 0);
     std::int64_t endUs = 0;
     if (d.split && bytes.size() >= 2) {
         const std::size_t cut = 1 + HashOf(seed_, kSplitPoint, answerNumber) % (bytes.size() - 1);

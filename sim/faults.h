@@ -61,14 +61,17 @@ struct FaultDecision {
     }
 };
 
-// How answers go onto the line. Paced, the bytes take the line's character
-// time, and they are handed to the reading side in pieces of up to
-// `pieceBytes`, each once its last byte has arrived, the way a serial port's
-// receive FIFO or a USB converter hands them over. Unpaced, a piece is
-// written at once.
+// How answers go onto the line. An answer starts `turnaroundMs` (within
+// +-20 %, see FaultPlan::TurnaroundUs) after its request was complete, the
+// time a real meter takes to think. Paced, the bytes then take the line's
+// character time, and they are handed to the reading side in pieces of up
+// to `pieceBytes`, each once its last byte has arrived, the way a serial
+// port's receive FIFO or a USB converter hands them over. Unpaced, the
+// answer is written in one piece when it starts.
 struct Pacing {
     bool paced = true;
     std::size_t pieceBytes = 16;
+    std::int64_t turnaroundMs = 0;
 };
 
 // Bytes to write at a moment, in microseconds after the request was complete.
@@ -87,8 +90,14 @@ public:
     // Which faults the answer with this number (counted from 0) gets.
     FaultDecision Decide(std::uint64_t answerNumber) const;
 
-    // Everything to write for one answer and when, in time order. No chunk
-    // for a dropped answer.
+    // The meter's turnaround before the answer with this number, in
+    // microseconds: `turnaroundMs` give or take up to 20 %, a pure function
+    // of the seed and the number. 0 for a turnaround of 0.
+    std::int64_t TurnaroundUs(std::uint64_t answerNumber, const Pacing& pacing) const;
+
+    // Everything to write for one answer and when, in time order: after the
+    // turnaround, and a late answer that much later again. No chunk for a
+    // dropped answer.
     std::vector<TimedChunk> Transmission(std::span<const std::uint8_t> answer,
                                          std::uint64_t answerNumber, const LineTiming& timing,
                                          const Pacing& pacing) const;

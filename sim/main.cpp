@@ -1,13 +1,11 @@
 // metersim: a simulated meter on a pseudo-terminal. Opens the pair, serves
-// the slave side as a Modbus RTU slave, optionally links it as comN into the
-// per-user port folder that metertest reads, and runs until a signal (or a
-// fault option) ends it.
+// the master side as a Modbus RTU slave, optionally links the slave device
+// as comN into the per-user port folder that metertest reads, and runs until
+// a signal (or a fault option) ends it.
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QStandardPaths>
@@ -21,7 +19,9 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,10 +30,15 @@
 #include "metermodel.h"
 #include "options.h"
 #include "portlink.h"
+#include "pty.h"
 #include "slave.h"
+#include "uart.h"
 
 namespace {
 
+// --- signals -----------------------------------------------------------------
+
+// SIGINT, SIGTERM and SIGHUP write a byte here, so the loop's poll wakes.
 int gSignalPipe[2] = {-1, -1};
 
 void OnSignal(int) {
@@ -41,6 +46,23 @@ void OnSignal(int) {
     const ssize_t ignored = ::write(gSignalPipe[1], &byte, 1);
     (void)ignored;
 }
+
+bool CatchSignals() {
+    if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        std::perror("metersim: pipe");
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    ::sigemptyset(&action.sa_mask);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(sig, &action, nullptr);
+    }
+    ::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+// --- clock and seed ------------------------------------------------------------
 
 std::int64_t MonotonicUs() {
     timespec now{};
@@ -64,6 +86,9 @@ std::uint64_t FreshSeed() {
            static_cast<std::uint64_t>(MonotonicUs());
 }
 
+// --- logs ------------------------------------------------------------------------
+
+// "<ms> <hex> <hex> ...": one line of the request or the answer log.
 std::string HexLine(std::int64_t us, const std::vector<std::uint8_t>& bytes) {
     std::string line = std::to_string(us / 1000);
     char hex[4];
@@ -75,9 +100,19 @@ std::string HexLine(std::int64_t us, const std::vector<std::uint8_t>& bytes) {
     return line;
 }
 
-// A log file written line by line, so a reader sees each line at once.
+// A log file written line by line, so a reader sees each line at once. Without
+// a path it writes nothing.
 class LineLog {
 public:
+    LineLog() = default;
+    LineLog(const LineLog&) = delete;
+    LineLog& operator=(const LineLog&) = delete;
+    ~LineLog() {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+
     bool Open(const std::string& path) {
         if (path.empty()) {
             return true;
@@ -93,58 +128,12 @@ public:
             std::fputs(line.c_str(), file_);
         }
     }
-    ~LineLog() {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-    }
 
 private:
     std::FILE* file_ = nullptr;
 };
 
-struct Pty {
-    int master = -1;
-    int slave = -1;  // held open so the line stays up while no program has it open
-    std::string path;
-
-    void Close() {
-        if (slave >= 0) {
-            ::close(slave);
-        }
-        if (master >= 0) {
-            ::close(master);
-        }
-        slave = master = -1;
-    }
-};
-
-bool OpenPty(Pty& pty, std::string& error) {
-    pty.master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (pty.master < 0 || ::grantpt(pty.master) != 0 || ::unlockpt(pty.master) != 0) {
-        error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
-        return false;
-    }
-    char name[128];
-    if (::ptsname_r(pty.master, name, sizeof name) != 0) {
-        error = std::string("ptsname: ") + std::strerror(errno);
-        return false;
-    }
-    pty.path = name;
-    pty.slave = ::open(name, O_RDWR | O_NOCTTY);
-    if (pty.slave < 0) {
-        error = "cannot open " + pty.path + ": " + std::strerror(errno);
-        return false;
-    }
-    // Raw bytes both ways: no echo, no line editing, no character translation.
-    termios raw{};
-    if (::tcgetattr(pty.slave, &raw) == 0) {
-        ::cfmakeraw(&raw);
-        ::tcsetattr(pty.slave, TCSANOW, &raw);
-    }
-    ::fcntl(pty.master, F_SETFL, ::fcntl(pty.master, F_GETFL) | O_NONBLOCK);
-    return true;
-}
+// --- setting up the line -----------------------------------------------------------
 
 std::string PortFolder() {
     // The folder metertest looks in for comN.
@@ -157,6 +146,301 @@ std::string PortFolder() {
 
 const char* MeterName(mt::MeterKind kind) {
     return kind == mt::MeterKind::Panel ? "panel-mount" : "DIN-rail";
+}
+
+char ParityLetter(mt::Parity parity) {
+    switch (parity) {
+        case mt::Parity::Even:
+            return 'E';
+        case mt::Parity::Odd:
+            return 'O';
+        case mt::Parity::Mark:
+            return 'M';
+        case mt::Parity::Space:
+            return 'S';
+        case mt::Parity::None:
+            break;
+    }
+    return 'N';
+}
+
+// Creates the link comN to the pseudo-terminal. Gives false, having said why,
+// when the simulator cannot go on; `linkPath` is the link made.
+bool LinkAsCom(int com, const mt::Pty& pty, bool replace, std::string& linkPath) {
+    const mt::LinkResult link = mt::CreatePortLink(PortFolder(), com, pty.path, replace);
+    switch (link.status) {
+        case mt::LinkStatus::Created:
+            break;
+        case mt::LinkStatus::ReplacedStale:
+        case mt::LinkStatus::Replaced:
+            std::fprintf(stderr, "metersim: %s: %s\n", link.path.c_str(), link.message.c_str());
+            break;
+        case mt::LinkStatus::Taken:
+            std::fprintf(stderr,
+                         "metersim: com%d is taken (%s); stop that program or pass "
+                         "--replace-link\n",
+                         com, link.message.c_str());
+            return false;
+        case mt::LinkStatus::NotALink:
+        case mt::LinkStatus::Failed:
+            std::fprintf(stderr, "metersim: %s\n", link.message.c_str());
+            return false;
+    }
+    linkPath = link.path;
+    return true;
+}
+
+// The device on the first line of standard output (scripts and tests wait
+// for it), what runs where on standard error.
+void Announce(const mt::SimOptions& options, std::uint64_t seed, const mt::Pty& pty,
+              const std::string& linkPath) {
+    std::printf("%s\n", pty.path.c_str());
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "metersim: %s meter, address %u, %u baud, parity %c%s, seed %" PRIu64
+                 " on %s%s%s\n",
+                 MeterName(options.meter), unsigned{options.address}, options.baud,
+                 ParityLetter(options.parity), options.pacing.paced ? "" : " (not paced)", seed,
+                 pty.path.c_str(), linkPath.empty() ? "" : " as ", linkPath.c_str());
+}
+
+// --- the meter on the line -----------------------------------------------------------
+
+// The event loop: takes requests off the line, frames them, has the slave
+// answer them and writes each answer's bytes when they are due. Unless line
+// settings are ignored, it follows the baud rate and parity the program sets
+// on the pseudo-terminal: while they differ from the meter's, each side
+// hears the other through its own UART (see ReceiveCharacters), so requests
+// arrive garbled and are mostly not answered at all.
+class MeterLoop {
+public:
+    MeterLoop(const mt::SimOptions& options, const mt::Slave& slave, const mt::FaultPlan& plan,
+              const mt::Pty& pty, LineLog& requestLog, LineLog& answerLog)
+        : options_(options),
+          slave_(slave),
+          plan_(plan),
+          timing_(options.baud),
+          pty_(pty),
+          requestLog_(requestLog),
+          answerLog_(answerLog),
+          startUs_(MonotonicUs()),
+          lastReceivedUs_(startUs_),
+          lineFreeUs_(startUs_),
+          meterFormat_(mt::MeterFormat(options.baud, options.parity)),
+          programFormat_(meterFormat_),
+          vanishing_(options.faults.vanishAfter && *options.faults.vanishAfter == 0) {}
+
+    // Serves until a signal comes, or until the device vanishes and its last
+    // bytes are written.
+    void Run() {
+        while (!signalled_ && !(vanishing_ && queue_.empty())) {
+            if (!WaitForWork()) {
+                break;
+            }
+            const std::int64_t now = MonotonicUs();
+            if (signalled_) {
+                break;
+            }
+            if (readable_) {
+                Receive(now);
+            }
+            if (framer_.Pending() && now - lastReceivedUs_ >= timing_.SilenceUs()) {
+                framer_.Silence(frames_);
+            }
+            for (const mt::ReceivedFrame& frame : frames_) {
+                Answer(frame, now);
+            }
+            frames_.clear();
+            WriteDue(now);
+        }
+    }
+
+    bool Signalled() const { return signalled_; }
+    bool Vanishing() const { return vanishing_; }
+    std::uint64_t AnswersSent() const { return answersSent_; }
+
+private:
+    // Sleeps until bytes come in, a signal comes, a frame's silence has
+    // passed or queued bytes are due. False on a poll error.
+    bool WaitForWork() {
+        const std::int64_t now = MonotonicUs();
+        std::int64_t wakeUs = -1;
+        if (framer_.Pending()) {
+            wakeUs = lastReceivedUs_ + timing_.SilenceUs();
+        }
+        if (!queue_.empty() && (wakeUs < 0 || queue_.begin()->first < wakeUs)) {
+            wakeUs = queue_.begin()->first;
+        }
+        timespec timeout{};
+        timespec* timeoutPointer = nullptr;
+        if (wakeUs >= 0) {
+            const std::int64_t waitUs = std::max<std::int64_t>(0, wakeUs - now);
+            timeout.tv_sec = static_cast<time_t>(waitUs / 1000000);
+            timeout.tv_nsec = static_cast<long>(waitUs % 1000000 * 1000);
+            timeoutPointer = &timeout;
+        }
+        pollfd fds[2] = {{pty_.master, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
+        const int ready = ::ppoll(fds, 2, timeoutPointer, nullptr);
+        if (ready < 0 && errno != EINTR) {
+            std::perror("metersim: poll");
+            return false;
+        }
+        signalled_ = ready > 0 && (fds[1].revents & POLLIN) != 0;
+        readable_ = ready > 0 && (fds[0].revents & POLLIN) != 0;
+        return true;
+    }
+
+    // True while the program's settings differ from the meter's.
+    bool Garbled() const {
+        return !options_.ignoreLineSettings && !mt::SameSettings(programFormat_, meterFormat_);
+    }
+
+    // Reads the settings the program has made on the line now, and says on
+    // standard error when they begin, or stop, to differ from the meter's.
+    void FollowLine() {
+        if (options_.ignoreLineSettings) {
+            return;
+        }
+        const std::optional<mt::LineSeen> seen = pty_.ReadLine();
+        if (!seen) {
+            return;
+        }
+        const mt::CharacterFormat program = mt::ProgramFormat(*seen, options_.parity);
+        if (program == programFormat_) {
+            return;
+        }
+        const bool wasGarbled = Garbled();
+        programFormat_ = program;
+        if (Garbled()) {
+            // Without the odd or stick flag the line cannot tell N from E.
+            const bool flagged = seen->oddFlag || seen->stickFlag;
+            std::fprintf(stderr,
+                         "metersim: the line is set to %u baud, parity %s; the meter listens at "
+                         "%u baud, parity %c: requests arrive garbled\n",
+                         program.baud,
+                         flagged ? std::string(1, ParityLetter(program.parity)).c_str() : "N or E",
+                         meterFormat_.baud, ParityLetter(meterFormat_.parity));
+        } else if (wasGarbled) {
+            std::fprintf(stderr, "metersim: the line is at the meter's settings again\n");
+        }
+    }
+
+    // Takes everything waiting on the line into the framer, as the meter's
+    // UART hears it.
+    void Receive(std::int64_t now) {
+        FollowLine();
+        std::uint8_t buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(pty_.master, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            std::span<const std::uint8_t> bytes(buffer, static_cast<std::size_t>(n));
+            std::vector<std::uint8_t> heard;
+            if (Garbled()) {
+                heard = mt::ReceiveBytes(bytes, programFormat_, meterFormat_);
+                bytes = heard;
+            }
+            framer_.Feed(bytes, now / 1000, frames_);
+            lastReceivedUs_ = now;
+        }
+    }
+
+    // Logs one frame and queues its answer, if it gets one.
+    void Answer(const mt::ReceivedFrame& frame, std::int64_t now) {
+        requestLog_.Write(HexLine(frame.firstByteMs * 1000, frame.bytes));
+        if (vanishing_) {
+            return;  // the device is going away: nothing more is answered
+        }
+        const mt::SlaveReply reply = slave_.Handle(frame, (now - startUs_) / 1000);
+        if (!reply.HasAnswer()) {
+            return;
+        }
+        std::vector<mt::TimedChunk> chunks =
+            plan_.Transmission(reply.answer, answerNumber_++, timing_, options_.pacing);
+        if (Garbled()) {
+            // The program's UART hears the answer at its own settings.
+            for (mt::TimedChunk& chunk : chunks) {
+                chunk.bytes = mt::ReceiveBytes(chunk.bytes, meterFormat_, programFormat_);
+            }
+            std::erase_if(chunks, [](const mt::TimedChunk& chunk) { return chunk.bytes.empty(); });
+        }
+        if (chunks.empty()) {
+            return;
+        }
+        // One line: an answer never starts before the previous one has
+        // left it, so bytes of two answers cannot interleave.
+        const std::int64_t baseUs = std::max(now, lineFreeUs_);
+        std::vector<std::uint8_t> sent;
+        for (const mt::TimedChunk& chunk : chunks) {
+            queue_.emplace(baseUs + chunk.atUs, chunk.bytes);
+            if (!chunk.noise) {
+                sent.insert(sent.end(), chunk.bytes.begin(), chunk.bytes.end());
+            }
+            lineFreeUs_ = std::max(lineFreeUs_, baseUs + chunk.atUs);
+        }
+        answerLog_.Write(HexLine(baseUs + chunks.front().atUs, sent));
+        ++answersSent_;
+        const auto vanishAfter = options_.faults.vanishAfter;
+        if (vanishAfter && answersSent_ >= *vanishAfter) {
+            vanishing_ = true;
+        }
+    }
+
+    // Writes what is due. Bytes nobody reads are lost, as on a real line.
+    void WriteDue(std::int64_t now) {
+        while (!queue_.empty() && queue_.begin()->first <= now) {
+            const std::vector<std::uint8_t>& bytes = queue_.begin()->second;
+            const ssize_t written = ::write(pty_.master, bytes.data(), bytes.size());
+            (void)written;
+            queue_.erase(queue_.begin());
+        }
+    }
+
+    const mt::SimOptions& options_;
+    const mt::Slave& slave_;
+    const mt::FaultPlan& plan_;
+    const mt::LineTiming timing_;
+    const mt::Pty& pty_;
+    LineLog& requestLog_;
+    LineLog& answerLog_;
+
+    const std::int64_t startUs_;
+    mt::RequestFramer framer_;
+    std::vector<mt::ReceivedFrame> frames_;
+    // Bytes by the moment they are due.
+    std::multimap<std::int64_t, std::vector<std::uint8_t>> queue_;
+    std::int64_t lastReceivedUs_;
+    std::int64_t lineFreeUs_;  // when the last queued byte has left the line
+    const mt::CharacterFormat meterFormat_;
+    mt::CharacterFormat programFormat_;  // as the line showed it last
+    std::uint64_t answerNumber_ = 0;
+    std::uint64_t answersSent_ = 0;
+    bool vanishing_;
+    bool signalled_ = false;
+    bool readable_ = false;
+};
+
+// Lets the program on the other side take the last answer before the line
+// goes: closing drops whatever it has not read yet. The kernel hands written
+// bytes to the other side a moment later, so the line counts as read once it
+// has stayed empty for 50 ms (or after 1 s, when nobody reads at all).
+void WaitUntilRead(const mt::Pty& pty) {
+    const std::int64_t giveUpUs = MonotonicUs() + 1000000;
+    std::int64_t emptySinceUs = MonotonicUs();
+    for (;;) {
+        const std::int64_t now = MonotonicUs();
+        const int unread = pty.Unread();
+        if (unread < 0 || now >= giveUpUs) {
+            break;
+        }
+        if (unread > 0) {
+            emptySinceUs = now;
+        } else if (now - emptySinceUs >= 50000) {
+            break;
+        }
+        ::usleep(2000);
+    }
 }
 
 }  // namespace
@@ -185,7 +469,6 @@ int main(int argc, char* argv[]) {
     }
     const mt::Slave slave(model, options.address);
     const mt::FaultPlan plan(options.faults, seed);
-    const mt::LineTiming timing(options.baud);
 
     LineLog requestLog;
     LineLog answerLog;
@@ -193,185 +476,40 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "metersim: cannot write the log: %s\n", std::strerror(errno));
         return 1;
     }
-
-    if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        std::perror("metersim: pipe");
+    if (!CatchSignals()) {
         return 1;
     }
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    ::sigemptyset(&action.sa_mask);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        ::sigaction(sig, &action, nullptr);
-    }
-    ::signal(SIGPIPE, SIG_IGN);
-
-    Pty pty;
+    mt::Pty pty;
     std::string error;
-    if (!OpenPty(pty, error)) {
+    if (!pty.Open(error)) {
         std::fprintf(stderr, "metersim: %s\n", error.c_str());
         return 1;
     }
-
+    if (!pty.PresetLine(mt::MeterFormat(options.baud, options.parity))) {
+        std::fprintf(stderr, "metersim: cannot put %u baud on %s: %s\n", options.baud,
+                     pty.path.c_str(), std::strerror(errno));
+    }
     std::string linkPath;
-    if (options.com) {
-        const mt::LinkResult link =
-            mt::CreatePortLink(PortFolder(), *options.com, pty.path, options.replaceLink);
-        switch (link.status) {
-            case mt::LinkStatus::Created:
-                break;
-            case mt::LinkStatus::ReplacedStale:
-            case mt::LinkStatus::Replaced:
-                std::fprintf(stderr, "metersim: %s: %s\n", link.path.c_str(), link.message.c_str());
-                break;
-            case mt::LinkStatus::Taken:
-                std::fprintf(stderr,
-                             "metersim: com%d is taken (%s); stop that program or pass "
-                             "--replace-link\n",
-                             *options.com, link.message.c_str());
-                pty.Close();
-                return 1;
-            case mt::LinkStatus::NotALink:
-            case mt::LinkStatus::Failed:
-                std::fprintf(stderr, "metersim: %s\n", link.message.c_str());
-                pty.Close();
-                return 1;
-        }
-        linkPath = link.path;
+    if (options.com && !LinkAsCom(*options.com, pty, options.replaceLink, linkPath)) {
+        pty.Close();
+        return 1;
     }
+    Announce(options, seed, pty, linkPath);
 
-    std::printf("%s\n", pty.path.c_str());
-    std::fflush(stdout);
-    std::fprintf(stderr, "metersim: %s meter, address %u, %u baud%s, seed %" PRIu64 " on %s%s%s\n",
-                 MeterName(options.meter), unsigned{options.address}, options.baud,
-                 options.pacing.paced ? "" : " (not paced)", seed, pty.path.c_str(),
-                 linkPath.empty() ? "" : " as ", linkPath.c_str());
+    MeterLoop loop(options, slave, plan, pty, requestLog, answerLog);
+    loop.Run();
 
-    const std::int64_t startUs = MonotonicUs();
-    mt::RequestFramer framer;
-    std::vector<mt::ReceivedFrame> frames;
-    std::multimap<std::int64_t, std::vector<std::uint8_t>>
-        queue;  // bytes by the moment they are due
-    std::int64_t lastReceivedUs = startUs;
-    std::int64_t lineFreeUs = startUs;  // when the last queued byte has left the line
-    std::uint64_t answerNumber = 0;
-    std::uint64_t answersSent = 0;
-    const auto vanishAfter = options.faults.vanishAfter;
-    bool vanishing = vanishAfter && *vanishAfter == 0;
-    bool signalled = false;
-
-    while (!signalled && !(vanishing && queue.empty())) {
-        std::int64_t now = MonotonicUs();
-        std::int64_t wakeUs = -1;
-        if (framer.Pending()) {
-            wakeUs = lastReceivedUs + timing.SilenceUs();
-        }
-        if (!queue.empty() && (wakeUs < 0 || queue.begin()->first < wakeUs)) {
-            wakeUs = queue.begin()->first;
-        }
-        timespec timeout{};
-        timespec* timeoutPointer = nullptr;
-        if (wakeUs >= 0) {
-            const std::int64_t waitUs = std::max<std::int64_t>(0, wakeUs - now);
-            timeout.tv_sec = static_cast<time_t>(waitUs / 1000000);
-            timeout.tv_nsec = static_cast<long>(waitUs % 1000000 * 1000);
-            timeoutPointer = &timeout;
-        }
-        pollfd fds[2] = {{pty.master, POLLIN, 0}, {gSignalPipe[0], POLLIN, 0}};
-        const int ready = ::ppoll(fds, 2, timeoutPointer, nullptr);
-        if (ready < 0 && errno != EINTR) {
-            std::perror("metersim: poll");
-            break;
-        }
-        now = MonotonicUs();
-        if (ready > 0 && (fds[1].revents & POLLIN) != 0) {
-            signalled = true;
-            break;
-        }
-        if (ready > 0 && (fds[0].revents & POLLIN) != 0) {
-            std::uint8_t buffer[4096];
-            for (;;) {
-                const ssize_t n = ::read(pty.master, buffer, sizeof buffer);
-                if (n <= 0) {
-                    break;
-                }
-                framer.Feed({buffer, static_cast<std::size_t>(n)}, now / 1000, frames);
-                lastReceivedUs = now;
-            }
-        }
-        if (framer.Pending() && now - lastReceivedUs >= timing.SilenceUs()) {
-            framer.Silence(frames);
-        }
-        for (const mt::ReceivedFrame& frame : frames) {
-            requestLog.Write(HexLine(frame.firstByteMs * 1000, frame.bytes));
-            if (vanishing) {
-                continue;  // the device is going away: nothing more is answered
-            }
-            const mt::SlaveReply reply = slave.Handle(frame, (now - startUs) / 1000);
-            if (!reply.HasAnswer()) {
-                continue;
-            }
-            const std::vector<mt::TimedChunk> chunks =
-                plan.Transmission(reply.answer, answerNumber++, timing, options.pacing);
-            if (chunks.empty()) {
-                continue;
-            }
-            // One line: an answer never starts before the previous one has
-            // left it, so bytes of two answers cannot interleave.
-            const std::int64_t baseUs = std::max(now, lineFreeUs);
-            std::vector<std::uint8_t> sent;
-            for (const mt::TimedChunk& chunk : chunks) {
-                queue.emplace(baseUs + chunk.atUs, chunk.bytes);
-                if (!chunk.noise) {
-                    sent.insert(sent.end(), chunk.bytes.begin(), chunk.bytes.end());
-                }
-                lineFreeUs = std::max(lineFreeUs, baseUs + chunk.atUs);
-            }
-            answerLog.Write(HexLine(baseUs + chunks.front().atUs, sent));
-            ++answersSent;
-            if (vanishAfter && answersSent >= *vanishAfter) {
-                vanishing = true;
-            }
-        }
-        frames.clear();
-        // Write what is due. Bytes nobody reads are lost, as on a real line.
-        while (!queue.empty() && queue.begin()->first <= now) {
-            const std::vector<std::uint8_t>& bytes = queue.begin()->second;
-            const ssize_t written = ::write(pty.master, bytes.data(), bytes.size());
-            (void)written;
-            queue.erase(queue.begin());
-        }
-    }
-
-    if (vanishing && !signalled) {
-        // Let the program on the other side take the last answer before the
-        // line goes: closing drops whatever it has not read yet. The kernel
-        // hands written bytes to the other side a moment later, so the line
-        // counts as read once it has stayed empty for 50 ms (or after 1 s,
-        // when nobody reads at all).
-        const std::int64_t giveUpUs = MonotonicUs() + 1000000;
-        std::int64_t emptySinceUs = MonotonicUs();
-        for (;;) {
-            int unread = 0;
-            const std::int64_t now = MonotonicUs();
-            if (::ioctl(pty.slave, FIONREAD, &unread) != 0 || now >= giveUpUs) {
-                break;
-            }
-            if (unread > 0) {
-                emptySinceUs = now;
-            } else if (now - emptySinceUs >= 50000) {
-                break;
-            }
-            ::usleep(2000);
-        }
+    const bool vanished = loop.Vanishing() && !loop.Signalled();
+    if (vanished) {
+        WaitUntilRead(pty);
     }
     pty.Close();
     if (!linkPath.empty()) {
         mt::RemoveOwnLink(linkPath, pty.path);
     }
-    if (vanishing && !signalled) {
+    if (vanished) {
         std::fprintf(stderr, "metersim: closed %s after %" PRIu64 " answers\n", pty.path.c_str(),
-                     answersSent);
+                     loop.AnswersSent());
     }
     return 0;
 }

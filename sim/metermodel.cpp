@@ -8,6 +8,8 @@
 #include <limits>
 #include <numbers>
 
+#include "link/request.h"
+
 namespace mt {
 
 namespace {
@@ -543,7 +545,7 @@ std::optional<std::vector<bool>> MeterModel::ReadBits(std::uint8_t function, std
         return std::nullopt;
     }
     const MeterValues v = ValuesAt(ms);
-    const std::uint8_t states = function == 1 ? v.coils : v.inputs;
+    const std::uint8_t states = function == kReadCoils ? v.coils : v.inputs;
     std::vector<bool> bits(count);
     for (std::uint16_t k = 0; k < count; ++k) {
         bits[k] = ((states >> (first + k)) & 1U) != 0;

@@ -151,7 +151,7 @@ public:
                                                             std::uint16_t count,
                                                             std::int64_t ms) const;
 
-    // Coil (function 1) or discrete-input (function 2) states from `first`.
+    // Coil (kReadCoils) or discrete-input (kReadDiscreteInputs) states from `first`.
     // Nothing when any point does not exist.
     std::optional<std::vector<bool>> ReadBits(std::uint8_t function, std::uint16_t first,
                                               std::uint16_t count, std::int64_t ms) const;

@@ -88,6 +88,19 @@ const std::map<std::string_view, Setter>& ValueOptions() {
          }},
         {"--address", IntegerInto<int>(&SimOptions::address, 1, 247)},
         {"--baud", IntegerInto<std::uint32_t>(&SimOptions::baud, 50, 4000000)},
+        {"--parity",
+         [](SimOptions& o, std::string_view v) {
+             if (v == "N" || v == "n") {
+                 o.parity = Parity::None;
+             } else if (v == "E" || v == "e") {
+                 o.parity = Parity::Even;
+             } else if (v == "O" || v == "o") {
+                 o.parity = Parity::Odd;
+             } else {
+                 return false;
+             }
+             return true;
+         }},
         {"--seed",
          [](SimOptions& o, std::string_view v) {
              o.seed = ReadInteger<std::uint64_t>(v, 0, UINT64_MAX);
@@ -124,6 +137,14 @@ const std::map<std::string_view, Setter>& ValueOptions() {
              const auto n = ReadInteger<std::size_t>(v, 1, 256);
              if (n) {
                  o.pacing.pieceBytes = *n;
+             }
+             return n.has_value();
+         }},
+        {"--turnaround",
+         [](SimOptions& o, std::string_view v) {
+             const auto n = ReadInteger<std::int64_t>(v, 0, kMaxMs);
+             if (n) {
+                 o.pacing.turnaroundMs = *n;
              }
              return n.has_value();
          }},
@@ -196,6 +217,10 @@ OptionsResult ParseOptions(std::span<const std::string_view> args) {
             result.options.replaceLink = true;
             continue;
         }
+        if (arg == "--ignore-line-settings") {
+            result.options.ignoreLineSettings = true;
+            continue;
+        }
         std::string_view name = arg;
         std::optional<std::string_view> value;
         if (const auto eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
@@ -236,10 +261,18 @@ Meter and line:
   --baud B               line speed in baud (default 9600); answers are paced
                          at 11 bits per byte and a frame ends after a silence
                          of 3.5 characters (1.75 ms above 19200 baud)
+  --parity N|E|O         the meter's parity: none (default), even or odd
+  --ignore-line-settings answer whatever baud rate and parity the program set
+                         on the line; without it a program whose settings
+                         differ from the meter's is heard the way a real UART
+                         would hear it: garbled, mostly not at all
   --piece-bytes N        paced answers reach the reader in pieces of up to N
                          bytes (1 to 256, default 16), each once its last byte
                          is in, as a serial port's receive FIFO hands them over
   --no-pace              write each answer at once instead of at the byte time
+  --turnaround MS        the meter's time from the end of a request to the
+                         start of its answer, MS give or take 20 % (default 0;
+                         real meters take about 5 to 100 ms)
   --seed S               seed of all values and fault decisions (default: a
                          fresh one, printed at start); same seed, same run
   --start-time T         meter clock at start, "YYYY-MM-DD hh:mm:ss" (default:

@@ -8,6 +8,7 @@
 
 #include "faults.h"
 #include "metermodel.h"
+#include "uart.h"
 
 namespace mt {
 
@@ -16,6 +17,9 @@ struct SimOptions {
     MeterKind meter = MeterKind::Panel;
     std::uint8_t address = 1;
     std::uint32_t baud = 9600;
+    Parity parity = Parity::None;
+    // Answer whatever baud rate and parity the program set on the line.
+    bool ignoreLineSettings = false;
     Pacing pacing;
     std::optional<std::uint64_t> seed;  // none: a fresh seed, printed at start
     std::optional<int> com;             // create the link comN

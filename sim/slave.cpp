@@ -1,13 +1,24 @@
 #include "slave.h"
 
 #include "link/crc16.h"
+#include "link/request.h"
 
 namespace mt {
 
 namespace {
 
-constexpr std::size_t kReadRequestLength = 8;
+constexpr std::size_t kReadRequestLength = kRequestLength;
 constexpr std::size_t kMinFrameLength = 4;  // address, function, CRC
+
+// The four reads this meter knows; coils and discrete inputs are bits.
+bool IsReadFunction(std::uint8_t function) {
+    return function == kReadCoils || function == kReadDiscreteInputs ||
+           function == kReadHoldingRegisters || function == kReadInputRegisters;
+}
+
+bool ReadsBits(std::uint8_t function) {
+    return function == kReadCoils || function == kReadDiscreteInputs;
+}
 
 bool CrcMatches(std::span<const std::uint8_t> frame) {
     if (frame.size() < 3) {
@@ -28,8 +39,7 @@ SlaveReply Exception(std::uint8_t address, std::uint8_t function, std::uint8_t c
 }  // namespace
 
 bool IsReadRequest(std::span<const std::uint8_t> frame) {
-    return frame.size() == kReadRequestLength && frame[1] >= 1 && frame[1] <= 4 &&
-           CrcMatches(frame);
+    return frame.size() == kReadRequestLength && IsReadFunction(frame[1]) && CrcMatches(frame);
 }
 
 void AppendCrc(std::vector<std::uint8_t>& frame) {
@@ -40,7 +50,8 @@ void AppendCrc(std::vector<std::uint8_t>& frame) {
 
 std::vector<std::uint8_t> ExceptionAnswer(std::uint8_t address, std::uint8_t function,
                                           std::uint8_t code) {
-    std::vector<std::uint8_t> answer{address, static_cast<std::uint8_t>(function | 0x80U), code};
+    std::vector<std::uint8_t> answer{address, static_cast<std::uint8_t>(function | kExceptionFlag),
+                                     code};
     AppendCrc(answer);
     return answer;
 }
@@ -103,7 +114,7 @@ SlaveReply Slave::Handle(std::span<const std::uint8_t> frame, std::int64_t ms) c
     if (address != address_) {
         return {Verdict::OtherAddress, {}};
     }
-    if (function < 1 || function > 4) {
+    if (!IsReadFunction(function)) {
         return Exception(address, function, kIllegalFunction);
     }
     // A read of any other length is malformed.
@@ -112,7 +123,7 @@ SlaveReply Slave::Handle(std::span<const std::uint8_t> frame, std::int64_t ms) c
     }
     const std::uint16_t first = Word(frame, 2);
     const std::uint16_t count = Word(frame, 4);
-    const bool bits = function <= 2;
+    const bool bits = ReadsBits(function);
     if (count == 0 || count > (bits ? kMaxReadBits : kMaxReadRegisters)) {
         return Exception(address, function, kIllegalDataValue);
     }

@@ -15,6 +15,9 @@ inline constexpr std::uint8_t kIllegalDataAddress = 0x02;
 inline constexpr std::uint8_t kIllegalDataValue = 0x03;
 inline constexpr std::uint8_t kServerDeviceFailure = 0x04;
 
+// Set in the function code of an exception answer.
+inline constexpr std::uint8_t kExceptionFlag = 0x80;
+
 // Largest quantities one read may ask for.
 inline constexpr std::uint16_t kMaxReadBits = 2000;
 inline constexpr std::uint16_t kMaxReadRegisters = 125;
@@ -78,7 +81,7 @@ struct SlaveReply {
 // Appends the CRC (low byte first) of all bytes so far.
 void AppendCrc(std::vector<std::uint8_t>& frame);
 
-// Exception answer: address, function | 0x80, code, CRC.
+// Exception answer: address, function | kExceptionFlag, code, CRC.
 std::vector<std::uint8_t> ExceptionAnswer(std::uint8_t address, std::uint8_t function,
                                           std::uint8_t code);
 

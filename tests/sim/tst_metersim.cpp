@@ -79,15 +79,22 @@ private:
     QString device_;
 };
 
-// The port, opened through the link, raw.
+// The port, opened through the link, raw. Given a `speed` (a B constant), it
+// sets that and `parityFlags` as a program that sets its line does; without
+// one it keeps whatever the line is set to.
 class Port {
 public:
-    explicit Port(const QString& path) {
+    explicit Port(const QString& path, speed_t speed = 0, tcflag_t parityFlags = 0) {
         fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd_ >= 0) {
             termios raw{};
             ::tcgetattr(fd_, &raw);
             ::cfmakeraw(&raw);
+            if (speed != 0) {
+                ::cfsetspeed(&raw, speed);
+                raw.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
+                raw.c_cflag |= parityFlags;
+            }
             ::tcsetattr(fd_, TCSANOW, &raw);
         }
     }
@@ -153,7 +160,11 @@ private slots:
     void railMeterAnswersItsBlocks();
     void faultOptions_data();
     void faultOptions();
-    void lateAnswerIsLateByTheSimulatorsClock();
+    void answerDelayByTheSimulatorsClock_data();
+    void answerDelayByTheSimulatorsClock();
+    void lineSettings_data();
+    void lineSettings();
+    void followsTheLineWhenReopened();
     void deviceVanishes();
     void twoSimulatorsSideBySide();
     void existingLinks_data();
@@ -281,10 +292,26 @@ void TestMeterSim::faultOptions() {
     QCOMPARE(sim.Terminate(), 0);
 }
 
-void TestMeterSim::lateAnswerIsLateByTheSimulatorsClock() {
+// From the request's first byte to the answer's first piece, by the
+// simulator's own logs. Only a lower bound: a busy machine may add to it.
+void TestMeterSim::answerDelayByTheSimulatorsClock_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<qint64>("atLeastMs");
+    QTest::newRow("late answer") << QStringList{"--fault-late", "1", "--late", "300"}
+                                 << qint64(300);
+    QTest::newRow("turnaround") << QStringList{"--turnaround", "150"} << qint64(120);
+    QTest::newRow("turnaround, unpaced")
+        << QStringList{"--turnaround", "150", "--no-pace"} << qint64(120);
+    QTest::newRow("turnaround before a late answer")
+        << QStringList{"--turnaround", "100", "--fault-late", "1", "--late", "200"} << qint64(280);
+}
+
+void TestMeterSim::answerDelayByTheSimulatorsClock() {
+    QFETCH(QStringList, args);
+    QFETCH(qint64, atLeastMs);
     Sim sim;
-    QVERIFY(sim.Start(6, {"--fault-late", "1", "--late", "300", "--log", sim.File("in.log"),
-                          "--answer-log", sim.File("out.log")}));
+    QVERIFY(sim.Start(
+        6, args + QStringList{"--log", sim.File("in.log"), "--answer-log", sim.File("out.log")}));
     Port port(sim.Link(6));
     QVERIFY(port.Write(Request(1, 2, 0, 4)));
     QCOMPARE(port.Read(6).size(), std::size_t{6});
@@ -295,7 +322,64 @@ void TestMeterSim::lateAnswerIsLateByTheSimulatorsClock() {
     QCOMPARE(out.size(), 1);
     const qint64 asked = in[0].section(' ', 0, 0).toLongLong();
     const qint64 answered = out[0].section(' ', 0, 0).toLongLong();
-    QVERIFY2(answered - asked >= 300, qPrintable(QString::number(answered - asked)));
+    QVERIFY2(answered - asked >= atLeastMs, qPrintable(QString::number(answered - asked)));
+}
+
+// A program whose baud rate or parity differs from the meter's gets no
+// answer (at most bytes that fail as one), as from a real meter.
+void TestMeterSim::lineSettings_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<uint>("speed");  // B constant; 0 leaves the line as it is
+    QTest::addColumn<uint>("parityFlags");
+    QTest::addColumn<bool>("answered");
+
+    const uint odd = PARENB | PARODD;
+    QTest::newRow("meter's baud") << QStringList{"--baud", "19200"} << uint(B19200) << 0U << true;
+    QTest::newRow("line left as the meter set it")
+        << QStringList{"--baud", "115200", "--parity", "E"} << 0U << 0U << true;
+    QTest::newRow("faster than the meter") << QStringList{} << uint(B19200) << 0U << false;
+    QTest::newRow("slower than the meter") << QStringList{} << uint(B4800) << 0U << false;
+    QTest::newRow("odd parity, meter without") << QStringList{} << uint(B9600) << odd << false;
+    QTest::newRow("odd parity, odd meter")
+        << QStringList{"--parity", "O"} << uint(B9600) << odd << true;
+    QTest::newRow("even parity, odd meter")
+        << QStringList{"--parity", "O"} << uint(B9600) << uint(PARENB) << false;
+    QTest::newRow("other baud, line settings ignored")
+        << QStringList{"--ignore-line-settings"} << uint(B19200) << odd << true;
+}
+
+void TestMeterSim::lineSettings() {
+    QFETCH(QStringList, args);
+    QFETCH(uint, speed);
+    QFETCH(uint, parityFlags);
+    QFETCH(bool, answered);
+    Sim sim;
+    QVERIFY(sim.Start(9, args + QStringList{"--seed", "4"}));
+    Port port(sim.Link(9), speed, parityFlags);
+    QVERIFY(port.Write(Request(1, 4, 10, 24)));
+    const auto got = port.Read(53, answered ? kPatienceMs : 400);
+    QCOMPARE(AcceptAnswer(got, 24), answered);
+    QCOMPARE(sim.Terminate(), 0);
+}
+
+// The line is read again at every request: a program that closes the port
+// and opens it at another baud rate is heard accordingly.
+void TestMeterSim::followsTheLineWhenReopened() {
+    Sim sim;
+    QVERIFY(sim.Start(10, {"--baud", "19200"}));
+    const speed_t speeds[] = {B19200, B9600, B19200};
+    for (const speed_t speed : speeds) {
+        Port port(sim.Link(10), speed);
+        QVERIFY(port.Write(Request(1, 1, 0, 4)));
+        const bool meters = speed == B19200;
+        QCOMPARE(AcceptAnswer(port.Read(6, meters ? kPatienceMs : 400), 24), meters);
+    }
+    QCOMPARE(sim.Terminate(), 0);
+    const QString said = QString::fromLocal8Bit(sim.Process().readAllStandardError());
+    QVERIFY2(said.contains("the line is set to 9600 baud, parity N or E; the meter listens at "
+                           "19200 baud, parity N") &&
+                 said.contains("the line is at the meter's settings again"),
+             qPrintable(said));
 }
 
 void TestMeterSim::deviceVanishes() {

@@ -57,6 +57,8 @@ private slots:
     void eachFault();
     void faultsCombine();
     void exceptionAnswerStaysAnException();
+    void turnaroundDelaysTheWholeAnswer_data();
+    void turnaroundDelaysTheWholeAnswer();
     void options_data();
     void options();
     void badOptions_data();
@@ -292,6 +294,58 @@ void TestSimFaults::exceptionAnswerStaysAnException() {
     QCOMPARE(Joined(chunks, false), illegal);
 }
 
+// The turnaround shifts everything sent for an answer (pieces, split,
+// noise, a late start) by the same time, MS give or take 20 %; 0 leaves the
+// schedule exactly as it was.
+void TestSimFaults::turnaroundDelaysTheWholeAnswer_data() {
+    QTest::addColumn<qint64>("turnaroundMs");
+    QTest::addColumn<bool>("paced");
+    QTest::addColumn<bool>("faults");
+    QTest::newRow("none") << qint64(0) << true << false;
+    QTest::newRow("none, with faults") << qint64(0) << true << true;
+    QTest::newRow("quick meter") << qint64(5) << true << false;
+    QTest::newRow("slow meter") << qint64(100) << true << false;
+    QTest::newRow("unpaced") << qint64(40) << false << false;
+    QTest::newRow("with every timing fault") << qint64(40) << true << true;
+}
+
+void TestSimFaults::turnaroundDelaysTheWholeAnswer() {
+    QFETCH(qint64, turnaroundMs);
+    QFETCH(bool, paced);
+    QFETCH(bool, faults);
+    FaultOptions o;
+    if (faults) {
+        o.splitRate = o.lateRate = o.noiseRate = o.garbageRate = 0.5;
+    }
+    const FaultPlan plan(o, 31);
+    const Pacing plain{paced, 4};
+    Pacing thinking = plain;
+    thinking.turnaroundMs = turnaroundMs;
+    const LineTiming timing(9600);
+    const std::int64_t lowUs = turnaroundMs * 800;
+    const std::int64_t highUs = turnaroundMs * 1200;
+    std::int64_t shortestUs = highUs;
+    std::int64_t longestUs = lowUs;
+    for (std::uint64_t n = 0; n < 200; ++n) {
+        const auto before = plan.Transmission(Answer(), n, timing, plain);
+        const auto after = plan.Transmission(Answer(), n, timing, thinking);
+        QCOMPARE(after.size(), before.size());
+        const std::int64_t shiftUs = plan.TurnaroundUs(n, thinking);
+        QVERIFY2(shiftUs >= lowUs && shiftUs <= highUs, qPrintable(QString::number(shiftUs)));
+        for (std::size_t k = 0; k < after.size(); ++k) {
+            QCOMPARE(after[k].atUs, before[k].atUs + shiftUs);
+            QCOMPARE(after[k].bytes, before[k].bytes);
+            QCOMPARE(after[k].noise, before[k].noise);
+        }
+        shortestUs = std::min(shortestUs, shiftUs);
+        longestUs = std::max(longestUs, shiftUs);
+    }
+    // It varies from answer to answer, over most of the range.
+    QVERIFY(longestUs - shortestUs >= (highUs - lowUs) * 3 / 4);
+    // The same seed and answer give the same turnaround.
+    QCOMPARE(FaultPlan(o, 31).TurnaroundUs(7, thinking), plan.TurnaroundUs(7, thinking));
+}
+
 void TestSimFaults::options_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("field");
@@ -313,6 +367,17 @@ void TestSimFaults::options_data() {
                                << "0 16";
     QTest::newRow("byte by byte") << QStringList{"--piece-bytes", "1"} << "pace"
                                   << "1 1";
+    QTest::newRow("line defaults") << QStringList{} << "line"
+                                   << "N check";
+    QTest::newRow("even parity") << QStringList{"--parity", "E"} << "line"
+                                 << "E check";
+    QTest::newRow("odd parity, line settings ignored")
+        << QStringList{"--parity=o", "--ignore-line-settings"} << "line"
+        << "O ignore";
+    QTest::newRow("no turnaround") << QStringList{} << "turnaround"
+                                   << "0";
+    QTest::newRow("turnaround") << QStringList{"--turnaround", "35"} << "turnaround"
+                                << "35";
     QTest::newRow("seed") << QStringList{"--seed", "18446744073709551615"} << "seed"
                           << "18446744073709551615";
     QTest::newRow("com") << QStringList{"--com", "2"} << "com"
@@ -373,6 +438,11 @@ void TestSimFaults::options() {
         got = QString::number(o.baud);
     } else if (field == "pace") {
         got = QString("%1 %2").arg(o.pacing.paced).arg(o.pacing.pieceBytes);
+    } else if (field == "line") {
+        const char letter = o.parity == Parity::Even ? 'E' : o.parity == Parity::Odd ? 'O' : 'N';
+        got = QString("%1 %2").arg(letter).arg(o.ignoreLineSettings ? "ignore" : "check");
+    } else if (field == "turnaround") {
+        got = QString::number(o.pacing.turnaroundMs);
     } else if (field == "seed") {
         got = QString::number(o.seed.value_or(0));
     } else if (field == "com") {
@@ -429,6 +499,8 @@ void TestSimFaults::badOptions_data() {
     QTest::newRow("negative address") << QStringList{"--address", "-1"};
     QTest::newRow("baud 0") << QStringList{"--baud", "0"};
     QTest::newRow("baud huge") << QStringList{"--baud", "99999999999"};
+    QTest::newRow("parity spelt out") << QStringList{"--parity", "even"};
+    QTest::newRow("mark parity") << QStringList{"--parity", "M"};
     QTest::newRow("com 0") << QStringList{"--com", "0"};
     QTest::newRow("com 256") << QStringList{"--com", "256"};
     QTest::newRow("seed too big") << QStringList{"--seed", "18446744073709551616"};
@@ -444,6 +516,8 @@ void TestSimFaults::badOptions_data() {
     QTest::newRow("no garbage bytes") << QStringList{"--garbage-bytes", "0"};
     QTest::newRow("pieces of 0 bytes") << QStringList{"--piece-bytes", "0"};
     QTest::newRow("pieces beyond a frame") << QStringList{"--piece-bytes", "257"};
+    QTest::newRow("negative turnaround") << QStringList{"--turnaround", "-1"};
+    QTest::newRow("turnaround too long") << QStringList{"--turnaround", "600001"};
     QTest::newRow("vanish negative") << QStringList{"--vanish-after", "-1"};
     QTest::newRow("day 30 of February") << QStringList{"--start-time", "2023-02-29 00:00:00"};
     QTest::newRow("hour 24") << QStringList{"--start-time", "2024-01-01 24:00:00"};
@@ -466,8 +540,11 @@ void TestSimFaults::usageNamesEveryOption() {
     for (const char* option : {"--meter",
                                "--address",
                                "--baud",
+                               "--parity",
+                               "--ignore-line-settings",
                                "--no-pace",
                                "--piece-bytes",
+                               "--turnaround",
                                "--seed",
                                "--start-time",
                                "--com",
