@@ -76,8 +76,8 @@ std::int16_t RailTagAt(std::size_t step) {
 
 std::vector<AnswerShape> MakeAnswerShapes(int framesPerShape) {
     const CalendarTime start{2024, 1, 1, 0, 0, 0};
-    const MeterModel panelModel(MeterKind::Panel, 7, start);
-    const MeterModel railModel(MeterKind::Rail, 7, start);
+    const MeterModel panelModel(MeterKind::PanelMount, 7, start);
+    const MeterModel railModel(MeterKind::DinRail, 7, start);
     const Slave panel(panelModel, 1);
     const Slave rail(railModel, 1);
 

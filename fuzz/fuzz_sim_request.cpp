@@ -15,12 +15,12 @@
 namespace {
 
 const mt::MeterModel& PanelModel() {
-    static const mt::MeterModel model(mt::MeterKind::Panel, 1, mt::CalendarTime{});
+    static const mt::MeterModel model(mt::MeterKind::PanelMount, 1, mt::CalendarTime{});
     return model;
 }
 
 const mt::MeterModel& RailModel() {
-    static const mt::MeterModel model(mt::MeterKind::Rail, 1, mt::CalendarTime{});
+    static const mt::MeterModel model(mt::MeterKind::DinRail, 1, mt::CalendarTime{});
     return model;
 }
 

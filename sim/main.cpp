@@ -145,7 +145,7 @@ std::string PortFolder() {
 }
 
 const char* MeterName(mt::MeterKind kind) {
-    return kind == mt::MeterKind::Panel ? "panel-mount" : "DIN-rail";
+    return kind == mt::MeterKind::PanelMount ? "panel-mount" : "DIN-rail";
 }
 
 char ParityLetter(mt::Parity parity) {

@@ -242,21 +242,21 @@ int RegisterWidth(Encoding encoding) {
 }
 
 std::span<const RegisterRange> RegisterRanges(MeterKind kind) {
-    if (kind == MeterKind::Panel) {
+    if (kind == MeterKind::PanelMount) {
         return kPanelRanges;
     }
     return kRailRanges;
 }
 
 std::span<const RegisterField> RegisterFields(MeterKind kind) {
-    if (kind == MeterKind::Panel) {
+    if (kind == MeterKind::PanelMount) {
         return kPanelFields;
     }
     return kRailFields;
 }
 
 std::uint16_t BitPointCount(MeterKind kind) {
-    return kind == MeterKind::Panel ? 4 : 0;
+    return kind == MeterKind::PanelMount ? 4 : 0;
 }
 
 // --- calendar --------------------------------------------------------------
@@ -327,8 +327,8 @@ MeterModel::Wave MeterModel::MakeWave(Rng& rng, double mean, double depth) {
 
 MeterModel::MeterModel(MeterKind kind, std::uint64_t seed, CalendarTime start)
     : kind_(kind), seed_(seed), start_(start), startEpochSeconds_(EpochSeconds(start)) {
-    Rng rng(HashOf(seed, kind == MeterKind::Panel ? 1 : 2));
-    const bool panel = kind == MeterKind::Panel;
+    Rng rng(HashOf(seed, kind == MeterKind::PanelMount ? 1 : 2));
+    const bool panel = kind == MeterKind::PanelMount;
     // The panel-mount meter sits behind 100/5 A current transformers (about
     // 4 A at its terminals); the DIN-rail meter carries the load directly.
     const double powerLow = panel ? 600 : 2000;
@@ -491,7 +491,7 @@ MeterValues MeterModel::ValuesAt(std::int64_t ms) const {
     const std::int64_t clamped = std::max<std::int64_t>(0, ms);
     const double t = static_cast<double>(clamped) / 1000;
     Fill(v, t);
-    if (kind_ == MeterKind::Panel) {
+    if (kind_ == MeterKind::PanelMount) {
         FillPanelEnergy(v, t);
         const std::int64_t segment = clamped / kSwitchSegmentMs;
         for (unsigned k = 0; k < 4; ++k) {

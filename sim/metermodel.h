@@ -8,11 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "link/meterkind.h"
 #include "random.h"
 
 namespace mt {
-
-enum class MeterKind { Panel, Rail };
 
 // A wall-clock date and time of the simulated meter (no time zone).
 struct CalendarTime {

@@ -78,9 +78,9 @@ const std::map<std::string_view, Setter>& ValueOptions() {
         {"--meter",
          [](SimOptions& o, std::string_view v) {
              if (v == "panel") {
-                 o.meter = MeterKind::Panel;
+                 o.meter = MeterKind::PanelMount;
              } else if (v == "rail") {
-                 o.meter = MeterKind::Rail;
+                 o.meter = MeterKind::DinRail;
              } else {
                  return false;
              }

@@ -14,7 +14,7 @@ namespace mt {
 
 // Everything the command line of metersim can set.
 struct SimOptions {
-    MeterKind meter = MeterKind::Panel;
+    MeterKind meter = MeterKind::PanelMount;
     std::uint8_t address = 1;
     std::uint32_t baud = 9600;
     Parity parity = Parity::None;

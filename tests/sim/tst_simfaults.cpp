@@ -421,7 +421,7 @@ void TestSimFaults::options() {
     QString got;
     if (field == "summary") {
         got = QString("%1 %2 %3 %4 %5")
-                  .arg(o.meter == MeterKind::Panel ? "panel" : "rail")
+                  .arg(o.meter == MeterKind::PanelMount ? "panel" : "rail")
                   .arg(o.address)
                   .arg(o.baud)
                   .arg(o.pacing.paced ? "pace" : "nopace")
@@ -431,7 +431,7 @@ void TestSimFaults::options() {
                      f.garbageRate + f.noiseRate,
                  0.0);
     } else if (field == "meter") {
-        got = o.meter == MeterKind::Panel ? "panel" : "rail";
+        got = o.meter == MeterKind::PanelMount ? "panel" : "rail";
     } else if (field == "address") {
         got = QString::number(o.address);
     } else if (field == "baud") {

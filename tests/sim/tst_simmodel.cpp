@@ -90,7 +90,7 @@ void TestSimModel::mapIsWellFormed_data() {
 
 void TestSimModel::mapIsWellFormed() {
     QFETCH(bool, rail);
-    const MeterKind kind = rail ? MeterKind::Rail : MeterKind::Panel;
+    const MeterKind kind = rail ? MeterKind::DinRail : MeterKind::PanelMount;
     // Every quantity lies wholly inside one range and no two overlap.
     std::set<int> used;
     for (const RegisterField& f : RegisterFields(kind)) {
@@ -130,7 +130,7 @@ void TestSimModel::panelPrimaryValuesHangTogether_data() {
 void TestSimModel::panelPrimaryValuesHangTogether() {
     QFETCH(qint64, ms);
     QFETCH(quint64, seed);
-    const MeterModel model(MeterKind::Panel, seed, kStart);
+    const MeterModel model(MeterKind::PanelMount, seed, kStart);
     const Reader r{model, ms};
     double pSum = 0;
     double qSum = 0;
@@ -160,7 +160,7 @@ void TestSimModel::panelPrimaryValuesHangTogether() {
 }
 
 void TestSimModel::panelSecondaryValuesHangTogether() {
-    const MeterModel model(MeterKind::Panel, 5, kStart);
+    const MeterModel model(MeterKind::PanelMount, 5, kStart);
     for (const std::int64_t ms : Moments()) {
         const Reader r{model, ms};
         for (int k = 0; k < 3; ++k) {
@@ -184,7 +184,7 @@ void TestSimModel::panelSecondaryValuesHangTogether() {
 }
 
 void TestSimModel::panelPrimaryIsSecondaryTimesRatios() {
-    const MeterModel model(MeterKind::Panel, 3, kStart);
+    const MeterModel model(MeterKind::PanelMount, 3, kStart);
     const Reader r{model, 4000};
     const MeterValues v = model.ValuesAt(4000);
     QCOMPARE(v.voltageRatio, 1.0);
@@ -205,7 +205,7 @@ void TestSimModel::railValuesHangTogether_data() {
 
 void TestSimModel::railValuesHangTogether() {
     QFETCH(qint64, ms);
-    const MeterModel model(MeterKind::Rail, 11, kStart);
+    const MeterModel model(MeterKind::DinRail, 11, kStart);
     const Reader r{model, ms};
     for (int k = 0; k < 3; ++k) {
         const double u = r.I16(70 + k, 10);
@@ -253,7 +253,7 @@ void TestSimModel::energiesOnlyRise_data() {
 void TestSimModel::energiesOnlyRise() {
     QFETCH(bool, rail);
     QFETCH(QList<int>, counters);
-    const MeterModel model(rail ? MeterKind::Rail : MeterKind::Panel, 21, kStart);
+    const MeterModel model(rail ? MeterKind::DinRail : MeterKind::PanelMount, 21, kStart);
     std::vector<std::int64_t> previous(counters.size(), -1);
     std::int64_t firstTotal = Reader{model, 0}.I32(counters[0]);
     std::int64_t lastTotal = firstTotal;
@@ -293,7 +293,7 @@ void TestSimModel::tariffOfTheHourGetsTheEnergy_data() {
 void TestSimModel::tariffOfTheHourGetsTheEnergy() {
     QFETCH(int, hour);
     QFETCH(int, tariff);
-    const MeterModel model(MeterKind::Rail, 4, {2024, 3, 9, hour, 0, 0});
+    const MeterModel model(MeterKind::DinRail, 4, {2024, 3, 9, hour, 0, 0});
     const Reader before{model, 0};
     const Reader after{model, 50 * 60000};  // 50 minutes later, still the same hour
     for (int k = 0; k < 4; ++k) {
@@ -309,7 +309,7 @@ void TestSimModel::tariffOfTheHourGetsTheEnergy() {
 }
 
 void TestSimModel::demandsAndStamps() {
-    const MeterModel model(MeterKind::Rail, 8, kStart);
+    const MeterModel model(MeterKind::DinRail, 8, kStart);
     const Reader start{model, 0};
     // At the start the demand stamps are the start itself: 2024-05-01 09:30:00.
     const TimeStamp startStamp = start.Stamp(1041);
@@ -341,18 +341,18 @@ void TestSimModel::demandsAndStamps() {
 }
 
 void TestSimModel::demandDoesNotDependOnQueryOrder() {
-    const MeterModel walked(MeterKind::Rail, 8, kStart);
+    const MeterModel walked(MeterKind::DinRail, 8, kStart);
     for (std::int64_t ms = 0; ms < 3 * 3600000; ms += 600000) {
         (void)walked.ValuesAt(ms);
     }
-    const MeterModel fresh(MeterKind::Rail, 8, kStart);
+    const MeterModel fresh(MeterKind::DinRail, 8, kStart);
     const std::int64_t back = 40 * 60000 + 123;
     QCOMPARE(walked.ReadRegisters(1040, 4, back), fresh.ReadRegisters(1040, 4, back));
     QCOMPARE(walked.ReadRegisters(1056, 4, back), fresh.ReadRegisters(1056, 4, back));
 }
 
 void TestSimModel::switchesToggleNowAndThen() {
-    const MeterModel model(MeterKind::Panel, 13, kStart);
+    const MeterModel model(MeterKind::PanelMount, 13, kStart);
     int coilChanges = 0;
     int inputChanges = 0;
     MeterValues previous = model.ValuesAt(0);
@@ -369,7 +369,7 @@ void TestSimModel::switchesToggleNowAndThen() {
 }
 
 void TestSimModel::sameSeedSameValues() {
-    for (const MeterKind kind : {MeterKind::Panel, MeterKind::Rail}) {
+    for (const MeterKind kind : {MeterKind::PanelMount, MeterKind::DinRail}) {
         const MeterModel a(kind, 42, kStart);
         const MeterModel b(kind, 42, kStart);
         const MeterModel c(kind, 43, kStart);
@@ -389,10 +389,10 @@ void TestSimModel::sameSeedSameValues() {
 }
 
 void TestSimModel::registerDumpMatchesTheRegisters() {
-    const MeterModel model(MeterKind::Rail, 2, kStart);
+    const MeterModel model(MeterKind::DinRail, 2, kStart);
     const QStringList lines =
         QString::fromStdString(RegisterDump(model, 5000)).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), qsizetype(std::size(RegisterFields(MeterKind::Rail))));
+    QCOMPARE(lines.size(), qsizetype(std::size(RegisterFields(MeterKind::DinRail))));
     const Reader r{model, 5000};
     for (const QString& line : lines) {
         const QStringList parts = line.split('\t');
@@ -410,7 +410,7 @@ void TestSimModel::registerDumpMatchesTheRegisters() {
     }
     QVERIFY(lines.contains(QString("1024\tEPP0Time\t%1\t%2").arg(hex, bytes.join(','))));
     const QString panel =
-        QString::fromStdString(RegisterDump(MeterModel(MeterKind::Panel, 2, kStart), 0));
+        QString::fromStdString(RegisterDump(MeterModel(MeterKind::PanelMount, 2, kStart), 0));
     QVERIFY(panel.contains("\ncoil 3\t") && panel.contains("\ninput 0\t"));
 }
 

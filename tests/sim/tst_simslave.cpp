@@ -18,12 +18,12 @@ namespace {
 constexpr std::int64_t kMs = 123456;  // any moment will do; the tests compare with the model
 
 const MeterModel& Panel() {
-    static const MeterModel model(MeterKind::Panel, 7, {2024, 5, 1, 10, 0, 0});
+    static const MeterModel model(MeterKind::PanelMount, 7, {2024, 5, 1, 10, 0, 0});
     return model;
 }
 
 const MeterModel& Rail() {
-    static const MeterModel model(MeterKind::Rail, 7, {2024, 5, 1, 10, 0, 0});
+    static const MeterModel model(MeterKind::DinRail, 7, {2024, 5, 1, 10, 0, 0});
     return model;
 }
 

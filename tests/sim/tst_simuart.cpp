@@ -138,7 +138,7 @@ void TestSimUart::requestAtAnotherBaudIsNotAnswered_data() {
 void TestSimUart::requestAtAnotherBaudIsNotAnswered() {
     QFETCH(uint, programBaud);
     QFETCH(uint, meterBaud);
-    const MeterModel model(MeterKind::Panel, 3, {2024, 1, 1, 0, 0, 0});
+    const MeterModel model(MeterKind::PanelMount, 3, {2024, 1, 1, 0, 0, 0});
     const Slave slave(model, 1);
     const int reads[][3] = {{4, 10, 24}, {4, 70, 31}, {1, 0, 4}, {2, 0, 4}, {3, 10, 24}};
     for (const auto& [function, start, count] : reads) {
