@@ -1,9 +1,14 @@
 #include "monitorwindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QLayout>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 
 #include "portpanel.h"
 #include "twips.h"
@@ -18,6 +23,10 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     // The screen's serial component goes by the name the screen knows it by.
     port_.setObjectName(QStringLiteral("MSComm1"));
     setWindowTitle(kAppTitle + QStringLiteral(" - ") + layout.meterName);
+
+    buildMenus();
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setSizeGripEnabled(false);
 
     screen_ = new QWidget(this);
     screen_->setObjectName(QStringLiteral("Screen"));
@@ -43,6 +52,33 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     connect(portPanel, &PortPanel::portLost, engine_, &AcquisitionEngine::onPortClosed);
     connect(portPanel, &PortPanel::portSwitched, engine_, &AcquisitionEngine::onPortSwitched);
     connect(engine_, &AcquisitionEngine::stateChanged, this, &MonitorWindow::showState);
+    connect(engine_, &AcquisitionEngine::tickStarted, this, [this] {
+        tickReadings_ = TickReadings{};
+        tickReadings_.mode = modeName();
+    });
+    connect(engine_, &AcquisitionEngine::tickFinished, this, [this](const TickSummary& summary) {
+        tickReadings_.summary = summary;
+        emit tickRead(tickReadings_);
+        tickReadings_ = TickReadings{};
+    });
+}
+
+void MonitorWindow::buildMenus() {
+    fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    fileMenu->setObjectName(QStringLiteral("FileMenu"));
+    viewMenu = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    viewMenu->setObjectName(QStringLiteral("ViewMenu"));
+    toolsMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    toolsMenu->setObjectName(QStringLiteral("ToolsMenu"));
+    helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    helpMenu->setObjectName(QStringLiteral("HelpMenu"));
+
+    exitAction = fileMenu->addAction(QStringLiteral("退出(&X)"));
+    exitAction->setObjectName(QStringLiteral("ExitAction"));
+    exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    exitAction->setMenuRole(QAction::QuitRole);
+    // Exactly what the exit button does.
+    connect(exitAction, &QAction::triggered, this, &MonitorWindow::onExitClicked);
 }
 
 void MonitorWindow::finishScreen() {
@@ -52,6 +88,7 @@ void MonitorWindow::finishScreen() {
     exitButton = MakeButton(screen_, "Command2", kExitCaption, 8880, top, 1300, 375);
     secondaryButton->setVisible(layout_.secondaryVisible);
     showState(engine_->state());
+    sortFieldReadings();
 
     connect(primaryButton, &QPushButton::clicked, this, &MonitorWindow::onPrimaryClicked);
     connect(secondaryButton, &QPushButton::clicked, this, &MonitorWindow::onSecondaryClicked);
@@ -62,8 +99,32 @@ void MonitorWindow::finishScreen() {
     layout()->activate();
 }
 
-void MonitorWindow::registerValueField(ValueFieldEdit* field) {
-    fields_.insert(field->objectName(), field);
+void MonitorWindow::registerValueField(const ValueField& field) {
+    fields_.insert(field.field->objectName(), field.field);
+    // Two-line captions read as one.
+    QString heading = field.caption->text().remove(QLatin1Char('\n'));
+    if (field.unit != nullptr) {
+        heading += QStringLiteral(" (%1)").arg(field.unit->text());
+    }
+    readings_.insert(fieldReadings_++, Reading{field.field->objectName(), heading});
+}
+
+void MonitorWindow::sortFieldReadings() {
+    // Row by row from the top, left to right within a row.
+    const auto place = [this](const Reading& reading) {
+        const QWidget* field = fields_.value(reading.key);
+        return std::pair(field->y(), field->x());
+    };
+    std::stable_sort(readings_.begin(), readings_.begin() + fieldReadings_,
+                     [&](const Reading& a, const Reading& b) { return place(a) < place(b); });
+}
+
+void MonitorWindow::addReading(const QString& key, const QString& heading) {
+    readings_.append(Reading{key, heading});
+}
+
+void MonitorWindow::noteReading(const QString& key, const QString& text) {
+    tickReadings_.texts.insert(key, text);
 }
 
 ValueFieldEdit* MonitorWindow::valueField(QAnyStringView name) const {
@@ -74,6 +135,7 @@ void MonitorWindow::showFieldTexts(const std::vector<FieldText>& texts) {
     for (const FieldText& text : texts) {
         if (ValueFieldEdit* field = valueField(QAnyStringView(text.field))) {
             field->showValue(QString::fromStdString(text.text));
+            noteReading(field->objectName(), field->text());
         }
     }
 }
@@ -82,7 +144,8 @@ void MonitorWindow::showState(const AcquisitionState& state) {
     if (primaryButton == nullptr) {
         return;
     }
-    SetCaption(primaryButton, state.primary.running ? layout_.primary.running : layout_.primary.idle);
+    SetCaption(primaryButton,
+               state.primary.running ? layout_.primary.running : layout_.primary.idle);
     primaryButton->setEnabled(state.primary.enabled);
     SetCaption(secondaryButton,
                state.secondary.running ? layout_.secondary.running : layout_.secondary.idle);

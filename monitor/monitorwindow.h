@@ -2,6 +2,7 @@
 
 #include <QAnyStringView>
 #include <QHash>
+#include <QList>
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
@@ -17,6 +18,8 @@
 #include "platform/services.h"
 #include "valuefield.h"
 
+class QAction;
+class QMenu;
 class QPushButton;
 class QTimer;
 
@@ -31,9 +34,11 @@ class PortPanel;
 // frame between panel and buttons, its schedule and its decoder.
 //
 // The screen is a fixed area laid out in twips; the window puts it in its
-// central area. Closing the window or the exit button ends the program
-// through Services::endProgram (after stopping the timer and closing the
-// port); the window does not delete itself.
+// central area, with a menu bar above (文件, 查看, 工具, 帮助) and a status bar
+// below, where the tool's additions live: they observe the screen and never
+// change what it shows. Closing the window, the exit button or 文件→退出 end
+// the program through Services::endProgram (after stopping the timer and
+// closing the port); the window does not delete itself.
 class MonitorWindow : public QMainWindow {
     Q_OBJECT
 
@@ -59,11 +64,41 @@ public:
         CloseReset closeReset = CloseReset::BothButtons;
     };
 
+    // Something on the screen that a tick can refresh: a value field (its
+    // object name, headed "caption (unit)") or, on the panel-mount screen, a
+    // switch channel.
+    struct Reading {
+        QString key;
+        QString heading;
+    };
+
+    // What one tick refreshed on the screen, once it has ended: the texts
+    // accepted answers put into readings during the tick (readings not
+    // refreshed are absent), the acquisition mode's name, and the tick's
+    // request counts.
+    struct TickReadings {
+        TickSummary summary;
+        QString mode;
+        QHash<QString, QString> texts;
+    };
+
     PortPanel* portPanel = nullptr;
     QPushButton* primaryButton = nullptr;    // Command1
     QPushButton* secondaryButton = nullptr;  // Command4
     QPushButton* exitButton = nullptr;       // Command2
     QTimer* pollTimer = nullptr;             // Timer1
+
+    QMenu* fileMenu = nullptr;
+    QMenu* viewMenu = nullptr;
+    QMenu* toolsMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+    QAction* exitAction = nullptr;  // 文件→退出
+
+    // The screen's readings in screen order: value fields row by row, left
+    // to right, then whatever else the screen adds.
+    const QList<Reading>& readings() const { return readings_; }
+    // The meter family's name, as in the window title.
+    const QString& meterName() const { return layout_.meterName; }
 
     // The fixed area that holds the screen's controls, placed in twips.
     QWidget* screen() const { return screen_; }
@@ -79,6 +114,9 @@ public:
     void onExitClicked();
     void onPollTimer();
 
+signals:
+    void tickRead(const mt::MonitorWindow::TickReadings& readings);
+
 protected:
     MonitorWindow(const Layout& layout, SerialPort& port, Services services,
                   RequestParameters& request, QWidget* parent);
@@ -86,10 +124,17 @@ protected:
     // Called by the screen once its value frame is built: adds the button
     // row (after the frame, for the keyboard's order) and fills the panel.
     void finishScreen();
-    // Makes a value field known by its object name.
-    void registerValueField(ValueFieldEdit* field);
+    // Makes a value field known by its object name, and a reading.
+    void registerValueField(const ValueField& field);
+    // Adds a reading after the value fields.
+    void addReading(const QString& key, const QString& heading);
+    // A reading was refreshed by an accepted answer.
+    void noteReading(const QString& key, const QString& text);
     // Shows decoded texts in the fields they name.
     void showFieldTexts(const std::vector<FieldText>& texts);
+    // The name of the acquisition mode a tick starting now runs (empty when
+    // the screen has one mode).
+    virtual QString modeName() const { return {}; }
 
     // The reads of one tick in the engine's present state (empty: none).
     virtual std::span<const PollStep> schedule() const = 0;
@@ -103,11 +148,16 @@ protected:
 
 private:
     void showState(const AcquisitionState& state);
+    void buildMenus();
+    void sortFieldReadings();
 
     Layout layout_;
     QWidget* screen_ = nullptr;
     QHash<QString, ValueFieldEdit*> fields_;
+    QList<Reading> readings_;
+    qsizetype fieldReadings_ = 0;
     AcquisitionEngine* engine_ = nullptr;
+    TickReadings tickReadings_;
 };
 
 }  // namespace mt

@@ -62,6 +62,11 @@ MonitorWindow::Layout Form1Layout(int timerIntervalMs) {
     return layout;
 }
 
+// A switch channel as a reading: "Picture1.0" for output 1 and so on.
+QString SwitchReadingKey(const SwitchPanelView& view, int channel) {
+    return QStringLiteral("%1.%2").arg(view.objectName()).arg(channel);
+}
+
 }  // namespace
 
 Form1::Form1(SerialPort& port, Services services, QWidget* parent, int timerIntervalMs,
@@ -89,7 +94,7 @@ void Form1::buildMeasurementFrame() {
                                column.unitLeft};
         const ValueField field = AddValueField(measurementFrame, layout);
         captions << field.caption;
-        registerValueField(field.field);
+        registerValueField(field);
     }
     const QFont captionFont = FittingLabelFont(captions, QFontInfo(font()).pixelSize());
     for (QLabel* caption : captions) {
@@ -112,6 +117,17 @@ void Form1::buildMeasurementFrame() {
     inputSwitches = new SwitchPanelView(SwitchPanelKind::Inputs, measurementFrame);
     inputSwitches->setObjectName(QStringLiteral("Picture2"));
     inputSwitches->setGeometry(TwipsRect(9480, 2520, 3255, 1575));
+
+    for (SwitchPanelView* view : {outputSwitches, inputSwitches}) {
+        for (int channel = 0; channel < kSwitchChannels; ++channel) {
+            addReading(SwitchReadingKey(*view, channel),
+                       QStringLiteral("%1%2").arg(view->accessibleName()).arg(channel + 1));
+        }
+    }
+}
+
+QString Form1::modeName() const {
+    return acquisition().state().primary.enabled ? QStringLiteral("一次") : QStringLiteral("二次");
 }
 
 std::span<const PollStep> Form1::schedule() const {
@@ -136,6 +152,9 @@ void Form1::showDecoded(const DecodedAnswer& decoded) {
         SwitchPanelView* view =
             decoded.switches->panel == SwitchPanelKind::Outputs ? outputSwitches : inputSwitches;
         view->ShowSwitchStates(decoded.switches->status);
+        for (int channel = 0; channel < kSwitchChannels; ++channel) {
+            noteReading(SwitchReadingKey(*view, channel), view->stateLabels()[channel]->text());
+        }
     }
 }
 

@@ -34,6 +34,8 @@ public:
     SwitchPanelView* inputSwitches = nullptr;   // Picture2
 
 protected:
+    // "一次" for primary data, "二次" for secondary data.
+    QString modeName() const override;
     std::span<const PollStep> schedule() const override;
     // The decoder of the mode whose button is enabled: primary data while
     // the primary button is enabled (primary acquisition runs, or none

@@ -157,7 +157,7 @@ void Form2::buildValueFrame() {
         made.caption->setAccessibleName(caption);
         made.field->setAccessibleName(caption);
         made.field->setReadOnly(true);
-        registerValueField(made.field);
+        registerValueField(made);
         labels << made.caption;
         (layout.kind == Kind::Stamp ? stampFields : numberFields) << made.field;
         (layout.kind == Kind::Stamp ? stampEdits : numberEdits) << made.field;

@@ -1,7 +1,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
@@ -12,8 +14,8 @@
 #include "panel_meter/switchpanelview.h"
 #include "support/answers.h"
 #include "support/recordingservices.h"
-#include "support/visibletext.h"
 #include "support/scriptedmeter.h"
+#include "support/visibletext.h"
 
 using namespace mt;
 using namespace mt::test;
@@ -591,6 +593,57 @@ private slots:
         for (QLineEdit* edit : r.form.measurementFrame->findChildren<QLineEdit*>()) {
             QVERIFY2(TextFullyVisible(edit), qPrintable(edit->objectName() + ": " + edit->text()));
         }
+    }
+
+    // The window around the screen: four menus above it, and 文件→退出
+    // does what the exit button does.
+    void menusAndExit() {
+        Rig r;
+        QStringList titles;
+        for (const QAction* menu : r.form.menuBar()->actions()) {
+            titles << menu->text();
+        }
+        QCOMPARE(titles, (QStringList{"文件(&F)", "查看(&V)", "工具(&T)", "帮助(&H)"}));
+        QCOMPARE(r.form.exitAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QCOMPARE(r.form.screen()->size(), TwipsSize(13290, 8640));
+        r.run("open c1");
+        r.form.exitAction->trigger();
+        QCOMPARE(r.rec.endProgramCalls, 1);
+        QVERIFY(!r.port.isOpen());
+        QVERIFY(!r.form.pollTimer->isActive());
+        r.form.exitAction->trigger();
+        QCOMPARE(r.rec.endProgramCalls, 1);
+    }
+
+    // Readings in screen order: the fields row by row, then the switch
+    // channels; a tick reports only what its accepted answers refreshed.
+    void tickReadings() {
+        Rig r;
+        const QList<MonitorWindow::Reading>& readings = r.form.readings();
+        QCOMPARE(readings.size(), 24 + 8);
+        QCOMPARE(readings[0].key, QStringLiteral("UanT"));
+        QCOMPARE(readings[0].heading, QStringLiteral("相电压Uan (V)"));
+        QCOMPARE(readings[1].key, QStringLiteral("UabT"));
+        QCOMPARE(readings[2].key, QStringLiteral("IaT"));
+        QCOMPARE(readings[11].heading, QStringLiteral("功率因数 (cos φ)"));
+        QCOMPARE(readings[24].heading, QStringLiteral("开关量输出1"));
+        QCOMPARE(readings[31].heading, QStringLiteral("开关量输入4"));
+
+        QSignalSpy spy(&r.form, &MonitorWindow::tickRead);
+        AnswerPrimary(r.meter);
+        r.meter.answers.remove({4, 34});
+        RunTick(r, "c1");
+        QCOMPARE(spy.size(), 1);
+        const auto tick = spy.at(0).at(0).value<MonitorWindow::TickReadings>();
+        QCOMPARE(tick.mode, QStringLiteral("一次"));
+        QCOMPARE(tick.summary.requestsSent, 5);
+        QCOMPARE(tick.summary.requestsAccepted, 4);
+        QCOMPARE(tick.texts.value("UanT"), QStringLiteral("230.0"));
+        QVERIFY(!tick.texts.contains("PsT"));
+        QCOMPARE(tick.texts.value("Picture1.0"), QStringLiteral("闭合"));
+        QCOMPARE(tick.texts.value("Picture1.1"), QStringLiteral("断开"));
+        QCOMPARE(tick.texts.value("Picture2.1"), QStringLiteral("闭合"));
+        QCOMPARE(tick.texts.size(), 12 + 1 + 8);
     }
 
     // A field shows its value on screen: nothing is painted in it before
