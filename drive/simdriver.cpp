@@ -351,22 +351,24 @@ std::optional<QList<SimExchange>> PairExchanges(const QList<SimLogLine>& request
         // 256 bytes is an overrun and is not answered either.
         exchange.answered = bytes.size() >= 4 && bytes.size() <= 256 && CrcCorrect(bytes) &&
                             address != 0 && address == simPlan.address;
-        if (exchange.answered && nextAnswer < answers.size()) {
+        if (exchange.answered) {
             exchange.faults = plan.Decide(answerNumber++);
-            if (!exchange.faults.drop) {
-                exchange.sent = answers[nextAnswer++];
-                exchange.frame = exchange.sent->bytes;
-                if (exchange.faults.garbage) {
-                    exchange.frame.remove(0, simPlan.faults.garbageBytes);
-                }
-                const int function = exchange.frame.size() > 1
-                                         ? static_cast<std::uint8_t>(exchange.frame[1]) & 0x7F
-                                         : -1;
-                if (exchange.frame.isEmpty() || exchange.frame[0] != bytes[0] ||
-                    function != exchange.function()) {
-                    return fail(QStringLiteral("the answer %1 does not fit the request %2")
-                                    .arg(HexBytes(exchange.sent->bytes), HexBytes(bytes)));
-                }
+        }
+        // The last answers may be missing from the log: the meter vanished,
+        // or the run ended, before they went out.
+        if (exchange.answered && !exchange.faults.drop && nextAnswer < answers.size()) {
+            exchange.sent = answers[nextAnswer++];
+            exchange.frame = exchange.sent->bytes;
+            if (exchange.faults.garbage) {
+                exchange.frame.remove(0, simPlan.faults.garbageBytes);
+            }
+            const int function = exchange.frame.size() > 1
+                                     ? static_cast<std::uint8_t>(exchange.frame[1]) & 0x7F
+                                     : -1;
+            if (exchange.frame.isEmpty() || exchange.frame[0] != bytes[0] ||
+                function != exchange.function()) {
+                return fail(QStringLiteral("the answer %1 does not fit the request %2")
+                                .arg(HexBytes(exchange.sent->bytes), HexBytes(bytes)));
             }
         }
         exchanges << exchange;

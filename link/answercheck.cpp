@@ -42,4 +42,35 @@ AnswerCheck CheckAnswer(AnswerBytes collected, std::int16_t function, std::int16
     return {AnswerOutcome::Malformed, 0};
 }
 
+bool IsAnswerStart(AnswerBytes collected, std::int16_t function, std::int16_t registerCount) {
+    if (collected.size() < 2 || collected.size() >= ExpectedAnswerLength(function, registerCount)) {
+        return false;
+    }
+    const auto exceptionFunction = static_cast<std::uint8_t>(function | kExceptionFlag);
+    if (collected[1] == exceptionFunction) {
+        return collected.size() < kExceptionAnswerLength;
+    }
+    if (collected[1] != function) {
+        return false;
+    }
+    const bool registers = function == kReadInputRegisters || function == kReadHoldingRegisters;
+    return collected.size() < 3 || !registers || collected[2] == 2 * registerCount;
+}
+
+std::size_t LeadingAnswerLength(AnswerBytes bytes, std::int16_t function,
+                                std::int16_t registerCount) {
+    for (const std::size_t length :
+         {ExpectedAnswerLength(function, registerCount), kExceptionAnswerLength}) {
+        if (length > 0 && length <= bytes.size()) {
+            const AnswerBytes head = bytes.first(length);
+            const AnswerCheck check = CheckAnswer(head, function, registerCount);
+            if (check.outcome == AnswerOutcome::Accepted ||
+                check.outcome == AnswerOutcome::Exception) {
+                return length;
+            }
+        }
+    }
+    return 0;
+}
+
 }  // namespace mt

@@ -13,6 +13,7 @@ enum class AnswerOutcome {
     BadCrc,     // the length fits the request, the CRC does not
     Exception,  // the meter's exception answer (function code | 0x80, five bytes, CRC right)
     Malformed,  // anything else: too short, too long, garbage before or noise after
+    Late,       // the start of an answer came, its end only after the answer window
 };
 
 struct AnswerCheck {
@@ -35,5 +36,18 @@ std::size_t ExpectedAnswerLength(std::int16_t function, std::int16_t registerCou
 // function code of the request plays no part in it); the other outcomes are
 // told apart by the request's function code and count.
 AnswerCheck CheckAnswer(AnswerBytes collected, std::int16_t function, std::int16_t registerCount);
+
+// Whether the bytes collected when the answer window ended are the first part
+// of an answer to this request that was still coming: shorter than the
+// answer, with the request's function code (or its exception form) and, for
+// a register answer, the byte count it must carry.
+bool IsAnswerStart(AnswerBytes collected, std::int16_t function, std::int16_t registerCount);
+
+// The length of a complete answer (data or exception, CRC right) to a read
+// with this function code and count at the very start of `bytes`; 0 if they
+// do not start with one. Tells an answer that came entirely after its window
+// in front of the next request's bytes.
+std::size_t LeadingAnswerLength(AnswerBytes bytes, std::int16_t function,
+                                std::int16_t registerCount);
 
 }  // namespace mt

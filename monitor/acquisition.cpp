@@ -1,12 +1,43 @@
 #include "acquisition.h"
 
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
 
+#include "platform/arrivalwatch.h"
+
+// Every frame on the line at debug level, off unless asked for:
+// QT_LOGGING_RULES="metertest.line.debug=true" metertest
+Q_LOGGING_CATEGORY(lcLine, "metertest.line", QtInfoMsg)
+
 namespace mt {
 
 namespace {
+
+const char* OutcomeWord(AnswerOutcome outcome) {
+    switch (outcome) {
+        case AnswerOutcome::Accepted:
+            return "accepted";
+        case AnswerOutcome::NoAnswer:
+            return "no answer";
+        case AnswerOutcome::BadCrc:
+            return "bad CRC";
+        case AnswerOutcome::Exception:
+            return "exception";
+        case AnswerOutcome::Malformed:
+            return "malformed";
+        case AnswerOutcome::Late:
+            return "late";
+    }
+    return "";
+}
+
+// The local time at which something happened at a steady-clock moment.
+QDateTime LocalTimeOf(std::int64_t steadyNs) {
+    const std::int64_t agoMs = (SteadyNowNs() - steadyNs) / 1'000'000;
+    return QDateTime::currentDateTime().addMSecs(-agoMs);
+}
 
 AcquisitionButton Other(AcquisitionButton button) {
     return button == AcquisitionButton::Primary ? AcquisitionButton::Secondary
@@ -47,7 +78,6 @@ AcquisitionEngine::AcquisitionEngine(SerialPort& port, Services services,
         finishTickIfDone();
     });
 
-    clock_.start();
     connect(&port_, &SerialPort::commEvent, this, &AcquisitionEngine::onCommEvent);
 }
 
@@ -227,11 +257,13 @@ void AcquisitionEngine::openRecord(const PollStep& step, const QByteArray& frame
     record.blockTag = BlockTag;
     record.sent = frame;
     record.sentAt = QDateTime::currentDateTime();
-    recordWrittenAt_ = clock_.elapsed();
+    recordWrittenNs_ = SteadyNowNs();
+    qCDebug(lcLine).noquote() << "sent" << record.number << frame.toHex(' ').toUpper();
     record_ = std::move(record);
     if (tick_) {
         ++tick_->requestsSent;
     }
+    emit requestSent(*record_);
 }
 
 void AcquisitionEngine::closeRecord(bool cutShort) {
@@ -242,10 +274,30 @@ void AcquisitionEngine::closeRecord(bool cutShort) {
     RequestRecord record = std::move(*record_);
     record_.reset();
     record.cutShort = cutShort;
-    record.check = CheckAnswer(BytesOf(collected_), record.step.function, record.step.count);
+    const AnswerBytes collected = BytesOf(collected_);
+    record.check = CheckAnswer(collected, record.step.function, record.step.count);
+    // The start of the answer came in its window, the rest was still on its
+    // way when the window ended.
+    if (record.check.outcome == AnswerOutcome::Malformed && !cutShort &&
+        IsAnswerStart(collected, record.step.function, record.step.count)) {
+        record.check.outcome = AnswerOutcome::Late;
+    }
+    // The whole answer to the request before came in this request's window.
+    // When both answers have the same length, the two cannot be told apart:
+    // the first one counts as this request's.
+    if (previousStep_ && previousUnanswered_ &&
+        ExpectedAnswerLength(previousStep_->function, previousStep_->count) !=
+            ExpectedAnswerLength(record.step.function, record.step.count) &&
+        LeadingAnswerLength(collected, previousStep_->function, previousStep_->count) > 0) {
+        record.previousAnswerLate = true;
+    }
+    previousStep_ = record.step;
+    previousUnanswered_ = record.check.outcome == AnswerOutcome::NoAnswer;
     if (tick_ && record.tick == tick_->number && record.accepted()) {
         ++tick_->requestsAccepted;
     }
+    qCDebug(lcLine).noquote() << "received" << record.number << record.received.toHex(' ').toUpper()
+                              << OutcomeWord(record.check.outcome) << record.responseMs << "ms";
     emit requestFinished(record);
 }
 
@@ -268,8 +320,12 @@ void AcquisitionEngine::onCommEvent(CommEvent kind) {
         record_->received.append(bytes.left(RequestRecord::kKeptBytes - record_->received.size()));
         record_->receivedCount += bytes.size();
         if (!bytes.isEmpty()) {
-            record_->lastByteAt = QDateTime::currentDateTime();
-            record_->responseMs = clock_.elapsed() - recordWrittenAt_;
+            // The bytes arrived while the pause slept, or just now; not
+            // before the request went out.
+            const std::int64_t now = SteadyNowNs();
+            const std::int64_t arrived = std::clamp(port_.lastArrivalNs(), recordWrittenNs_, now);
+            record_->lastByteAt = LocalTimeOf(arrived);
+            record_->responseMs = (arrived - recordWrittenNs_) / 1'000'000;
         }
     }
     const bool outstanding = record_.has_value();
@@ -294,6 +350,9 @@ void AcquisitionEngine::onCommEvent(CommEvent kind) {
         port_.clearInput();
     }
     if (!outstanding) {
+        if (!bytes.isEmpty()) {
+            qCDebug(lcLine).noquote() << "received outside a request" << bytes.toHex(' ').toUpper();
+        }
         emit strayBytes(bytes, accepted);
         return;
     }

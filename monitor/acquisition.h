@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -79,11 +78,15 @@ struct RequestRecord {
     QDateTime sentAt;           // local time of the write
     QByteArray received;        // the bytes read while it was outstanding
     qsizetype receivedCount = 0;
-    QDateTime lastByteAt;  // local time the last of them was read (null if none)
-    // From the end of the write to the reading of the last byte; -1 if none.
+    QDateTime lastByteAt;  // local time the last of them arrived (null if none)
+    // From the end of the write to the arrival of the last byte; -1 if none.
     qint64 responseMs = -1;
     AnswerCheck check;      // accepted, or why not
     bool cutShort = false;  // the port was closed or changed before its window ended
+    // Its bytes began with the complete answer to the request before it,
+    // which had got nothing in its own window: that answer came late (and
+    // this request's own answer came behind it, if at all).
+    bool previousAnswerLate = false;
 
     bool accepted() const { return check.outcome == AnswerOutcome::Accepted; }
 };
@@ -188,6 +191,8 @@ signals:
     // An answer passed the acceptance test and was decoded; BlockTag and the
     // request parameters still describe the request it was judged against.
     void answerAccepted(const QByteArray& answer);
+    // Emitted when a request went out (with what was sent only).
+    void requestSent(const mt::RequestRecord& record);
     // Emitted once per request, when it is no longer outstanding.
     void requestFinished(const mt::RequestRecord& record);
     // Bytes read while no request was outstanding (after its answer was
@@ -218,7 +223,6 @@ private:
     QTimer* timer_ = nullptr;
     // Ends the answer window of a last request that gets no pause.
     QTimer* window_ = nullptr;
-    QElapsedTimer clock_;
     AcquisitionState state_;
     QByteArray collected_;
     bool tickRunning_ = false;
@@ -229,7 +233,10 @@ private:
     quint64 portEpoch_ = 0;
 
     std::optional<RequestRecord> record_;
-    qint64 recordWrittenAt_ = 0;  // clock_ ms at the end of the record's write
+    std::int64_t recordWrittenNs_ = 0;  // SteadyNowNs() at the end of the record's write
+    // The request before, for telling an answer that came after its window.
+    std::optional<PollStep> previousStep_;
+    bool previousUnanswered_ = false;
     quint64 requests_ = 0;
     std::optional<TickSummary> tick_;  // the tick whose requests are not all finished
     quint64 ticks_ = 0;

@@ -10,7 +10,9 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "linediagnostics.h"
 #include "portpanel.h"
+#include "traffic.h"
 #include "twips.h"
 #include "valuefield.h"
 
@@ -24,9 +26,9 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     port_.setObjectName(QStringLiteral("MSComm1"));
     setWindowTitle(kAppTitle + QStringLiteral(" - ") + layout.meterName);
 
+    diagnostics_ = new LineDiagnostics(this);
     buildMenus();
-    statusBar()->setObjectName(QStringLiteral("StatusBar"));
-    statusBar()->setSizeGripEnabled(false);
+    buildStatusBar();
 
     screen_ = new QWidget(this);
     screen_->setObjectName(QStringLiteral("Screen"));
@@ -56,6 +58,24 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
         tickReadings_ = TickReadings{};
         tickReadings_.mode = modeName();
     });
+    connect(engine_, &AcquisitionEngine::requestFinished, diagnostics_, &LineDiagnostics::add);
+    connect(engine_, &AcquisitionEngine::requestSent, this, [this](const RequestRecord& record) {
+        if (traffic_ != nullptr) {
+            traffic_->addFrame(SentFrame(record));
+        }
+    });
+    connect(engine_, &AcquisitionEngine::requestFinished, this,
+            [this](const RequestRecord& record) {
+                if (traffic_ != nullptr) {
+                    traffic_->addFrame(ReceivedFrame(record));
+                }
+            });
+    connect(engine_, &AcquisitionEngine::strayBytes, this, [this](const QByteArray& bytes) {
+        if (traffic_ != nullptr && !bytes.isEmpty()) {
+            traffic_->addFrame({QDateTime::currentDateTime(), TrafficFrame::Direction::Received,
+                                bytes, QStringLiteral("无对应请求"), -1});
+        }
+    });
     connect(engine_, &AcquisitionEngine::tickFinished, this, [this](const TickSummary& summary) {
         tickReadings_.summary = summary;
         emit tickRead(tickReadings_);
@@ -73,12 +93,60 @@ void MonitorWindow::buildMenus() {
     helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     helpMenu->setObjectName(QStringLiteral("HelpMenu"));
 
+    trafficAction = viewMenu->addAction(QStringLiteral("通信监视(&M)"));
+    trafficAction->setObjectName(QStringLiteral("TrafficAction"));
+    trafficAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(trafficAction, &QAction::triggered, this, [this] {
+        TrafficWindow* window = trafficWindow();
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    resetCountsAction = viewMenu->addAction(QStringLiteral("重置计数(&R)"));
+    resetCountsAction->setObjectName(QStringLiteral("ResetCountsAction"));
+    resetCountsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    connect(resetCountsAction, &QAction::triggered, diagnostics_, &LineDiagnostics::reset);
+
     exitAction = fileMenu->addAction(QStringLiteral("退出(&X)"));
     exitAction->setObjectName(QStringLiteral("ExitAction"));
     exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     exitAction->setMenuRole(QAction::QuitRole);
     // Exactly what the exit button does.
     connect(exitAction, &QAction::triggered, this, &MonitorWindow::onExitClicked);
+}
+
+void MonitorWindow::buildStatusBar() {
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->setSizeGripEnabled(false);
+    hintLine = new QLabel(this);
+    hintLine->setObjectName(QStringLiteral("HintLine"));
+    hintLine->setStyleSheet(QStringLiteral("color: #b00000;"));
+    hintLine->setMinimumWidth(0);
+    hintLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(hintLine, 1);
+    countsLine = new QLabel(this);
+    countsLine->setObjectName(QStringLiteral("CountsLine"));
+    statusBar()->addPermanentWidget(countsLine);
+    const auto showCounts = [this](const LineCounts& counts) {
+        countsLine->setText(CountsText(counts));
+        countsLine->setAccessibleName(countsLine->text());
+    };
+    showCounts(diagnostics_->counts());
+    connect(diagnostics_, &LineDiagnostics::countsChanged, this, showCounts);
+    connect(diagnostics_, &LineDiagnostics::hintChanged, this, &MonitorWindow::showHint);
+}
+
+void MonitorWindow::showHint(const QString& hint) {
+    hintLine->setText(hint);
+    hintLine->setToolTip(hint);
+    hintLine->setAccessibleName(hint);
+}
+
+TrafficWindow* MonitorWindow::trafficWindow() {
+    if (traffic_ == nullptr) {
+        traffic_ = new TrafficWindow(layout_.meterName, this);
+    }
+    return traffic_;
 }
 
 void MonitorWindow::finishScreen() {

@@ -19,13 +19,16 @@
 #include "valuefield.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QTimer;
 
 namespace mt {
 
+class LineDiagnostics;
 class PortPanel;
+class TrafficWindow;
 
 // What both monitor screens share: the window, the serial port panel at the
 // top of its screen, the button row at the bottom (the two acquisition
@@ -92,7 +95,16 @@ public:
     QMenu* viewMenu = nullptr;
     QMenu* toolsMenu = nullptr;
     QMenu* helpMenu = nullptr;
-    QAction* exitAction = nullptr;  // 文件→退出
+    QAction* exitAction = nullptr;         // 文件→退出
+    QAction* trafficAction = nullptr;      // 查看→通信监视
+    QAction* resetCountsAction = nullptr;  // 查看→重置计数
+    QLabel* hintLine = nullptr;            // the status bar's plain-language hint
+    QLabel* countsLine = nullptr;          // the status bar's request counters
+
+    LineDiagnostics& diagnostics() { return *diagnostics_; }
+    const LineDiagnostics& diagnostics() const { return *diagnostics_; }
+    // The traffic monitor window, made when first asked for.
+    TrafficWindow* trafficWindow();
 
     // The screen's readings in screen order: value fields row by row, left
     // to right, then whatever else the screen adds.
@@ -101,7 +113,7 @@ public:
     const QString& meterName() const { return layout_.meterName; }
 
     // The fixed area that holds the screen's controls, placed in twips.
-    QWidget* screen() const { return screen_; }
+    QWidget* screenArea() const { return screen_; }
     // The value field with that object name ("UanT", ...), or nullptr.
     ValueFieldEdit* valueField(QAnyStringView name) const;
     AcquisitionEngine& acquisition() { return *engine_; }
@@ -149,6 +161,8 @@ protected:
 private:
     void showState(const AcquisitionState& state);
     void buildMenus();
+    void buildStatusBar();
+    void showHint(const QString& hint);
     void sortFieldReadings();
 
     Layout layout_;
@@ -158,6 +172,8 @@ private:
     qsizetype fieldReadings_ = 0;
     AcquisitionEngine* engine_ = nullptr;
     TickReadings tickReadings_;
+    LineDiagnostics* diagnostics_ = nullptr;
+    TrafficWindow* traffic_ = nullptr;
 };
 
 }  // namespace mt

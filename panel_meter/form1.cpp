@@ -77,7 +77,7 @@ Form1::Form1(SerialPort& port, Services services, QWidget* parent, int timerInte
 }
 
 void Form1::buildMeasurementFrame() {
-    measurementFrame = new QGroupBox(QStringLiteral("仪表检测数据"), screen());
+    measurementFrame = new QGroupBox(QStringLiteral("仪表检测数据"), screenArea());
     measurementFrame->setObjectName(QStringLiteral("Frame3"));
     measurementFrame->setGeometry(TwipsRect(240, 3120, 12975, 4455));
     measurementFrame->setStyleSheet(kCompactFields);

@@ -207,6 +207,7 @@ PortResult QtSerialPort::open() {
 
     openedDevice_ = device;
     ++openings_;
+    arrivals_.start(static_cast<int>(port_.handle()));
     return {};
 }
 
@@ -216,6 +217,8 @@ PortResult QtSerialPort::close() {
 }
 
 void QtSerialPort::closeDevice() {
+    // The watch lets go of the descriptor before it closes.
+    arrivals_.stop();
     if (!port_.isOpen() || closing_) {
         return;
     }

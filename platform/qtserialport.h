@@ -3,6 +3,7 @@
 #include <QSerialPort>
 #include <optional>
 
+#include "arrivalwatch.h"
 #include "linesettings.h"
 #include "serialport.h"
 
@@ -68,6 +69,7 @@ public:
     QByteArray readAll() override;
     int bytesWaiting() const override;
     QString deviceName() const override;
+    std::int64_t lastArrivalNs() const override { return arrivals_.lastArrivalNs(); }
 
 private:
     void onReadyRead();
@@ -92,6 +94,7 @@ private:
     quint64 openings_ = 0;
     bool closing_ = false;
     bool outputBackedUp_ = false;
+    ArrivalWatch arrivals_;
 };
 
 }  // namespace mt

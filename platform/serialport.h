@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 
 namespace mt {
 
@@ -101,6 +102,11 @@ public:
     // The device the current port number stands for ("" when none), for the
     // user's information.
     virtual QString deviceName() const = 0;
+
+    // When bytes last arrived at the open device, on the steady clock in
+    // nanoseconds (see SteadyNowNs()); 0 when the component cannot tell. The
+    // bytes may be read much later, after a pause.
+    virtual std::int64_t lastArrivalNs() const { return 0; }
 
 signals:
     // A communication event, delivered on the user-interface thread.

@@ -137,7 +137,7 @@ ValueFieldPlace PlacementOf(const FieldLayout& layout) {
 Form2::Form2(SerialPort& port, Services services, QWidget* parent, int timerIntervalMs,
              RequestParameters& request)
     : MonitorWindow(Form2Layout(timerIntervalMs), port, std::move(services), request, parent) {
-    valueFrame = new QGroupBox(QStringLiteral("仪表检测数据"), screen());
+    valueFrame = new QGroupBox(QStringLiteral("仪表检测数据"), screenArea());
     valueFrame->setObjectName(QStringLiteral("Frame3"));
     valueFrame->setGeometry(TwipsRect(240, 3120, 12975, 6375));
     buildValueFrame();

@@ -1,5 +1,6 @@
 #include "analysis.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "link/answer.h"
@@ -235,6 +236,104 @@ Verdict Judge(QIODevice& records, const ServedValues& served) {
         }
     }
     return verdict;
+}
+
+QSet<AnswerOutcome> AllowedOutcomes(const drive::SimExchange& exchange, bool afterLate) {
+    using enum AnswerOutcome;
+    if (afterLate) {
+        return {Accepted, NoAnswer, BadCrc, Exception, Malformed, Late};
+    }
+    const FaultDecision& f = exchange.faults;
+    if (!exchange.answered || f.drop || !exchange.sent) {
+        return {NoAnswer};  // not for this meter, dropped, or it vanished first
+    }
+    // What the bytes on their own amount to.
+    AnswerOutcome base = Accepted;
+    if (f.garbage || (f.exception && f.corruptCrc)) {
+        base = Malformed;
+    } else if (f.exception) {
+        base = Exception;
+    } else if (f.corruptCrc) {
+        base = BadCrc;
+    }
+    if (f.late) {
+        // Nothing in its own window: unanswered, or late once the next
+        // request's window shows where its answer went.
+        return {NoAnswer, Late};
+    }
+    QSet<AnswerOutcome> allowed{base};
+    if (f.noise) {
+        allowed << Malformed;  // the noise was read with the answer, or after it
+    }
+    if (f.split) {
+        allowed << Late;  // the second piece missed the window
+    }
+    return allowed;
+}
+
+void OutcomeTally::add(const QList<drive::SimExchange>& exchanges) {
+    // A late answer lands in whichever window is open when it arrives, and
+    // may spill into the next; the request before that window may have its
+    // silence put down to the late answer. Those requests may count anything.
+    constexpr qint64 kSpillMs = 150;
+    QList<bool> touched(exchanges.size(), false);
+    for (qsizetype i = 0; i < exchanges.size(); ++i) {
+        const drive::SimExchange& late = exchanges[i];
+        if (!late.answered || !late.faults.late || late.faults.drop || !late.sent) {
+            continue;
+        }
+        const qint64 arrival = late.sent->ms;
+        qsizetype window = i;
+        while (window + 1 < exchanges.size() && exchanges[window + 1].request.ms <= arrival) {
+            ++window;
+        }
+        for (qsizetype j = std::max(i + 1, window - 1); j < exchanges.size(); ++j) {
+            if (j > window && exchanges[j].request.ms > arrival + kSpillMs) {
+                break;
+            }
+            touched[j] = true;
+        }
+    }
+    for (qsizetype i = 0; i < exchanges.size(); ++i) {
+        const QSet<AnswerOutcome> allowed = AllowedOutcomes(exchanges[i], touched[i]);
+        for (const AnswerOutcome outcome : allowed) {
+            OutcomeRange& range = ranges_[outcome];
+            ++range.most;
+            if (allowed.size() == 1) {
+                ++range.least;
+            }
+        }
+        ++requests_;
+    }
+}
+
+QStringList OutcomeTally::compare(const LineCounts& counts, qint64 unlogged) const {
+    QStringList failures;
+    if (counts.requests < requests_ || counts.requests > requests_ + unlogged) {
+        failures << QStringLiteral(
+                        "%1 requests counted, the simulators logged %2 (and up to %3 "
+                        "more may have been lost with a vanishing meter)")
+                        .arg(counts.requests)
+                        .arg(requests_)
+                        .arg(unlogged);
+    }
+    const std::pair<AnswerOutcome, qint64> counted[] = {
+        {AnswerOutcome::Accepted, counts.accepted},   {AnswerOutcome::NoAnswer, counts.noAnswer},
+        {AnswerOutcome::BadCrc, counts.badCrc},       {AnswerOutcome::Exception, counts.exceptions},
+        {AnswerOutcome::Malformed, counts.malformed}, {AnswerOutcome::Late, counts.late},
+    };
+    for (const auto& [outcome, count] : counted) {
+        const OutcomeRange range = ranges_.value(outcome);
+        const qint64 most = range.most + (outcome == AnswerOutcome::NoAnswer ? unlogged : 0);
+        if (count < range.least || count > most) {
+            failures << QStringLiteral("%1 counted %2 times, the logs allow %3 to %4")
+                            .arg(OutcomeName(outcome))
+                            .arg(count)
+                            .arg(range.least)
+                            .arg(most);
+        }
+    }
+    return failures;
 }
 
 }  // namespace mt::soak

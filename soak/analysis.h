@@ -14,7 +14,9 @@
 #include <cstdint>
 
 #include "drive/simdriver.h"
+#include "link/answercheck.h"
 #include "link/meterkind.h"
+#include "monitor/linediagnostics.h"
 #include "panel_meter/switchmodel.h"
 
 namespace mt::soak {
@@ -94,5 +96,34 @@ struct Verdict {
 };
 
 Verdict Judge(QIODevice& records, const ServedValues& served);
+
+// The outcomes the line diagnostics may count for the request of one
+// exchange, from the faults the simulator decided for its answer. An answer
+// that came late spills into the next request's window, so the request after
+// a late one may count anything (`afterLate`).
+QSet<AnswerOutcome> AllowedOutcomes(const drive::SimExchange& exchange, bool afterLate);
+
+// How many requests must count an outcome (their only allowed one) and how
+// many may.
+struct OutcomeRange {
+    qint64 least = 0;
+    qint64 most = 0;
+};
+
+// The diagnostics' counts held against what the simulators logged. The
+// monitor may have sent requests no simulator logged (`unlogged`: the last
+// request before a meter vanished), and those count as unanswered. Gives one
+// line per disagreement, none when the counts fit.
+class OutcomeTally {
+public:
+    void add(const QList<drive::SimExchange>& exchanges);
+    const QHash<AnswerOutcome, OutcomeRange>& ranges() const { return ranges_; }
+    qint64 requests() const { return requests_; }
+    QStringList compare(const LineCounts& counts, qint64 unlogged) const;
+
+private:
+    QHash<AnswerOutcome, OutcomeRange> ranges_;
+    qint64 requests_ = 0;
+};
 
 }  // namespace mt::soak

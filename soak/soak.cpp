@@ -23,6 +23,7 @@
 #include "analysis.h"
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
+#include "monitor/linediagnostics.h"
 #include "monitor/portpanel.h"
 #include "monitor/valuefield.h"
 #include "panel_meter/switchpanelview.h"
@@ -195,6 +196,7 @@ struct Side {
 
     std::unique_ptr<SimProcess> sim;
     QList<Generation> generations;
+    OutcomeTally outcomes;
     enum class Phase { Polling, Lost } phase = Phase::Polling;
     qint64 lostAtMs = 0;
     int vanishes = 0;
@@ -229,7 +231,8 @@ private:
     void sampleSwitches();
     void fail(const QString& why);
     void connectRecords();
-    bool analyse(const Side& side, ServedValues& served, FaultCounts& counts);
+    bool analyse(Side& side, ServedValues& served, FaultCounts& counts);
+    void checkDiagnostics();
 
     Options options_;
     QString folder_;
@@ -415,7 +418,7 @@ void Soak::connectRecords() {
             });
 }
 
-bool Soak::analyse(const Side& side, ServedValues& served, FaultCounts& counts) {
+bool Soak::analyse(Side& side, ServedValues& served, FaultCounts& counts) {
     for (const Generation& generation : side.generations) {
         const auto plan = PlanOf(generation.options);
         QString failure;
@@ -431,6 +434,7 @@ bool Soak::analyse(const Side& side, ServedValues& served, FaultCounts& counts) 
         side.meter == MeterKind::PanelMount ? served.addPanel(*exchanges)
                                             : served.addRail(*exchanges);
         counts.add(*exchanges);
+        side.outcomes.add(*exchanges);
     }
     return true;
 }
@@ -483,6 +487,18 @@ Verdict Soak::judge(FaultCounts& panelCounts, FaultCounts& railCounts) {
         failures_ << QStringLiteral("nothing was polled");
     }
     return verdict;
+}
+
+// Each monitor's line counters agree with what its simulators logged: a
+// request lost with a vanishing meter (at most one each time) counts as
+// unanswered.
+void Soak::checkDiagnostics() {
+    for (const Side& side : sides_) {
+        for (const QString& failure :
+             side.outcomes.compare(side.form->diagnostics().counts(), side.vanishes)) {
+            failures_ << QStringLiteral("%1: %2").arg(side.name, failure);
+        }
+    }
 }
 
 // One loss warning per vanishing and no other message, no write to a lost
@@ -571,6 +587,10 @@ void Soak::report(const Verdict& verdict, const FaultCounts& panelCounts,
                         "wrong-field)")
              .arg(verdict.lateAnswers)
              .arg(verdict.lateFieldValues));
+    for (const Side& side : sides_) {
+        line("counters", QStringLiteral("%1: %2").arg(
+                             side.name, CountsText(side.form->diagnostics().counts())));
+    }
     line("messages", QStringLiteral("panel-mount %1, DIN-rail %2 (one loss warning per vanishing)")
                          .arg(panel.live->messages.size())
                          .arg(rail.live->messages.size()));
@@ -633,6 +653,7 @@ int Soak::run() {
     FaultCounts railCounts;
     const Verdict verdict = judge(panelCounts, railCounts);
     checkMessagesAndPorts();
+    checkDiagnostics();
     const double growth = rssEnd - rssWarm_;
     if (kJudgeRss && growth > kRssGrowthLimitMiB) {
         failures_ << QStringLiteral("resident memory grew by %1 MiB after the warm-up")

@@ -32,6 +32,7 @@
 #include "platform/portmap.h"
 #include "rail_meter/raildecoder.h"
 #include "rail_meter/railschedule.h"
+#include "soak/analysis.h"
 
 namespace mt::e2e {
 
@@ -252,6 +253,9 @@ void RunTicks(const drive::SimProcess& sim, Live& monitor, int com, int ticks,
     QVERIFY(monitor.form.pollTimer->isActive());
     QVERIFY2(monitor.ticks.waitFor(ticks, kTickPatienceMs * ticks), "ticks did not complete");
     QVERIFY(drive::WaitForAnswers(sim, monitor.port, kQuietMs, kQuietPatienceMs));
+    // The last request's answer window has ended, too.
+    QVERIFY(drive::WaitUntil([&] { return !monitor.form.acquisition().requestOutstanding(); },
+                             kQuietPatienceMs));
 }
 
 // Every named field shows a text it may show.
@@ -363,5 +367,36 @@ inline void AddMeterAddressRows() {
     QTest::newRow("the meter's address") << "5" << true;
     QTest::newRow("another meter's address") << "1" << false;
 }
+
+// The monitor's line counters agree with what the simulator logged: each
+// request counted as what its answer's faults allow (drops unanswered,
+// corrupt CRCs as CRC errors, exceptions as exceptions, garbage and noise as
+// malformed), and every exception counted with the simulator's code.
+template <typename Live>
+void CheckLineCounters(const Live& monitor, const QList<drive::SimExchange>& exchanges,
+                       const QList<std::uint8_t>& exceptionCodes, std::uint8_t simulatorCode) {
+    soak::OutcomeTally tally;
+    tally.add(exchanges);
+    const QStringList failures = tally.compare(monitor.form.diagnostics().counts(), 0);
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QStringLiteral("; "))));
+    QCOMPARE(exceptionCodes.size(), monitor.form.diagnostics().counts().exceptions);
+    for (const std::uint8_t code : exceptionCodes) {
+        QCOMPARE(code, simulatorCode);
+    }
+}
+
+// The exception codes of the requests a monitor counts as exceptions.
+class ExceptionCodes : public QObject {
+public:
+    explicit ExceptionCodes(const AcquisitionEngine& engine) {
+        connect(&engine, &AcquisitionEngine::requestFinished, this,
+                [this](const RequestRecord& record) {
+                    if (record.check.outcome == AnswerOutcome::Exception) {
+                        codes << record.check.exceptionCode;
+                    }
+                });
+    }
+    QList<std::uint8_t> codes;
+};
 
 }  // namespace mt::e2e

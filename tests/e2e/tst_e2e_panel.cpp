@@ -28,6 +28,8 @@ namespace {
 // intervals leave room for their end.
 constexpr int kInterval = 2200;
 constexpr int kSecondaryInterval = 1700;
+// The simulator's exception code unless told otherwise: server device failure.
+constexpr std::uint8_t kSimExceptionCode = 0x04;
 constexpr int kCom = 3;
 
 // Written out by hand, apart from the schedules they check.
@@ -140,6 +142,7 @@ private slots:
         QString failure;
         QVERIFY2(sim.start(kCom, options, &failure), qPrintable(failure));
         LivePanelMonitor monitor(kInterval);
+        const ExceptionCodes exceptions(monitor.form.acquisition());
         RunTicks(sim, monitor, kCom, ticks);
 
         QCOMPARE(LoggedBytes(sim.requests()), Repeated(kPrimaryRequests, ticks));
@@ -153,6 +156,7 @@ private slots:
         if (allFilled || noneFilled) {
             CheckAllFields(kPanelFields, expected.fields, allFilled);
         }
+        CheckLineCounters(monitor, exchanges, exceptions.codes, kSimExceptionCode);
         QVERIFY(monitor.live.messages.isEmpty());
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }

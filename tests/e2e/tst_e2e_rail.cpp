@@ -25,6 +25,8 @@ namespace {
 
 // A tick pauses 11 x 200 ms; the interval leaves room for its end.
 constexpr int kInterval = 2500;
+// The simulator's exception code unless told otherwise: server device failure.
+constexpr std::uint8_t kSimExceptionCode = 0x04;
 constexpr int kCom = 4;
 constexpr int kFieldCount = 41;
 
@@ -107,6 +109,7 @@ private slots:
         QVERIFY2(sim.start(kCom, QStringList{"--meter", "rail", "--seed", "61"} + faults, &failure),
                  qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
+        const ExceptionCodes exceptions(monitor.form.acquisition());
         RunTicks(sim, monitor, kCom, ticks);
 
         QList<QByteArray> expectedRequests;
@@ -124,6 +127,7 @@ private slots:
         if (allFilled || noneFilled) {
             CheckAllFields(RailFieldNames(), expected, allFilled);
         }
+        CheckLineCounters(monitor, exchanges, exceptions.codes, kSimExceptionCode);
         QVERIFY(monitor.live.messages.isEmpty());
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }

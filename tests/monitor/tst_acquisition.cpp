@@ -330,7 +330,7 @@ private slots:
         panel("then a copy") << QList<QByteArray>{kMeasurements, kMeasurements} << 1
                              << AnswerOutcome::Accepted;
         panel("one byte short") << QList<QByteArray>{kMeasurements.left(52)} << 0
-                                << AnswerOutcome::Malformed;
+                                << AnswerOutcome::Late;
         panel("noise") << noisy << 0 << AnswerOutcome::Malformed;
         panel("noise, then the answer")
             << QList<QByteArray>{noisy.front().repeated(4), kMeasurements} << 0
@@ -399,7 +399,10 @@ private slots:
         };
         c.tick();
         QCOMPARE(c.tags, QList<int>({0, 0, 7, 0, 1, 2, 3, 4, 5}));
+        QCOMPARE(c.records.at(2).check.outcome, AnswerOutcome::NoAnswer);
         QCOMPARE(c.records.at(3).check.outcome, AnswerOutcome::Malformed);
+        QVERIFY(c.records.at(3).previousAnswerLate);   // told by its length
+        QVERIFY(!r.records.at(4).previousAnswerLate);  // same length: cannot be told
         QCOMPARE(c.ticks.value(0).requestsAccepted, 9);
     }
 

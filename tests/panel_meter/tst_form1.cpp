@@ -605,7 +605,7 @@ private slots:
         }
         QCOMPARE(titles, (QStringList{"文件(&F)", "查看(&V)", "工具(&T)", "帮助(&H)"}));
         QCOMPARE(r.form.exitAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-        QCOMPARE(r.form.screen()->size(), TwipsSize(13290, 8640));
+        QCOMPARE(r.form.screenArea()->size(), TwipsSize(13290, 8640));
         r.run("open c1");
         r.form.exitAction->trigger();
         QCOMPARE(r.rec.endProgramCalls, 1);

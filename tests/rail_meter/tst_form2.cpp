@@ -131,7 +131,7 @@ private slots:
 
 void TestForm2::startsIdle() {
     Screen s;
-    QCOMPARE(s.form.screen()->size(), TwipsSize(13290, 10575));
+    QCOMPARE(s.form.screenArea()->size(), TwipsSize(13290, 10575));
     QCOMPARE(s.form.primaryButton->text(), QStringLiteral("数据采集"));
     QCOMPARE(s.form.primaryButton->accessibleName(), QStringLiteral("数据采集"));
     QCOMPARE(s.tag(s.form.primaryButton), QStringLiteral("0"));
@@ -184,7 +184,7 @@ void TestForm2::geometry() {
     Screen s;
     auto* widget = s.form.findChild<QWidget*>(name);
     QVERIFY(widget != nullptr);
-    const QPoint origin = widget->parentWidget()->mapTo(s.form.screen(), QPoint(0, 0));
+    const QPoint origin = widget->parentWidget()->mapTo(s.form.screenArea(), QPoint(0, 0));
     const bool inFrame = widget->parentWidget() == s.form.valueFrame;
     const QRect expected = TwipsRect(twips.x(), twips.y(), twips.width(), twips.height());
     QCOMPARE(widget->geometry().translated(inFrame ? QPoint() : origin), expected);

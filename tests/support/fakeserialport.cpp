@@ -1,5 +1,7 @@
 #include "fakeserialport.h"
 
+#include "platform/arrivalwatch.h"
+
 #include <QMetaObject>
 #include <QRegularExpression>
 
@@ -153,6 +155,7 @@ void FakeSerialPort::deliverNow(const QByteArray& bytes) {
         return;  // a closed port receives nothing
     }
     input += bytes;
+    arrivalNs = SteadyNowNs();
     emit commEvent(CommEvent::Receive);
 }
 

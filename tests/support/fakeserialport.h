@@ -50,6 +50,8 @@ public:
     QStringList calls;
     QList<QByteArray> writes;
     QByteArray input;
+    // When the last bytes were delivered (SteadyNowNs()); tests may set it.
+    std::int64_t arrivalNs = 0;
 
     PortResult setPortNumber(int number) override;
     int portNumber() const override { return portNumber_; }
@@ -69,6 +71,7 @@ public:
     QByteArray readAll() override;
     int bytesWaiting() const override { return static_cast<int>(input.size()); }
     QString deviceName() const override;
+    std::int64_t lastArrivalNs() const override { return arrivalNs; }
 
 private:
     void deliverPending();
