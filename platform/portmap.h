@@ -5,8 +5,13 @@
 
 namespace mt {
 
+// The per-user runtime folder: Qt's runtime location. When XDG_RUNTIME_DIR
+// is not set, the folder Qt falls back to (<temp>/runtime-<user> on Linux),
+// found without Qt's warning about the missing variable.
+QString RuntimeFolder();
+
 // The per-user folder in which links named comN stand for port N
-// (QStandardPaths::RuntimeLocation + "/metertest/ports").
+// (RuntimeFolder() + "/metertest/ports").
 QString PortLinkFolder();
 
 // The device that port number N stands for, in this order:

@@ -38,6 +38,32 @@ private slots:
         QCOMPARE(mt::PortLinkFolder(), runtime_.path() + QStringLiteral("/metertest/ports"));
     }
 
+    // Without XDG_RUNTIME_DIR the folder is the one Qt falls back to, where
+    // metersim makes its links, and finding it prints no warning.
+    void folderWithoutRuntimeVariable() {
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        const QString ours = mt::PortLinkFolder();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("XDG_RUNTIME_DIR")));
+        const QString qts = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
+                            QStringLiteral("/metertest/ports");
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        if (tmpdir.isNull()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", tmpdir);
+        }
+        QCOMPARE(ours, qts);
+        QVERIFY2(ours.startsWith(QDir(temp.path()).canonicalPath() + QStringLiteral("/runtime-")) ||
+                     ours.startsWith(temp.path() + QStringLiteral("/runtime-")),
+                 qPrintable(ours));
+    }
+
     void linkStandsForItsDevice() {
         const QString device = makeDevice(QStringLiteral("ttyFAKE3"));
         QVERIFY(link(3, device));
