@@ -61,6 +61,14 @@ QString RuntimeFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
+void SetRuntimeFolderVariable() {
+#if defined(METERTEST_XDG_RUNTIME)
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(RuntimeFolder()));
+    }
+#endif
+}
+
 QString PortLinkFolder() {
     return RuntimeFolder() + QStringLiteral("/metertest/ports");
 }

@@ -10,6 +10,11 @@ namespace mt {
 // found without Qt's warning about the missing variable.
 QString RuntimeFolder();
 
+// Sets XDG_RUNTIME_DIR to RuntimeFolder() when it is not set, so that Qt
+// takes the same folder without warning about the variable (QGuiApplication
+// asks for it while it starts). Call before the application object exists.
+void SetRuntimeFolderVariable();
+
 // The per-user folder in which links named comN stand for port N
 // (RuntimeFolder() + "/metertest/ports").
 QString PortLinkFolder();

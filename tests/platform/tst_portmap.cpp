@@ -64,6 +64,51 @@ private slots:
                  qPrintable(ours));
     }
 
+    // metertest's start names the fallback folder when the session gives
+    // none, and keeps any folder it is given.
+    void runtimeVariable_data() {
+        QTest::addColumn<bool>("set");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("unset") << false << QString();
+        QTest::newRow("empty") << true << QString();
+        QTest::newRow("given") << true << QStringLiteral("/run/user/4242");
+    }
+    void runtimeVariable() {
+        QFETCH(bool, set);
+        QFETCH(QString, value);
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        if (set) {
+            qputenv("XDG_RUNTIME_DIR", value.toLocal8Bit());
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+        const QString fallback = mt::RuntimeFolder();
+        mt::SetRuntimeFolderVariable();
+        const QString after = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        QString qts;
+        if (value.isEmpty()) {
+            // Qt now takes the folder as given, without a word.
+            QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+            qts = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        }
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        if (tmpdir.isNull()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", tmpdir);
+        }
+        if (value.isEmpty()) {
+            QCOMPARE(after, fallback);
+            QCOMPARE(qts, fallback);
+        } else {
+            QCOMPARE(after, value);
+        }
+    }
+
     void linkStandsForItsDevice() {
         const QString device = makeDevice(QStringLiteral("ttyFAKE3"));
         QVERIFY(link(3, device));
