@@ -86,3 +86,34 @@ use_runtime_folder() {
     fi
 }
 
+# start_xvfb [SCREEN]: starts a private X server (Xvfb, screen default
+# 1280x1024x24) on a free display and exports DISPLAY; stop_xvfb ends it.
+XVFB_PID=
+start_xvfb() {
+    local n
+    for n in $(seq 111 139); do
+        if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then
+            continue
+        fi
+        Xvfb ":$n" -screen 0 "${1:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 100); do
+            if [ -S "/tmp/.X11-unix/X$n" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        stop_xvfb  # taken by someone else meanwhile, or did not start: next one
+    done
+    echo "error: no X display could be started with Xvfb" >&2
+    return 1
+}
+stop_xvfb() {
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=
+    fi
+}
