@@ -1,10 +1,19 @@
 #include "portmap.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QStandardPaths>
 #include <algorithm>
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+#include <pwd.h>
+#include <unistd.h>
+#include <cerrno>
+#include <vector>
+#define METERTEST_XDG_RUNTIME 1
+#endif
 
 namespace mt {
 
@@ -23,11 +32,45 @@ QStringView DigitRun(const QString& s, qsizetype& pos) {
     return QStringView(s).mid(first, pos - first);
 }
 
+#if defined(METERTEST_XDG_RUNTIME)
+// The login name of the effective user, empty when the system does not know it.
+QString UserName() {
+    const long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
+    passwd entry{};
+    passwd* found = nullptr;
+    while (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE) {
+        buffer.resize(buffer.size() * 2);
+    }
+    return found != nullptr ? QFile::decodeName(found->pw_name) : QString();
+}
+#endif
+
 }  // namespace
 
+QString RuntimeFolder() {
+#if defined(METERTEST_XDG_RUNTIME)
+    // Without XDG_RUNTIME_DIR (a shell outside a desktop session, su, cron)
+    // Qt falls back to <temp>/runtime-<user> and warns about the variable at
+    // every call. The same folder is worked out here without the warning, so
+    // metertest still meets the links that metersim (which asks Qt) makes.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        return QDir::tempPath() + QStringLiteral("/runtime-") + UserName();
+    }
+#endif
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+void SetRuntimeFolderVariable() {
+#if defined(METERTEST_XDG_RUNTIME)
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(RuntimeFolder()));
+    }
+#endif
+}
+
 QString PortLinkFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
-           QStringLiteral("/metertest/ports");
+    return RuntimeFolder() + QStringLiteral("/metertest/ports");
 }
 
 bool PortNameLess(const QString& a, const QString& b) {

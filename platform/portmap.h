@@ -5,8 +5,18 @@
 
 namespace mt {
 
+// The per-user runtime folder: Qt's runtime location. When XDG_RUNTIME_DIR
+// is not set, the folder Qt falls back to (<temp>/runtime-<user> on Linux),
+// found without Qt's warning about the missing variable.
+QString RuntimeFolder();
+
+// Sets XDG_RUNTIME_DIR to RuntimeFolder() when it is not set, so that Qt
+// takes the same folder without warning about the variable (QGuiApplication
+// asks for it while it starts). Call before the application object exists.
+void SetRuntimeFolderVariable();
+
 // The per-user folder in which links named comN stand for port N
-// (QStandardPaths::RuntimeLocation + "/metertest/ports").
+// (RuntimeFolder() + "/metertest/ports").
 QString PortLinkFolder();
 
 // The device that port number N stands for, in this order:

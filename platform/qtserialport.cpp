@@ -1,14 +1,19 @@
 #include "qtserialport.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
 
+#include "portholder.h"
 #include "portmap.h"
 
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#include <cerrno>
+#endif
 #if defined(Q_OS_LINUX)
 #include <poll.h>
 #include <sys/file.h>
-#include <cerrno>
 #include <cstring>
 #endif
 
@@ -36,17 +41,70 @@ QSerialPort::Parity ToQtParity(LineSettings::Parity parity) {
     return QSerialPort::NoParity;
 }
 
-// The kind of failure behind an unsuccessful QSerialPort::open().
-PortError::Kind OpenFailureKind(QSerialPort::SerialPortError error) {
+// Whether the device's permissions keep this user from opening it for
+// reading and writing.
+bool AccessDenied([[maybe_unused]] const QString& device) {
+#if defined(Q_OS_UNIX)
+    if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0) {
+        return false;
+    }
+    return errno == EACCES || errno == EPERM;
+#else
+    return false;
+#endif
+}
+
+// A refusal because another program holds the device, naming it when the
+// system tells who that is.
+PortError InUse(const QString& device, const QString& detail) {
+    PortError error{PortError::Kind::PortInUse, detail};
+    if (const auto holder = FindPortHolder(device)) {
+        error.holder = *holder;
+    }
+    return error;
+}
+
+// The error behind an unsuccessful QSerialPort::open(). Qt reports a lock
+// file taken by another program, a device opened exclusively and a device
+// the user may not open alike as a permission error; the device's
+// permissions tell the last one apart.
+PortError OpenFailure(QSerialPort::SerialPortError error, const QString& device,
+                      const QString& detail) {
+    if (error != QSerialPort::DeviceNotFoundError && AccessDenied(device)) {
+        return PortError{PortError::Kind::NoPermission, detail};
+    }
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
-            return PortError::Kind::NoSuchPort;
-        case QSerialPort::PermissionError:  // lock file taken, or no access
+            return PortError{PortError::Kind::NoSuchPort, detail};
+        case QSerialPort::PermissionError:
         case QSerialPort::OpenError:
-            return PortError::Kind::PortInUse;
+            return InUse(device, detail);
         default:
-            return PortError::Kind::Other;
+            return PortError{PortError::Kind::Other, detail};
     }
+}
+
+// The first field of a refused settings text that cannot be used: each field
+// is tried in place of its counterpart in settings known to be good.
+PortError::Setting BadSetting(const QString& text) {
+    const QStringList fields = text.split(QLatin1Char(','));
+    if (fields.size() != 4) {
+        return PortError::Setting::Format;
+    }
+    const QStringList good{QStringLiteral("9600"), QStringLiteral("N"), QStringLiteral("8"),
+                           QStringLiteral("1")};
+    const PortError::Setting settings[] = {PortError::Setting::Baud, PortError::Setting::Parity,
+                                           PortError::Setting::DataBits,
+                                           PortError::Setting::StopBits};
+    for (qsizetype i = 0; i < good.size(); ++i) {
+        QStringList trial = good;
+        trial[i] = fields.at(i);
+        const QByteArray utf8 = trial.join(QLatin1Char(',')).toUtf8();
+        if (!ParseLineSettings(std::string_view(utf8.constData(), utf8.size()))) {
+            return settings[i];
+        }
+    }
+    return PortError::Setting::Format;
 }
 
 }  // namespace
@@ -110,8 +168,10 @@ PortResult QtSerialPort::setSettings(const QString& settings) {
     const QByteArray utf8 = settings.toUtf8();
     const auto parsed = ParseLineSettings(std::string_view(utf8.constData(), utf8.size()));
     if (!parsed) {
-        return Error(PortError::Kind::BadSettings,
-                     QStringLiteral("\"%1\" is not baud,parity,data,stop").arg(settings));
+        PortError error{PortError::Kind::BadSettings,
+                        QStringLiteral("\"%1\" is not baud,parity,data,stop").arg(settings)};
+        error.setting = BadSetting(settings);
+        return error;
     }
     // Taken into use at the next opening.
     settings_ = *parsed;
@@ -172,9 +232,11 @@ PortResult QtSerialPort::open() {
 #endif
     const auto config = ToQtLineConfig(settings_);
     if (!config) {
-        return Error(
-            PortError::Kind::Other,
-            QStringLiteral("1.5 stop bits need 5 data bits (settings \"%1\")").arg(settingsText_));
+        PortError error{
+            PortError::Kind::BadSettings,
+            QStringLiteral("1.5 stop bits need 5 data bits (settings \"%1\")").arg(settingsText_)};
+        error.setting = PortError::Setting::StopBits;
+        return error;
     }
 
     // Everything is set while the device is still closed: QSerialPort applies
@@ -187,8 +249,8 @@ PortResult QtSerialPort::open() {
     port_.setFlowControl(QSerialPort::NoFlowControl);
     port_.setReadBufferSize(inBufferSize_);
     if (!port_.open(QIODevice::ReadWrite)) {
-        return Error(OpenFailureKind(port_.error()),
-                     QStringLiteral("%1: %2").arg(device, port_.errorString()));
+        return OpenFailure(port_.error(), device,
+                           QStringLiteral("%1: %2").arg(device, port_.errorString()));
     }
 
 #if defined(Q_OS_LINUX)
@@ -197,11 +259,12 @@ PortResult QtSerialPort::open() {
     if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
         const int code = errno;
         closeDevice();
-        const auto kind = code == EWOULDBLOCK ? PortError::Kind::PortInUse : PortError::Kind::Other;
+        if (code == EWOULDBLOCK) {
+            return InUse(device, QStringLiteral("%1: held by another program").arg(device));
+        }
         return Error(
-            kind, QStringLiteral("%1: %2").arg(
-                      device, code == EWOULDBLOCK ? QStringLiteral("held by another program")
-                                                  : QString::fromLocal8Bit(std::strerror(code))));
+            PortError::Kind::Other,
+            QStringLiteral("%1: %2").arg(device, QString::fromLocal8Bit(std::strerror(code))));
     }
 #endif
 

@@ -4,24 +4,46 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <utility>
 
 namespace mt {
 
+// The program that holds a serial device, as far as the system tells.
+struct PortHolder {
+    qint64 pid = 0;   // process id; 0 when nothing tells who holds the device
+    QString program;  // the program's name, when known
+    QString host;     // the computer it runs on, when a lock file says so
+
+    bool known() const { return pid > 0; }
+    friend bool operator==(const PortHolder&, const PortHolder&) = default;
+};
+
 // What went wrong in a call on the serial component. One result type for every
-// failure, so that the port panel can show one warning for all of them.
+// failure, so that the port panel can show one warning for all of them, and
+// PortOpenAdvice() can tell the user why and what to do.
 struct PortError {
     enum class Kind {
         NoSuchPort,     // no device behind the port number, or it cannot be found
         PortInUse,      // held by another program (or by another opening of ours)
-        BadSettings,    // the settings text is not "baud,parity,data,stop"
+        NoPermission,   // the user may not open the device (not in its group)
+        BadSettings,    // the settings text is not "baud,parity,data,stop", or
+                        // its stop bits do not go with its data bits
         BadPortNumber,  // port number 0 or negative
         AlreadyOpen,    // the port number cannot change while the port is open
         NotOpen,        // write on a closed port
         DeviceLost,     // the device went away while open
         Other,          // any other refusal of the operating system
     };
+    // The part of the settings text that cannot be used (BadSettings).
+    enum class Setting { None, Format, Baud, Parity, DataBits, StopBits };
+
+    PortError() = default;
+    PortError(Kind kind, QString detail) : kind(kind), detail(std::move(detail)) {}
+
     Kind kind = Kind::Other;
     QString detail;  // the operating system's words, for tooltips and logs
+    Setting setting = Setting::None;
+    PortHolder holder;  // PortInUse: who holds the device, when known
 };
 
 // The result of a call that can fail: empty on success.

@@ -7,6 +7,11 @@ METERTEST_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
                 libgl-dev fonts-noto-cjk)
 
+# The plain build in build/, shared by scripts/test, scripts/demo and
+# scripts/soak: the same arguments everywhere, so that no script reconfigures
+# the tree another one built.
+PLAIN_BUILD_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DMETERTEST_SANITIZE=OFF)
+
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
         "$@"
@@ -35,9 +40,9 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
-# configure_and_build BUILD_DIR [CMAKE_ARGS...]: configures once, then builds
-# only what changed.
-configure_and_build() {
+# configure BUILD_DIR [CMAKE_ARGS...]: configures the build once; later calls
+# apply the given arguments again (a build type or option that changed).
+configure() {
     local build_dir=$1
     shift
     if [ ! -f "$build_dir/build.ninja" ]; then
@@ -45,5 +50,70 @@ configure_and_build() {
     elif [ $# -gt 0 ]; then
         cmake "$build_dir" "$@" >/dev/null
     fi
-    cmake --build "$build_dir" --parallel "$(nproc)"
+}
+
+# build BUILD_DIR [TARGET...]: builds what changed of the given targets
+# (everything when none is given).
+build() {
+    local build_dir=$1
+    shift
+    local targets=()
+    if [ $# -gt 0 ]; then
+        targets=(--target "$@")
+    fi
+    cmake --build "$build_dir" --parallel "$(nproc)" "${targets[@]}"
+}
+
+# configure_and_build BUILD_DIR [CMAKE_ARGS...]: configures once, then builds
+# only what changed.
+configure_and_build() {
+    configure "$@"
+    build "$1"
+}
+
+# use_runtime_folder: gives the programs started from here a per-user runtime
+# folder when the session has none (no desktop login: ssh, su, CI), the same
+# one Qt falls back to. metertest and metersim then agree on the port folder
+# and Qt does not warn that XDG_RUNTIME_DIR is not set.
+use_runtime_folder() {
+    [ -n "${XDG_RUNTIME_DIR:-}" ] && return 0
+    local folder
+    folder="${TMPDIR:-/tmp}"
+    folder="${folder%/}/runtime-$(id -un)"
+    if mkdir -p -m 0700 "$folder" 2>/dev/null && [ -O "$folder" ]; then
+        chmod 0700 "$folder"
+        export XDG_RUNTIME_DIR="$folder"
+    fi
+}
+
+# start_xvfb [SCREEN]: starts a private X server (Xvfb, screen default
+# 1280x1024x24) on a free display and exports DISPLAY; stop_xvfb ends it.
+XVFB_PID=
+start_xvfb() {
+    local n
+    for n in $(seq 111 139); do
+        if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then
+            continue
+        fi
+        Xvfb ":$n" -screen 0 "${1:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 100); do
+            if [ -S "/tmp/.X11-unix/X$n" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        stop_xvfb  # taken by someone else meanwhile, or did not start: next one
+    done
+    echo "error: no X display could be started with Xvfb" >&2
+    return 1
+}
+stop_xvfb() {
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=
+    fi
 }

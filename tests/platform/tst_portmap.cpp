@@ -38,6 +38,77 @@ private slots:
         QCOMPARE(mt::PortLinkFolder(), runtime_.path() + QStringLiteral("/metertest/ports"));
     }
 
+    // Without XDG_RUNTIME_DIR the folder is the one Qt falls back to, where
+    // metersim makes its links, and finding it prints no warning.
+    void folderWithoutRuntimeVariable() {
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        const QString ours = mt::PortLinkFolder();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("XDG_RUNTIME_DIR")));
+        const QString qts = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
+                            QStringLiteral("/metertest/ports");
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        if (tmpdir.isNull()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", tmpdir);
+        }
+        QCOMPARE(ours, qts);
+        QVERIFY2(ours.startsWith(QDir(temp.path()).canonicalPath() + QStringLiteral("/runtime-")) ||
+                     ours.startsWith(temp.path() + QStringLiteral("/runtime-")),
+                 qPrintable(ours));
+    }
+
+    // metertest's start names the fallback folder when the session gives
+    // none, and keeps any folder it is given.
+    void runtimeVariable_data() {
+        QTest::addColumn<bool>("set");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("unset") << false << QString();
+        QTest::newRow("empty") << true << QString();
+        QTest::newRow("given") << true << QStringLiteral("/run/user/4242");
+    }
+    void runtimeVariable() {
+        QFETCH(bool, set);
+        QFETCH(QString, value);
+        QTemporaryDir temp;
+        QVERIFY(temp.isValid());
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray tmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        if (set) {
+            qputenv("XDG_RUNTIME_DIR", value.toLocal8Bit());
+        } else {
+            qunsetenv("XDG_RUNTIME_DIR");
+        }
+        const QString fallback = mt::RuntimeFolder();
+        mt::SetRuntimeFolderVariable();
+        const QString after = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        QString qts;
+        if (value.isEmpty()) {
+            // Qt now takes the folder as given, without a word.
+            QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+            qts = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        }
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        if (tmpdir.isNull()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", tmpdir);
+        }
+        if (value.isEmpty()) {
+            QCOMPARE(after, fallback);
+            QCOMPARE(qts, fallback);
+        } else {
+            QCOMPARE(after, value);
+        }
+    }
+
     void linkStandsForItsDevice() {
         const QString device = makeDevice(QStringLiteral("ttyFAKE3"));
         QVERIFY(link(3, device));

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 using mt::CommEvent;
 using mt::PortError;
 using Kind = mt::PortError::Kind;
+using Setting = mt::PortError::Setting;
 
 Q_DECLARE_METATYPE(mt::CommEvent)
 
@@ -104,6 +106,11 @@ void ProcessEventsFor(int milliseconds) {
     }
 }
 
+// The file name of this test program, as lock files and /proc name it.
+QString ThisProgram() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+}
+
 // Port configuration as the port panel applies it before opening.
 void Configure(mt::QtSerialPort& port, int number, const QString& settings) {
     QVERIFY(port.setPortNumber(number));
@@ -169,22 +176,30 @@ private slots:
         QVERIFY(!port.isOpen());
     }
 
+    // A refused settings text names the first part that cannot be used.
     void refusedSettingsKeepThePrevious_data() {
         QTest::addColumn<QString>("text");
-        QTest::newRow("letters") << "abc,N,8,1";
-        QTest::newRow("blank") << "9600 ,N,8,1";
-        QTest::newRow("three fields") << "9600,N,8";
-        QTest::newRow("nine bits") << "9600,N,9,1";
-        QTest::newRow("non-Latin") << "九六〇〇,N,8,1";
-        QTest::newRow("empty") << "";
+        QTest::addColumn<int>("setting");
+        QTest::newRow("letters") << "abc,N,8,1" << int(Setting::Baud);
+        QTest::newRow("blank") << "9600 ,N,8,1" << int(Setting::Baud);
+        QTest::newRow("three fields") << "9600,N,8" << int(Setting::Format);
+        QTest::newRow("nine bits") << "9600,N,9,1" << int(Setting::DataBits);
+        QTest::newRow("non-Latin") << "九六〇〇,N,8,1" << int(Setting::Baud);
+        QTest::newRow("empty") << "" << int(Setting::Format);
+        QTest::newRow("parity X") << "9600,X,8,1" << int(Setting::Parity);
+        QTest::newRow("stop 3") << "9600,N,8,3" << int(Setting::StopBits);
+        QTest::newRow("baud and parity both bad") << "0,Q,8,1" << int(Setting::Baud);
+        QTest::newRow("five fields") << "9600,N,8,1,1" << int(Setting::Format);
     }
     void refusedSettingsKeepThePrevious() {
         QFETCH(QString, text);
+        QFETCH(int, setting);
         mt::QtSerialPort port;
         QVERIFY(port.setSettings("19200,E,7,2"));
         const mt::PortResult result = port.setSettings(text);
         QVERIFY(!result);
         QCOMPARE(result.error().kind, Kind::BadSettings);
+        QCOMPARE(int(result.error().setting), setting);
         QCOMPARE(port.settings(), QStringLiteral("19200,E,7,2"));
     }
 
@@ -218,7 +233,8 @@ private slots:
         QTest::newRow("nothing stands for the number") << "unmapped" << int(Kind::NoSuchPort);
         QTest::newRow("link to a missing device") << "dangling" << int(Kind::NoSuchPort);
         QTest::newRow("link to a non-device") << "regular file" << int(Kind::Other);
-        QTest::newRow("1.5 stop bits with 8 data bits") << "1.5 on 8 bits" << int(Kind::Other);
+        QTest::newRow("1.5 stop bits with 8 data bits")
+            << "1.5 on 8 bits" << int(Kind::BadSettings);
     }
     void openingFails() {
         QFETCH(QString, situation);
@@ -243,6 +259,7 @@ private slots:
             const mt::PortResult result = port.open();
             QVERIFY(!result);
             QCOMPARE(int(result.error().kind), kind);
+            QCOMPARE(result.error().setting, Setting::StopBits);
             QVERIFY(!port.isOpen());
             return;
         }
@@ -280,6 +297,9 @@ private slots:
             QVERIFY(!result);
             QCOMPARE(result.error().kind, Kind::PortInUse);
             QVERIFY(!second.isOpen());
+            // The lock file of the first opening names this program.
+            QCOMPARE(result.error().holder.pid, QCoreApplication::applicationPid());
+            QCOMPARE(result.error().holder.program, ThisProgram());
         }
         // Closing releases every lock.
         QVERIFY(first.close());
@@ -303,9 +323,44 @@ private slots:
         QVERIFY(!result);
         QCOMPARE(result.error().kind, Kind::PortInUse);
         QVERIFY(!port.isOpen());
+        // No lock file tells; the kernel's list of locks does.
+        QCOMPARE(result.error().holder.pid, QCoreApplication::applicationPid());
+        QCOMPARE(result.error().holder.program, ThisProgram());
 
         ::close(holder);
         QVERIFY(port.open());
+    }
+
+    // A device whose permissions shut this user out is told apart from a busy
+    // one: the user needs to join the device's group, not to close a program.
+    void deviceWithoutPermission_data() {
+        QTest::addColumn<bool>("terminal");
+        QTest::newRow("pseudo-terminal, mode 000") << true;
+        QTest::newRow("plain file, mode 000") << false;
+    }
+    void deviceWithoutPermission() {
+        QFETCH(bool, terminal);
+        if (::geteuid() == 0) {
+            QSKIP("runs as root, whom file permissions do not stop");
+        }
+        QTemporaryDir scratch;
+        Pty pty;
+        QVERIFY(pty.valid());
+        QString device = pty.slavePath();
+        if (!terminal) {
+            device = scratch.filePath(QStringLiteral("ttyLOCKED"));
+            QFile file(device);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(::chmod(device.toLocal8Bit().constData(), 0), 0);
+        QVERIFY(LinkPort(3, device));
+        mt::QtSerialPort port;
+        Configure(port, 3, "9600,N,8,1");
+        const mt::PortResult result = port.open();
+        QVERIFY(!result);
+        QCOMPARE(result.error().kind, Kind::NoPermission);
+        QVERIFY(!result.error().detail.isEmpty());
+        QVERIFY(!port.isOpen());
     }
 
     // The screens sleep right after writing a request: the bytes must be on
