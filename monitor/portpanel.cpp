@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "platform/portadvice.h"
 #include "statuslamp.h"
 #include "twips.h"
 
@@ -151,7 +152,8 @@ void PortPanel::onOpenCloseClicked() {
             services_.message(kAlreadyOpen, kAppTitle, MessageIcon::None);
             return;
         }
-        if (!openPort()) {
+        if (const PortResult opened = openPort(); !opened) {
+            showWhyNotOpen(opened.error());
             warnInvalidPort();
             return;
         }
@@ -166,10 +168,10 @@ void PortPanel::onOpenCloseClicked() {
     showOpenState(false);
 }
 
-bool PortPanel::openPort() {
+PortResult PortPanel::openPort() {
     // The configuration is applied in this order on every opening.
-    if (!port_.setPortNumber(selectedPortNumber())) {
-        return false;
+    if (PortResult numbered = port_.setPortNumber(selectedPortNumber()); !numbered) {
+        return numbered;
     }
     port_.setInputMode(InputMode::Binary);
     port_.setInputLength(0);
@@ -178,12 +180,24 @@ bool PortPanel::openPort() {
     port_.setReceiveThreshold(1);
     port_.setInBufferSize(kPortBufferBytes);
     port_.setOutBufferSize(kPortBufferBytes);
-    if (!port_.setSettings(settingsText())) {
-        return false;
+    if (PortResult set = port_.setSettings(settingsText()); !set) {
+        return set;
     }
-    const bool opened = port_.open().ok();
+    PortResult opened = port_.open();
     refreshDeviceLine();
     return opened;
+}
+
+void PortPanel::showWhyNotOpen(const PortError& error) {
+    refreshDeviceLine();
+    const int number = selectedPortNumber();
+    const QString advice = PortOpenAdvice(error, number > 0 ? port_.deviceName() : QString());
+    const QString line = number > 0 ? QStringLiteral("com%1：%2").arg(number).arg(advice) : advice;
+    deviceLine->setText(line);
+    // The line may be cut at the panel's edge; the tooltip has it whole, with
+    // the system's own words.
+    deviceLine->setToolTip(error.detail.isEmpty() ? line : line + QLatin1Char('\n') + error.detail);
+    deviceLine->setAccessibleDescription(line);
 }
 
 void PortPanel::onPortPicked() {
@@ -205,8 +219,11 @@ void PortPanel::onPortPicked() {
 }
 
 bool PortPanel::reopenPort() {
-    const bool closed = port_.close().ok();
-    if (closed && port_.open().ok()) {
+    PortResult result = port_.close();
+    if (result) {
+        result = port_.open();
+    }
+    if (result) {
         showOpenState(true);  // the port is open, whatever the panel showed before
         return true;
     }
@@ -214,6 +231,7 @@ bool PortPanel::reopenPort() {
         (void)port_.close();
     }
     showOpenState(port_.isOpen());
+    showWhyNotOpen(result.error());
     warnInvalidPort();
     return false;
 }

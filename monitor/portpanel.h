@@ -103,7 +103,9 @@ private:
     void showOpenState(bool open);
     void refreshDeviceLine();
     void onDeviceLost(const QString& detail);
-    bool openPort();
+    PortResult openPort();
+    // Says on the device line why the port did not open, and what to do.
+    void showWhyNotOpen(const PortError& error);
     void warnInvalidPort();
 
     SerialPort& port_;

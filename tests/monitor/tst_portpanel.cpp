@@ -107,6 +107,8 @@ private slots:
     void invalidPort_data();
     void invalidPort();
     void failingClose();
+    void whyNotOpen_data();
+    void whyNotOpen();
     void pickingAnotherPort_data();
     void pickingAnotherPort();
     void typedNonsenseInThePortList();
@@ -566,6 +568,41 @@ void TestPortPanel::addressMark() {
     QVERIFY(b.panel->addressHint->text().isEmpty());
     QVERIFY(b.panel->addressList->styleSheet().isEmpty());
     QVERIFY(b.recorder.messages.isEmpty());
+}
+
+// A refused opening still shows the one warning "无效端口号"; the device
+// line says why, and what to do, the tooltip adds the system's words.
+void TestPortPanel::whyNotOpen_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no permission") << int(PortError::Kind::NoPermission) << "dialout";
+    QTest::newRow("busy") << int(PortError::Kind::PortInUse) << "minicom";
+    QTest::newRow("missing") << int(PortError::Kind::NoSuchPort) << "/dev/fake1";
+}
+
+void TestPortPanel::whyNotOpen() {
+    QFETCH(int, kind);
+    QFETCH(QString, said);
+    Bench b;
+    PortError error{static_cast<PortError::Kind>(kind), QStringLiteral("the system's words")};
+    error.holder.pid = 4242;
+    error.holder.program = QStringLiteral("minicom");
+    b.port.failOpen = error;
+    b.panel->onOpenCloseClicked();
+    VerifyOneWarning(b.recorder, QStringLiteral("无效端口号"));
+    VerifyLook(b, false);
+    const QString line = b.panel->deviceLine->text();
+    QVERIFY2(line.startsWith(QStringLiteral("com1：")) && line.contains(said), qPrintable(line));
+    QVERIFY(b.panel->deviceLine->toolTip().contains(QStringLiteral("the system's words")));
+    QCOMPARE(b.panel->deviceLine->toolTip().section(QLatin1Char('\n'), 0, 0), line);
+
+    // A start click whose reopening is refused says why just the same.
+    b.port.failOpen.reset();
+    b.panel->onOpenCloseClicked();
+    QVERIFY(b.port.isOpen());
+    b.port.failOpen = error;
+    QVERIFY(!b.panel->reopenPort());
+    QVERIFY(b.panel->deviceLine->text().contains(said));
 }
 
 QTEST_MAIN(TestPortPanel)
