@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "portpanel.h"
+#include "searchdialog.h"
 #include "twips.h"
 #include "valuefield.h"
 
@@ -61,6 +62,9 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
         emit tickRead(tickReadings_);
         tickReadings_ = TickReadings{};
     });
+
+    // 工具→搜索仪表…
+    AddMeterSearch(*this, port_, services_);
 }
 
 void MonitorWindow::buildMenus() {
