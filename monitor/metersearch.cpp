@@ -72,9 +72,8 @@ void MeterSearch::start() {
         finish(SearchEnd::Completed);
         return;
     }
-    if (openLine()) {
-        nextTry();
-    }
+    lineOpen_ = false;
+    nextTry();
 }
 
 void MeterSearch::cancel() {
@@ -83,7 +82,7 @@ void MeterSearch::cancel() {
     }
 }
 
-bool MeterSearch::openLine() {
+MeterSearch::LineOpening MeterSearch::openLine() {
     // Settings are applied before opening: a pseudo-terminal and some
     // drivers refuse a parity change on an open port.
     (void)port_.close();
@@ -101,33 +100,54 @@ bool MeterSearch::openLine() {
         result = port_.open();
     }
     if (!result) {
+        const PortError::Kind kind = result.error().kind;
+        if (kind == PortError::Kind::Other || kind == PortError::Kind::BadSettings) {
+            // The device is there but will not take these settings (a
+            // converter without that rate, a driver without that parity):
+            // only this line is skipped.
+            SearchFind refused = SearchFind::At(SearchFind::Kind::LineRefused, 0, line());
+            refused.detail = result.error().detail;
+            report(refused);
+            return LineOpening::Refused;
+        }
         fail(result.error());
-        return false;
+        return LineOpening::Failed;
     }
     port_.clearInput();
     port_.clearOutput();
-    return true;
+    return LineOpening::Open;
 }
 
 void MeterSearch::nextTry() {
-    if (!running_) {
+    while (running_) {
+        if (address_ > plan_.lastAddress) {
+            ++lineIndex_;
+            address_ = plan_.firstAddress;
+            lineOpen_ = false;
+            if (lineIndex_ >= plan_.lines.size()) {
+                finish(SearchEnd::Completed);
+                return;
+            }
+        }
+        if (!lineOpen_) {
+            const LineOpening opening = openLine();
+            if (opening == LineOpening::Failed) {
+                return;
+            }
+            if (opening == LineOpening::Refused) {
+                // Its tries count as made.
+                triesDone_ += plan_.lastAddress - address_ + 1;
+                address_ = plan_.lastAddress + 1;
+                continue;
+            }
+            lineOpen_ = true;
+        }
+        emit progressed(SearchProgress{triesDone_, plan_.totalTries(), plan_.timeLeftMs(triesDone_),
+                                       line(), address_});
+        if (running_) {
+            send(Read::Common);
+        }
         return;
-    }
-    if (address_ > plan_.lastAddress) {
-        ++lineIndex_;
-        address_ = plan_.firstAddress;
-        if (lineIndex_ >= plan_.lines.size()) {
-            finish(SearchEnd::Completed);
-            return;
-        }
-        if (!openLine()) {
-            return;
-        }
-    }
-    emit progressed(SearchProgress{triesDone_, plan_.totalTries(), plan_.timeLeftMs(triesDone_),
-                                   line(), address_});
-    if (running_) {
-        send(Read::Common);
     }
 }
 
@@ -198,7 +218,7 @@ void MeterSearch::endRead() {
     if (read_ == Read::PanelOnly) {
         const ProbeVerdict verdict =
             ClassifyProbeAnswer(BytesOf(received_), address, kProbeFunction, kPanelOnlyCount);
-        SearchFind find{SearchFind::Kind::Meter, address_, line(), {}};
+        SearchFind find = SearchFind::At(SearchFind::Kind::Meter, address_, line());
         find.family = FamilyFromPanelOnlyRead(verdict);
         find.responseMs = commonResponseMs_;
         foundMeter_ = true;
@@ -209,7 +229,7 @@ void MeterSearch::endRead() {
 
     const ProbeVerdict verdict =
         ClassifyProbeAnswer(BytesOf(received_), address, kProbeFunction, kCommonCount);
-    SearchFind find{SearchFind::Kind::Meter, address_, line(), {}};
+    SearchFind find = SearchFind::At(SearchFind::Kind::Meter, address_, line());
     find.responseMs = responseMs;
     switch (verdict.outcome) {
         case ProbeOutcome::Data:
@@ -288,6 +308,7 @@ void MeterSearch::finish(SearchEnd end) {
     phase_ = Phase::Idle;
     afterSilence_.reset();
     running_ = false;
+    lineOpen_ = false;
     (void)port_.close();
     if (end == SearchEnd::Completed || end == SearchEnd::FoundMeter) {
         emit progressed(SearchProgress{triesDone_, plan_.totalTries(), 0,

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QString>
 #include <optional>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct SearchFind {
         BadCrc,       // a whole frame with a wrong CRC: something is there, the line garbles it
         Garbled,      // bytes that made no frame: likewise
         LateAnswer,   // a right frame from another address: an answer that came after its timeout
+        LineRefused,  // the port would not open at this baud rate and parity: the line was skipped
     };
     Kind kind = Kind::Meter;
     // The probed address; for a late answer the address that answered.
@@ -31,6 +33,15 @@ struct SearchFind {
     std::uint8_t exceptionCode = 0;   // with OtherDevice
     // From the write of the common read to the last byte of its answer (ms).
     double responseMs = -1;
+    QString detail;  // with LineRefused: the operating system's words
+
+    static SearchFind At(Kind kind, int address, const SearchLine& line) {
+        SearchFind find;
+        find.kind = kind;
+        find.address = address;
+        find.line = line;
+        return find;
+    }
 };
 
 // Where the search stands: tries over, of how many, at most how long the
@@ -62,7 +73,9 @@ enum class SearchEnd {
 // time plus the answer timeout, one single-shot timer); after bytes came,
 // the next request waits for the line's inter-frame silence. The settings
 // are changed by closing and opening the port, once per baud rate and
-// parity, never on an open port.
+// parity, never on an open port. A port that will not open at some baud
+// rate and parity skips that line (and reports it); a port that is missing,
+// busy or lost ends the search.
 //
 // The port is this search's alone while it runs and is closed when it ends.
 class MeterSearch : public QObject {
@@ -101,9 +114,10 @@ signals:
 private:
     enum class Read { Common, PanelOnly };
     enum class Phase { Idle, Awaiting, Silence };
+    enum class LineOpening { Open, Refused, Failed };
 
     const SearchLine& line() const;
-    bool openLine();
+    LineOpening openLine();
     void nextTry();
     void send(Read read);
     void onCommEvent(mt::CommEvent kind);
@@ -129,6 +143,7 @@ private:
     // After a silence: the panel-only read of the same address, or the next try.
     std::optional<Read> afterSilence_;
     std::size_t lineIndex_ = 0;
+    bool lineOpen_ = false;
     int address_ = 0;
     QByteArray received_;
     qint64 sentNs_ = 0;

@@ -101,6 +101,8 @@ QString SearchFindText(const SearchFind& find) {
             return QStringLiteral("应答不完整：可能波特率或校验位不符");
         case SearchFind::Kind::LateAnswer:
             return QStringLiteral("应答来迟：请加大应答超时");
+        case SearchFind::Kind::LineRefused:
+            return QStringLiteral("串口不接受此设置，已跳过");
     }
     return {};
 }
@@ -119,9 +121,7 @@ QString PortProblemText(const PortError& error, int portNumber) {
             return QStringLiteral("所选串口无效：请在串口面板中选一个串口。");
         case PortError::Kind::BadSettings:
             return QStringLiteral("%1 不接受这组串口设置，无法搜索。").arg(port);
-        case PortError::Kind::AlreadyOpen:
-        case PortError::Kind::NotOpen:
-        case PortError::Kind::Other:
+        default:
             break;
     }
     return QStringLiteral("%1 无法使用，搜索中止。").arg(port);
@@ -327,15 +327,18 @@ SearchPlan SearchDialog::plan() const {
                             lastAddressBox->value(), timeoutBox->value());
 }
 
+void SearchDialog::showPortLine() {
+    const int number = searching() ? searchPortNumber_ : window_.portPanel->selectedPortNumber();
+    const QString device = number > 0 ? DeviceForPort(number) : QString();
+    const QString where = device.isEmpty() ? QStringLiteral("com%1（未找到对应设备）").arg(number)
+                                           : QStringLiteral("com%1（%2）").arg(number).arg(device);
+    portLine->setText(number <= 0 ? QStringLiteral("串口面板所选的串口无效：请先选一个串口。")
+                      : searching() ? QStringLiteral("正在 %1 上搜索").arg(where)
+                                    : QStringLiteral("在 %1 上搜索").arg(where));
+}
+
 void SearchDialog::refresh() {
-    if (!searching()) {
-        const int number = window_.portPanel->selectedPortNumber();
-        const QString device = number > 0 ? DeviceForPort(number) : QString();
-        portLine->setText(number <= 0 ? QStringLiteral("串口面板所选的串口无效：请先选一个串口。")
-                          : device.isEmpty()
-                              ? QStringLiteral("在 com%1 上搜索（未找到对应设备）").arg(number)
-                              : QStringLiteral("在 com%1（%2）上搜索").arg(number).arg(device));
-    }
+    showPortLine();
     const SearchPlan choice = plan();
     estimateLine->setText(choice.totalTries() == 0
                               ? QStringLiteral("请至少选一个波特率和一个校验位")
@@ -344,6 +347,8 @@ void SearchDialog::refresh() {
                                     .arg(DurationText(choice.timeLeftMs(0))));
     if (!searching()) {
         startButton->setEnabled(choice.totalTries() > 0);
+        progressBar->setRange(0, std::max(1, choice.totalTries()));
+        progressBar->setValue(0);
     }
 }
 
@@ -429,10 +434,7 @@ void SearchDialog::startSearch() {
     connect(search_, &MeterSearch::finished, this, &SearchDialog::onFinished);
     progressBar->setRange(0, choice.totalTries());
     progressBar->setValue(0);
-    portLine->setText(QStringLiteral("正在 com%1（%2）上搜索")
-                          .arg(number)
-                          .arg(searchPort_->deviceName().isEmpty() ? QStringLiteral("无设备")
-                                                                   : searchPort_->deviceName()));
+    showPortLine();
     showRunning(true);
     search_->start();
 }
@@ -473,6 +475,9 @@ void SearchDialog::onFound(const SearchFind& find) {
             item->setForeground(QColor(0x80, 0x80, 0x80));
         }
         resultsTable->setItem(row, column, item);
+    }
+    if (!find.detail.isEmpty()) {
+        resultsTable->item(row, TypeColumn)->setToolTip(find.detail);
     }
     if (!warning.isEmpty()) {
         QTableWidgetItem* type = resultsTable->item(row, TypeColumn);
@@ -545,6 +550,7 @@ void SearchDialog::onFinished(SearchEnd end) {
     }
     notes << selectedWarning();
     showNote(notes.join(QString()), problem || (monitorPortWasOpen_ && !reopened), detail);
+    showPortLine();
     showRunning(false);
     emit searchEnded(end);
 }

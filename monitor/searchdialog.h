@@ -99,6 +99,7 @@ protected:
 
 private:
     void build();
+    void showPortLine();
     void showRunning(bool running);
     void onProgress(const SearchProgress& progress);
     void onFound(const SearchFind& find);

@@ -107,7 +107,8 @@ private slots:
         for (const SearchFind& find : search.finds()) {
             described << Describe(find);
         }
-        SearchFind expected{SearchFind::Kind::Meter, 17, {19200, 'N'}, family, 0, -1};
+        SearchFind expected = SearchFind::At(SearchFind::Kind::Meter, 17, {19200, 'N'});
+        expected.family = family;
         QCOMPARE(described, QStringList{Describe(expected)});
         QVERIFY(search.finds().front().responseMs > 0);
         // Every address once per line, and the panel-only read once.

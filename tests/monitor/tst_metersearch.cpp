@@ -87,7 +87,7 @@ struct FakeMeter {
 };
 
 QString Describe(const SearchFind& find) {
-    static const char* const kinds[] = {"meter", "other", "bad-crc", "garbled", "late"};
+    static const char* const kinds[] = {"meter", "other", "bad-crc", "garbled", "late", "refused"};
     QString text = QStringLiteral("%1 %2 %3%4")
                        .arg(QLatin1String(kinds[static_cast<int>(find.kind)]))
                        .arg(find.address)
@@ -99,6 +99,18 @@ QString Describe(const SearchFind& find) {
     }
     return text;
 }
+
+// A fake port whose driver will not take even parity.
+class NoEvenParityPort : public FakeSerialPort {
+public:
+    PortResult open() override {
+        if (settings().contains(QLatin1String(",E,"))) {
+            calls << QStringLiteral("open");
+            return PortError{PortError::Kind::Other, QStringLiteral("Invalid argument")};
+        }
+        return FakeSerialPort::open();
+    }
+};
 
 // A monitor window around the shared frame, with a one-read schedule.
 class TestWindow : public MonitorWindow {
@@ -181,6 +193,7 @@ private slots:
     void findsOnTheLine_data();
     void findsOnTheLine();
     void settingsBeforeOpeningOncePerLine();
+    void aLineThePortRefusesIsSkipped();
     void cancelLeavesThePortAsItWas_data();
     void cancelLeavesThePortAsItWas();
     void portProblemsAreToldInTheDialog_data();
@@ -262,6 +275,27 @@ void TestMeterSearch::settingsBeforeOpeningOncePerLine() {
     QCOMPARE(search.readsSent(), 13);
     const QByteArray panelOnly = port.writes.at(8);
     QCOMPARE(panelOnly.left(6), Hex("1104000A0002"));
+}
+
+void TestMeterSearch::aLineThePortRefusesIsSkipped() {
+    NoEvenParityPort port;
+    FakeMeter meter;
+    meter.attach(port);
+    MeterSearch search(port, 3, SearchPlan::Make({9600, 19200}, {'N', 'E'}, 16, 18, 5));
+    QSignalSpy finished(&search, &MeterSearch::finished);
+    search.start();
+    QVERIFY(finished.wait(kPatienceMs));
+
+    QCOMPARE(finished.at(0).at(0).value<SearchEnd>(), SearchEnd::Completed);
+    QStringList described;
+    for (const SearchFind& find : search.finds()) {
+        described << Describe(find);
+    }
+    QCOMPARE(described,
+             (QStringList{"refused 0 9600E", "meter 17 19200N panel", "refused 0 19200E"}));
+    QCOMPARE(search.finds().front().detail, QStringLiteral("Invalid argument"));
+    QCOMPARE(search.triesDone(), 12);
+    QCOMPARE(port.writes.size(), 3 + 3 + 1);
 }
 
 void TestMeterSearch::cancelLeavesThePortAsItWas_data() {
