@@ -462,9 +462,11 @@ void SearchDialog::onFound(const SearchFind& find) {
     resultsTable->insertRow(row);
     const QString response =
         find.responseMs < 0 ? QStringLiteral("—") : QString::number(find.responseMs, 'f', 1);
-    const QString cells[ColumnCount] = {
-        QString::number(find.address), QString::number(find.line.baud),
-        QString(QLatin1Char(find.line.parity)), SearchFindText(find), response};
+    // A skipped line has no address.
+    const QString address = find.address > 0 ? QString::number(find.address) : QStringLiteral("—");
+    const QString cells[ColumnCount] = {address, QString::number(find.line.baud),
+                                        QString(QLatin1Char(find.line.parity)),
+                                        SearchFindText(find), response};
     const QString warning = familyWarning(find);
     for (int column = 0; column < ColumnCount; ++column) {
         auto* item = new QTableWidgetItem(cells[column]);
