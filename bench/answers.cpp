@@ -103,7 +103,7 @@ std::vector<AnswerShape> MakeAnswerShapes(int framesPerShape) {
             // The reads of the cycle whose answers have this length, in turn.
             std::vector<std::size_t> steps;
             for (std::size_t i = 0; i < RailPollSchedule.size(); ++i) {
-                if (RegisterAnswerLength(RailPollSchedule[i].registerCount) == recipe.length) {
+                if (RegisterAnswerLength(RailPollSchedule[i].count) == recipe.length) {
                     steps.push_back(i);
                 }
             }
@@ -111,10 +111,9 @@ std::vector<AnswerShape> MakeAnswerShapes(int framesPerShape) {
                 continue;
             }
             const std::size_t step = steps[static_cast<std::size_t>(k) % steps.size()];
-            const RailPollStep& read = RailPollSchedule[step];
-            frames.push_back(
-                {Served(rail, kReadInputRegisters, read.startRegister, read.registerCount, ms),
-                 read.registerCount, RailTagAt(step)});
+            const PollStep& read = RailPollSchedule[step];
+            frames.push_back({Served(rail, kReadInputRegisters, read.start, read.count, ms),
+                              read.count, RailTagAt(step)});
         }
     }
 
