@@ -308,6 +308,9 @@ void SearchDialog::build() {
     for (QSpinBox* box : {firstAddressBox, lastAddressBox, timeoutBox}) {
         connect(box, &QSpinBox::valueChanged, this, &SearchDialog::refresh);
     }
+    // The port line follows the port chosen in the panel.
+    connect(window_.portPanel->portList, &QComboBox::currentTextChanged, this,
+            &SearchDialog::refresh);
 }
 
 SearchPlan SearchDialog::plan() const {
@@ -449,10 +452,14 @@ void SearchDialog::onProgress(const SearchProgress& progress) {
     progressBar->setMaximum(progress.total);
     progressBar->setValue(progress.done);
     if (progress.address > 0) {
-        progressLine->setText(QStringLiteral("正在试 %1，地址 %2；剩余最多约 %3")
+        const QString left =
+            progress.msLeft < 1000
+                ? QStringLiteral("剩余不到 1 秒")
+                : QStringLiteral("剩余最多约 %1").arg(DurationText(progress.msLeft));
+        progressLine->setText(QStringLiteral("正在试 %1，地址 %2；%3")
                                   .arg(LineText(progress.line))
                                   .arg(progress.address)
-                                  .arg(DurationText(progress.msLeft)));
+                                  .arg(left));
     }
 }
 
@@ -511,7 +518,11 @@ void SearchDialog::onFinished(SearchEnd end) {
         static_cast<int>(std::count_if(finds_.begin(), finds_.end(), [](const SearchFind& find) {
             return find.kind == SearchFind::Kind::Meter;
         }));
-    const int others = static_cast<int>(finds_.size()) - meters;
+    const int skipped =
+        static_cast<int>(std::count_if(finds_.begin(), finds_.end(), [](const SearchFind& find) {
+            return find.kind == SearchFind::Kind::LineRefused;
+        }));
+    const int others = static_cast<int>(finds_.size()) - meters - skipped;
     QString outcome;
     bool problem = false;
     QString detail;
@@ -520,6 +531,9 @@ void SearchDialog::onFinished(SearchEnd end) {
             outcome = QStringLiteral("搜索完毕，找到 %1 台仪表").arg(meters);
             if (others > 0) {
                 outcome += QStringLiteral("，另有 %1 条其他应答").arg(others);
+            }
+            if (skipped > 0) {
+                outcome += QStringLiteral("，跳过 %1 组串口设置").arg(skipped);
             }
             outcome += QStringLiteral("。");
             break;
