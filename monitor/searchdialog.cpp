@@ -398,8 +398,12 @@ void SearchDialog::startSearch() {
         showNote(PortProblemText(PortError{PortError::Kind::BadPortNumber, {}}, number), true);
         return;
     }
-    if (choice.totalTries() == 0 || !services_.makePort) {
+    if (choice.totalTries() == 0) {
         showNote(QStringLiteral("无法搜索：请至少选一个波特率和一个校验位。"), true);
+        return;
+    }
+    if (!services_.makePort) {
+        showNote(QStringLiteral("无法搜索：本程序没有可供搜索使用的串口组件。"), true);
         return;
     }
 
