@@ -23,6 +23,7 @@ Services LiveServices::services() {
         messages << Message{text, title, icon, MonotonicMs()};
     };
     s.endProgram = [this] { ++endProgramCalls; };
+    s.makePort = []() -> std::unique_ptr<SerialPort> { return std::make_unique<QtSerialPort>(); };
     return s;
 }
 

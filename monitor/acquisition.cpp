@@ -131,6 +131,26 @@ void AcquisitionEngine::toggle(AcquisitionButton button) {
     port_.clearInput();
 }
 
+bool AcquisitionEngine::stopRunning() {
+    bool stopped = false;
+    for (const AcquisitionButton button :
+         {AcquisitionButton::Primary, AcquisitionButton::Secondary}) {
+        if (state_[button].running) {
+            AcquisitionState next = state_;
+            next[button].running = false;
+            setState(next);
+            timer_->stop();
+            next[Other(button)].enabled = true;
+            setState(next);
+            stopped = true;
+        }
+    }
+    if (stopped && port_.isOpen()) {
+        port_.clearInput();
+    }
+    return stopped;
+}
+
 void AcquisitionEngine::portGone() {
     ++portEpoch_;
     if (record_) {

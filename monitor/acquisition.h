@@ -172,6 +172,9 @@ public:
     // when it runs. A disabled button does nothing; with the port closed the
     // warning "串口没有打开" is shown and nothing changes.
     void toggle(AcquisitionButton button);
+    // Stops the acquisition that runs, as a click on its button does (no
+    // warning when the port is closed meanwhile). Gives whether one ran.
+    bool stopRunning();
     // One tick of the polling timer.
     void tick();
     // The serial component's notification.

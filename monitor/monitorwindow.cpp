@@ -12,6 +12,7 @@
 
 #include "linediagnostics.h"
 #include "portpanel.h"
+#include "searchdialog.h"
 #include "traffic.h"
 #include "twips.h"
 #include "valuefield.h"
@@ -81,6 +82,9 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
         emit tickRead(tickReadings_);
         tickReadings_ = TickReadings{};
     });
+
+    // 工具→搜索仪表…
+    AddMeterSearch(*this, port_, services_);
 }
 
 void MonitorWindow::buildMenus() {

@@ -6,6 +6,8 @@
 #include <QThread>
 #include <QWidget>
 
+#include "qtserialport.h"
+
 namespace mt {
 
 void SleepThenProcessEvents(int milliseconds) {
@@ -25,6 +27,9 @@ Services Services::production(QWidget* messageParent) {
         box.exec();
     };
     services.endProgram = [] { QCoreApplication::exit(0); };
+    services.makePort = []() -> std::unique_ptr<SerialPort> {
+        return std::make_unique<QtSerialPort>();
+    };
     return services;
 }
 

@@ -2,10 +2,13 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
 namespace mt {
+
+class SerialPort;
 
 // The program's title, used as window title and as the title of every message.
 inline const QString kAppTitle = QStringLiteral("仪表测试");
@@ -23,6 +26,9 @@ struct Services {
     std::function<void(const QString& text, const QString& title, MessageIcon icon)> message;
     // Ends the program at once.
     std::function<void()> endProgram;
+    // Makes a serial component of its own for a tool that needs the line to
+    // itself for a while (the meter search). Production: QtSerialPort.
+    std::function<std::unique_ptr<SerialPort>()> makePort;
 
     // Production: a real sleep plus event processing, QMessageBox, and
     // QCoreApplication::exit(0).
