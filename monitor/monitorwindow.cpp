@@ -111,6 +111,17 @@ void MonitorWindow::buildMenus() {
     resetCountsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     connect(resetCountsAction, &QAction::triggered, diagnostics_, &LineDiagnostics::reset);
 
+    aboutAction = helpMenu->addAction(QStringLiteral("关于仪表测试(&A)"));
+    aboutAction->setObjectName(QStringLiteral("AboutAction"));
+    aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
+    aboutAction->setMenuRole(QAction::AboutRole);
+    aboutAction->setEnabled(static_cast<bool>(services_.showAbout));
+    connect(aboutAction, &QAction::triggered, this, [this] {
+        if (services_.showAbout) {
+            services_.showAbout(this);
+        }
+    });
+
     exitAction = fileMenu->addAction(QStringLiteral("退出(&X)"));
     exitAction->setObjectName(QStringLiteral("ExitAction"));
     exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

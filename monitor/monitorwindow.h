@@ -98,6 +98,7 @@ public:
     QAction* exitAction = nullptr;         // 文件→退出
     QAction* trafficAction = nullptr;      // 查看→通信监视
     QAction* resetCountsAction = nullptr;  // 查看→重置计数
+    QAction* aboutAction = nullptr;        // 帮助→关于仪表测试
     QLabel* hintLine = nullptr;            // the status bar's plain-language hint
     QLabel* countsLine = nullptr;          // the status bar's request counters
 

@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "monitorwindow.h"
+#include "platform/portadvice.h"
 #include "platform/portmap.h"
 #include "portpanel.h"
 
@@ -113,8 +114,13 @@ QString PortProblemText(const PortError& error, int portNumber) {
         case PortError::Kind::NoSuchPort:
             return QStringLiteral("%1 没有对应的设备：串口不存在或已拔出，无法搜索。").arg(port);
         case PortError::Kind::PortInUse:
-            return QStringLiteral("%1 正被其他程序占用，无法搜索：请先关闭占用它的程序。")
-                .arg(port);
+        case PortError::Kind::NoPermission:
+            // Who holds the port, or how to get the right to open it.
+            return QStringLiteral("%1 %2，无法搜索。%3")
+                .arg(port,
+                     error.kind == PortError::Kind::PortInUse ? QStringLiteral("正被其他程序占用")
+                                                              : QStringLiteral("不允许本用户打开"),
+                     PortOpenAdvice(error, DeviceForPort(portNumber)));
         case PortError::Kind::DeviceLost:
             return QStringLiteral("%1 在搜索中断开了（设备已拔出或已关闭）。").arg(port);
         case PortError::Kind::BadPortNumber:

@@ -29,6 +29,8 @@ struct Services {
     // Makes a serial component of its own for a tool that needs the line to
     // itself for a while (the meter search). Production: QtSerialPort.
     std::function<std::unique_ptr<SerialPort>()> makePort;
+    // Shows the program's About box for a window, not modal; none in tests.
+    std::function<void(QWidget* window)> showAbout;
 
     // Production: a real sleep plus event processing, QMessageBox, and
     // QCoreApplication::exit(0).

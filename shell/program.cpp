@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "aboutdialog.h"
 #include "monitorfactory.h"
 #include "platform/qtserialport.h"
 
@@ -13,12 +14,14 @@ Program::Program() {
     // The installed desktop entry, so that desktops (Wayland's above all) give
     // the windows its name and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.metertest.MeterTest"));
+    Services services = Services::production();
+    services.showAbout = [](QWidget* window) { ShowAboutDialog(window); };
     start_ = std::make_unique<StartScreen>(
-        [this](MeterKind kind) {
-            monitor_ = MakeMonitor(kind, std::make_unique<QtSerialPort>(), Services::production());
+        [this, services](MeterKind kind) {
+            monitor_ = MakeMonitor(kind, std::make_unique<QtSerialPort>(), services);
             return monitor_.get();
         },
-        Services::production());
+        services);
 }
 
 }  // namespace mt

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "link/answercheck.h"
 #include "metermodel.h"
 
 namespace mt {
@@ -14,9 +15,6 @@ inline constexpr std::uint8_t kIllegalFunction = 0x01;
 inline constexpr std::uint8_t kIllegalDataAddress = 0x02;
 inline constexpr std::uint8_t kIllegalDataValue = 0x03;
 inline constexpr std::uint8_t kServerDeviceFailure = 0x04;
-
-// Set in the function code of an exception answer.
-inline constexpr std::uint8_t kExceptionFlag = 0x80;
 
 // Largest quantities one read may ask for.
 inline constexpr std::uint16_t kMaxReadBits = 2000;

@@ -376,6 +376,8 @@ void TestMeterSearch::portProblemsAreToldInTheDialog_data() {
                              << QStringLiteral("com1 没有对应的设备");
     QTest::newRow("busy") << int(PortError::Kind::PortInUse)
                           << QStringLiteral("com1 正被其他程序占用");
+    QTest::newRow("no permission")
+        << int(PortError::Kind::NoPermission) << QStringLiteral("com1 不允许本用户打开");
 }
 
 void TestMeterSearch::portProblemsAreToldInTheDialog() {
@@ -393,6 +395,9 @@ void TestMeterSearch::portProblemsAreToldInTheDialog() {
     QCOMPARE(ended.size(), 1);
     QCOMPARE(ended.at(0).at(0).value<SearchEnd>(), SearchEnd::Failed);
     QVERIFY2(dialog->noteLine->text().startsWith(words), qPrintable(dialog->noteLine->text()));
+    if (kind == int(PortError::Kind::NoPermission)) {
+        QVERIFY(dialog->noteLine->text().contains(QStringLiteral("dialout")));
+    }
     QVERIFY(dialog->noteLine->text().contains(QStringLiteral("串口已按原设置重新打开")));
     QCOMPARE(dialog->noteLine->toolTip(), QStringLiteral("os words"));
     QVERIFY(dialog->progressLine->text().startsWith(words));

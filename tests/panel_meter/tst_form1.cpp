@@ -613,6 +613,18 @@ private slots:
         QVERIFY(!r.form.pollTimer->isActive());
         r.form.exitAction->trigger();
         QCOMPARE(r.rec.endProgramCalls, 1);
+        QVERIFY(!r.form.aboutAction->isEnabled());  // no About box to show here
+
+        FakeSerialPort port;
+        RecordingServices rec;
+        Services services = rec.services();
+        QList<QWidget*> aboutFor;
+        services.showAbout = [&aboutFor](QWidget* window) { aboutFor << window; };
+        RequestParameters request;
+        Form1 form(port, services, nullptr, 4000, request);
+        QCOMPARE(form.aboutAction->shortcut(), QKeySequence(Qt::Key_F1));
+        form.aboutAction->trigger();
+        QCOMPARE(aboutFor, QList<QWidget*>{&form});
     }
 
     // Readings in screen order: the fields row by row, then the switch
