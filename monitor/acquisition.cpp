@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "linediagnostics.h"
 #include "platform/arrivalwatch.h"
 
 // Every frame on the line at debug level, off unless asked for:
@@ -14,24 +15,6 @@ Q_LOGGING_CATEGORY(lcLine, "metertest.line", QtInfoMsg)
 namespace mt {
 
 namespace {
-
-const char* OutcomeWord(AnswerOutcome outcome) {
-    switch (outcome) {
-        case AnswerOutcome::Accepted:
-            return "accepted";
-        case AnswerOutcome::NoAnswer:
-            return "no answer";
-        case AnswerOutcome::BadCrc:
-            return "bad CRC";
-        case AnswerOutcome::Exception:
-            return "exception";
-        case AnswerOutcome::Malformed:
-            return "malformed";
-        case AnswerOutcome::Late:
-            return "late";
-    }
-    return "";
-}
 
 // The local time at which something happened at a steady-clock moment.
 QDateTime LocalTimeOf(std::int64_t steadyNs) {
@@ -278,7 +261,7 @@ void AcquisitionEngine::openRecord(const PollStep& step, const QByteArray& frame
     record.sent = frame;
     record.sentAt = QDateTime::currentDateTime();
     recordWrittenNs_ = SteadyNowNs();
-    qCDebug(lcLine).noquote() << "sent" << record.number << frame.toHex(' ').toUpper();
+    qCDebug(lcLine).noquote() << "发送" << record.number << frame.toHex(' ').toUpper();
     record_ = std::move(record);
     if (tick_) {
         ++tick_->requestsSent;
@@ -316,8 +299,8 @@ void AcquisitionEngine::closeRecord(bool cutShort) {
     if (tick_ && record.tick == tick_->number && record.accepted()) {
         ++tick_->requestsAccepted;
     }
-    qCDebug(lcLine).noquote() << "received" << record.number << record.received.toHex(' ').toUpper()
-                              << OutcomeWord(record.check.outcome) << record.responseMs << "ms";
+    qCDebug(lcLine).noquote() << "接收" << record.number << record.received.toHex(' ').toUpper()
+                              << OutcomeName(record.check.outcome) << record.responseMs << "ms";
     emit requestFinished(record);
 }
 
@@ -371,7 +354,7 @@ void AcquisitionEngine::onCommEvent(CommEvent kind) {
     }
     if (!outstanding) {
         if (!bytes.isEmpty()) {
-            qCDebug(lcLine).noquote() << "received outside a request" << bytes.toHex(' ').toUpper();
+            qCDebug(lcLine).noquote() << "接收（无对应请求）" << bytes.toHex(' ').toUpper();
         }
         emit strayBytes(bytes, accepted);
         return;

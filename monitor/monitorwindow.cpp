@@ -56,6 +56,10 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     connect(portPanel, &PortPanel::portSwitched, engine_, &AcquisitionEngine::onPortSwitched);
     connect(engine_, &AcquisitionEngine::stateChanged, this, &MonitorWindow::showState);
     connect(engine_, &AcquisitionEngine::tickStarted, this, [this] {
+        tickInProgress_ = true;
+        if (traffic_ != nullptr) {
+            traffic_->holdUpdates(true);
+        }
         tickReadings_ = TickReadings{};
         tickReadings_.mode = modeName();
     });
@@ -78,6 +82,10 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
         }
     });
     connect(engine_, &AcquisitionEngine::tickFinished, this, [this](const TickSummary& summary) {
+        tickInProgress_ = false;
+        if (traffic_ != nullptr) {
+            traffic_->holdUpdates(false);
+        }
         tickReadings_.summary = summary;
         emit tickRead(tickReadings_);
         tickReadings_ = TickReadings{};
@@ -160,6 +168,7 @@ void MonitorWindow::showHint(const QString& hint) {
 TrafficWindow* MonitorWindow::trafficWindow() {
     if (traffic_ == nullptr) {
         traffic_ = new TrafficWindow(layout_.meterName, this);
+        traffic_->holdUpdates(tickInProgress_);
     }
     return traffic_;
 }

@@ -175,6 +175,7 @@ private:
     TickReadings tickReadings_;
     LineDiagnostics* diagnostics_ = nullptr;
     TrafficWindow* traffic_ = nullptr;
+    bool tickInProgress_ = false;
 };
 
 }  // namespace mt

@@ -14,9 +14,10 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStandardPaths>
-#include <QTreeView>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "linediagnostics.h"
 #include "platform/services.h"
@@ -52,6 +53,32 @@ void TrafficModel::append(TrafficFrame frame) {
     beginInsertRows({}, size_, size_);
     ring_[static_cast<std::size_t>((first_ + size_) % capacity)] = std::move(frame);
     ++size_;
+    endInsertRows();
+}
+
+void TrafficModel::append(std::vector<TrafficFrame> frames) {
+    const int capacity = this->capacity();
+    if (frames.size() > static_cast<std::size_t>(capacity)) {
+        dropped_ += static_cast<qint64>(frames.size()) - capacity;
+        frames.erase(frames.begin(), frames.end() - capacity);
+    }
+    const int incoming = static_cast<int>(frames.size());
+    if (incoming == 0) {
+        return;
+    }
+    const int leaving = std::max(0, size_ + incoming - capacity);
+    if (leaving > 0) {
+        beginRemoveRows({}, 0, leaving - 1);
+        first_ = (first_ + leaving) % capacity;
+        size_ -= leaving;
+        dropped_ += leaving;
+        endRemoveRows();
+    }
+    beginInsertRows({}, size_, size_ + incoming - 1);
+    for (TrafficFrame& frame : frames) {
+        ring_[static_cast<std::size_t>((first_ + size_) % capacity)] = std::move(frame);
+        ++size_;
+    }
     endInsertRows();
 }
 
@@ -166,17 +193,23 @@ TrafficWindow::TrafficWindow(const QString& meterName, QWidget* parent)
     setWindowTitle(QStringLiteral("通信监视 - %1 - %2").arg(kAppTitle, meterName));
     setAccessibleName(QStringLiteral("通信监视"));
 
-    view_ = new QTreeView(this);
+    // A table with rows of one fixed height: adding and dropping rows then
+    // costs the view little however many it holds.
+    view_ = new QTableView(this);
     view_->setObjectName(QStringLiteral("TrafficView"));
     view_->setAccessibleName(QStringLiteral("通信帧列表"));
     view_->setModel(&model_);
-    view_->setRootIsDecorated(false);
-    view_->setUniformRowHeights(true);
     view_->setAlternatingRowColors(true);
+    view_->setShowGrid(false);
+    view_->setWordWrap(false);
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view_->header()->setStretchLastSection(false);
-    view_->header()->setSectionResizeMode(TrafficModel::BytesColumn, QHeaderView::Stretch);
+    view_->verticalHeader()->hide();
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+    view_->horizontalHeader()->setHighlightSections(false);
+    view_->horizontalHeader()->setSectionResizeMode(TrafficModel::BytesColumn,
+                                                    QHeaderView::Stretch);
     const QFontMetrics metrics(view_->font());
     view_->setColumnWidth(TrafficModel::TimeColumn,
                           metrics.horizontalAdvance(QStringLiteral("00:00:00.000")) + 24);
@@ -238,11 +271,31 @@ void TrafficWindow::addFrame(TrafficFrame frame) {
         showCounts();
         return;
     }
+    pending_.push_back(std::move(frame));
+    if (!flushQueued_ && !held_) {
+        flushQueued_ = true;
+        QMetaObject::invokeMethod(this, &TrafficWindow::flush, Qt::QueuedConnection);
+    }
+}
+
+void TrafficWindow::holdUpdates(bool hold) {
+    held_ = hold;
+    if (!hold && !pending_.empty() && !flushQueued_) {
+        flushQueued_ = true;
+        QMetaObject::invokeMethod(this, &TrafficWindow::flush, Qt::QueuedConnection);
+    }
+}
+
+void TrafficWindow::flush() {
+    flushQueued_ = false;
+    if (pending_.empty()) {
+        return;
+    }
     // Follows the newest frame only while the user has not scrolled away
     // from the end.
     const QScrollBar* bar = view_->verticalScrollBar();
     const bool atEnd = bar->value() >= bar->maximum();
-    model_.append(std::move(frame));
+    model_.append(std::exchange(pending_, {}));
     if (atEnd) {
         view_->scrollToBottom();
     }
@@ -261,6 +314,7 @@ void TrafficWindow::setPaused(bool paused) {
 }
 
 void TrafficWindow::clear() {
+    pending_.clear();
     model_.clear();
     missedWhilePaused_ = 0;
     lastSaveNote_.clear();
@@ -301,7 +355,8 @@ void TrafficWindow::copySelection() const {
     }
 }
 
-bool TrafficWindow::saveTo(const QString& path, QString* failure) const {
+bool TrafficWindow::saveTo(const QString& path, QString* failure) {
+    flush();
     const bool csv =
         QFileInfo(path).suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0;
     const QChar separator = csv ? QLatin1Char(',') : QLatin1Char('\t');

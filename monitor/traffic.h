@@ -12,7 +12,7 @@
 
 class QLabel;
 class QPushButton;
-class QTreeView;
+class QTableView;
 
 namespace mt {
 
@@ -42,6 +42,9 @@ public:
     explicit TrafficModel(int capacity = kDefaultCapacity, QObject* parent = nullptr);
 
     void append(TrafficFrame frame);
+    // Adds frames in one go: the rows that must go leave in one removal, the
+    // new ones come in one insertion.
+    void append(std::vector<TrafficFrame> frames);
     void clear();
     // The frame of a row; row 0 is the oldest held.
     const TrafficFrame& frame(int row) const;
@@ -88,11 +91,19 @@ public:
     TrafficWindow(const QString& meterName, QWidget* parent = nullptr);
 
     TrafficModel& model() { return model_; }
-    QTreeView* view() const { return view_; }
+    QTableView* view() const { return view_; }
     void setSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
 
-    // A frame for the monitor; held back while paused (counted only).
+    // A frame for the monitor; held back while paused (counted only). Frames
+    // reach the list in the next round of event processing, all at once, so
+    // that a burst costs the list one update.
     void addFrame(TrafficFrame frame);
+    // Shows the frames added so far now.
+    void flush();
+    // While held, frames wait and the list does not change: a monitor holds
+    // them during its ticks, so that redrawing the list never lengthens the
+    // pauses in which the line is read.
+    void holdUpdates(bool hold);
     bool paused() const { return paused_; }
     void setPaused(bool paused);
     void clear();
@@ -101,7 +112,7 @@ public:
     void copySelection() const;
     // Saves every row held, as text (tab-separated) or CSV by the file's
     // ending; false, with the reason, when it cannot be written.
-    bool saveTo(const QString& path, QString* failure = nullptr) const;
+    bool saveTo(const QString& path, QString* failure = nullptr);
 
 signals:
     // A save failed; the reason, for the window's own line.
@@ -112,10 +123,13 @@ private:
     void showCounts();
 
     TrafficModel model_;
-    QTreeView* view_ = nullptr;
+    QTableView* view_ = nullptr;
     QPushButton* pauseButton_ = nullptr;
     QLabel* countsLine_ = nullptr;
     SaveDialog saveDialog_;
+    std::vector<TrafficFrame> pending_;
+    bool flushQueued_ = false;
+    bool held_ = false;
     bool paused_ = false;
     qint64 missedWhilePaused_ = 0;
     QString lastSaveNote_;

@@ -1,4 +1,7 @@
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "link/answercheck.h"
@@ -264,6 +267,63 @@ private slots:
         model.append(ReceivedFrame(record));
         QCOMPARE(model.rowText(2, QLatin1Char('\t')).section(QLatin1Char('\t'), 1),
                  QStringLiteral("接收\t（无）\t无应答\t"));
+    }
+
+    // The window: pause holds frames back, clear empties, copy and save give
+    // the rows; it follows the newest frame unless scrolled up; a monitor's
+    // tick holds updates until it ends.
+    void trafficWindow() {
+        TrafficWindow window(QStringLiteral("导轨式电力仪表"));
+        window.resize(600, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto add = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                window.addFrame({QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0, i)),
+                                 TrafficFrame::Direction::Sent,
+                                 QByteArray(1, char(i)),
+                                 {},
+                                 -1});
+            }
+            QCoreApplication::processEvents();
+        };
+        add(200);
+        QCOMPARE(window.model().rowCount(), 200);
+        QScrollBar* bar = window.view()->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());  // follows the newest
+        bar->setValue(0);                        // the user scrolls up
+        add(5);
+        QCOMPARE(bar->value(), 0);
+
+        window.setPaused(true);
+        add(7);
+        QCOMPARE(window.model().rowCount(), 205);
+        window.setPaused(false);
+
+        window.holdUpdates(true);
+        add(3);
+        QCOMPARE(window.model().rowCount(), 205);
+        window.holdUpdates(false);
+        QCoreApplication::processEvents();
+        QCOMPARE(window.model().rowCount(), 208);
+
+        window.view()->selectRow(1);
+        QCOMPARE(window.selectedText(), QStringLiteral("09:00:00.001\t发送\t01\t\t"));
+
+        QTemporaryDir dir;
+        QString failure;
+        QVERIFY(window.saveTo(dir.filePath("traffic.csv"), &failure));
+        QFile csv(dir.filePath("traffic.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QByteArray text = csv.readAll();
+        QVERIFY(text.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(text.count("\r\n"), 209);  // header and rows
+        QVERIFY(window.saveTo(dir.filePath("traffic.txt"), &failure));
+        QVERIFY(!window.saveTo(dir.filePath("no/such/folder/traffic.txt"), &failure));
+        QVERIFY(!failure.isEmpty());
+
+        window.clear();
+        QCOMPARE(window.model().rowCount(), 0);
     }
 };
 
