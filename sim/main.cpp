@@ -8,6 +8,12 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
 
@@ -136,7 +142,19 @@ private:
 // --- setting up the line -----------------------------------------------------------
 
 std::string PortFolder() {
-    // The folder metertest looks in for comN.
+    // The folder metertest looks in for comN. Without XDG_RUNTIME_DIR Qt
+    // falls back to <temp>/runtime-<user> and warns about the variable;
+    // metertest takes the same folder then, so it is worked out here the
+    // same way (made for the user alone, as Qt would) without the warning.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const passwd* user = ::getpwuid(::geteuid());
+        const QString fallback = QDir::tempPath() + QStringLiteral("/runtime-") +
+                                 QFile::decodeName(user != nullptr ? user->pw_name : "");
+        if (!QFileInfo::exists(fallback)) {
+            ::mkdir(QFile::encodeName(fallback).constData(), 0700);
+        }
+        return (fallback + QStringLiteral("/metertest/ports")).toStdString();
+    }
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty()) {
         return {};
