@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of what the tool does with every answer that arrives: the
 // acceptance test (length, function code, CRC) and the decoder of the screen,
 // per answer shape; and the CRC-16 of the link layer against Boost.CRC on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One sweep of the meter search against metersim, against the line's limit.
 //
 //   bench_search [--runs N] [--tsv FILE]

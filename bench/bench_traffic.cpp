@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The traffic monitor's cost: the time to add a frame with 10,000 frames
 // held, the resident memory of a full monitor window, and the longest gap of
 // the event loop while a monitor polls metersim with the window open against

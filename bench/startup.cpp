@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time from process start to the first frame of the selection screen.
 //
 //   bench_startup [--runs N] [--platform NAME] [--tsv FILE]

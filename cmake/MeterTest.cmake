@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Project-wide compiler settings and small helpers shared by every folder.
 
 # Warnings are errors in our own code. Qt's headers come in as system headers

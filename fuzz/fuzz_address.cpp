@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The address text reader and the request builder on arbitrary text.
 #include <cstddef>
 #include <cstdint>

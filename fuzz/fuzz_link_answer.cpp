@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Acceptance of a candidate answer followed by every register accessor and
 // number text over the whole answer. The first two input bytes choose the
 // register count the answer is judged against; the rest is the answer.

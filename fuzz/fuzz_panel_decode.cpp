@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Acceptance followed by both panel-mount decoders and the switch drawing.
 // The answer is judged against the register count its length would need, so
 // that well-formed frames pass acceptance and reach the decoders the way a

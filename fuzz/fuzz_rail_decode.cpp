@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Acceptance followed by the DIN-rail decoder under any block tag. The first
 // two input bytes are the block tag (negative tags included); the rest is the
 // answer.

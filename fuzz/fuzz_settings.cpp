@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings-text parser on arbitrary text.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's request parser: the byte stream is cut into pieces that
 // arrive at different times, with silences between some of them, and every
 // frame found is handed to the slave of a panel-mount and a DIN-rail meter.

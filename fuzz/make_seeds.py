@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpora: small, real frames of every shape the tool meets.
 
 Run from anywhere: python3 fuzz/make_seeds.py. The output is checked in; run it

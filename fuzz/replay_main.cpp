@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over stored inputs (files or folders of files), so the
 // seed corpora and every past finding are replayed by the ordinary test suite
 // with the ordinary compiler.

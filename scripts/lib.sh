@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the scripts in this folder: install what is missing, configure and
 # build incrementally. Sourced, not run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // metersim: a simulated meter on a pseudo-terminal. Opens the pair, serves
 // the master side as a Modbus RTU slave, optionally links the slave device
 // as comN into the per-user port folder that metertest reads, and runs until

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // metertest_polltiming: how closely the monitors keep their poll timing.
 // Each monitor polls a simulated meter at its real timer interval and with
 // its real pauses (panel-mount 4000 ms / 500 ms, DIN-rail 5000 ms / 200 ms)

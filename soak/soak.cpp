@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // metertest_soak: both monitors polling simulated meters at once, with every
 // fault of the line at the same time and meters that vanish and come back,
 // for as long as asked. Passes when nothing crashed or hung, memory stayed

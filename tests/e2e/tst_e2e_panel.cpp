@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel-mount monitor end to end: real bytes through the QSerialPort
 // component, a pseudo-terminal and metersim, with the real pauses and a
 // shortened timer interval. What the screen shows is checked against the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The meter search against metersim on a pseudo-terminal, through the real
 // serial component: it finds the meter once, at its own line settings, with
 // its family; a cancelled search gives the window its port back in working

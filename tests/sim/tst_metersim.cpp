@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The metersim program itself: started as a process, reached through its comN
 // link with plain POSIX calls, the way metertest reaches it.
 

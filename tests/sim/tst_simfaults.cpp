@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fault injection, line timing and the command line of the simulator.
 
 #include <QtTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated meters: register maps, values that hang together the way a
 // real meter's do, energies that only rise, and repeatability from the seed.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The comN link of the simulator: created, stale ones replaced, live ones and
 // foreign files left alone, and only the simulator's own link removed.
 

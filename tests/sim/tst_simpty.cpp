@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the simulator's pseudo-terminal carries of the settings a program
 // makes on its side with QSerialPort, as metertest opens it (everything set
 // before open). Guards the kernel's and Qt's behaviour the line check

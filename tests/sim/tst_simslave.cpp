@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's Modbus RTU slave against hand-built requests, and the
 // framing of the received byte stream.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated line when the program's settings differ from the meter's:
 // one UART hearing another.
 

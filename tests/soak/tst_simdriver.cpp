@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator driver's readers and the pairing of answers with requests,
 // which the end-to-end tests and the soak build their verdicts on.
 

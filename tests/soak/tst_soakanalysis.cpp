@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The soak's verdict: which texts count as served for a field, which only
 // as a late DIN-rail answer, and which are wrong.
 
