@@ -225,7 +225,9 @@ void AcquisitionEngine::runTick(std::span<const PollStep> schedule) {
         }
         const QByteArray frame(reinterpret_cast<const char*>(request_.RequestFrame.data()),
                                static_cast<qsizetype>(request_.RequestFrame.size()));
-        if (!port_.write(frame)) {
+        // Emptying the input may itself meet the device's loss, which closes
+        // the port: nothing is written to a lost device.
+        if (!port_.isOpen() || !port_.write(frame)) {
             tick_->abandoned = true;  // the port went away under the tick
             break;
         }

@@ -260,6 +260,22 @@ private slots:
         QVERIFY(r.records.last().cutShort);
     }
 
+    // The device goes away just as the input is emptied before a request:
+    // nothing is written to it.
+    void lossWhileEmptyingTheInput() {
+        Rig r(Screen::DinRail);
+        r.rec.duringPause = [&r](int index) {
+            if (index == 2) {
+                r.port.loseDeviceOnClearInput = true;
+            }
+        };
+        r.tick();
+        QCOMPARE(r.port.writes.size(), 3);
+        const QStringList afterLoss = r.port.calls.mid(r.port.calls.lastIndexOf("clearInput"));
+        QVERIFY(afterLoss.filter(QRegularExpression("^write")).isEmpty());
+        QVERIFY(r.ticks.value(0).abandoned);
+    }
+
     void refusedWriteEndsTick_data() {
         AddScreens();
         QTest::newRow("panel-mount") << Screen::PanelMount;

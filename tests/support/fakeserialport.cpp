@@ -5,6 +5,7 @@
 
 #include <QMetaObject>
 #include <QRegularExpression>
+#include <utility>
 
 namespace mt::test {
 
@@ -83,6 +84,9 @@ PortResult FakeSerialPort::close() {
 void FakeSerialPort::clearInput() {
     calls << QStringLiteral("clearInput");
     input.clear();
+    if (std::exchange(loseDeviceOnClearInput, false)) {
+        loseDevice();
+    }
 }
 
 void FakeSerialPort::clearOutput() {

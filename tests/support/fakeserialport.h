@@ -36,6 +36,8 @@ public:
     std::optional<PortError> failOpen;
     std::optional<PortError> failClose;
     std::optional<PortError> failWrite;
+    // The device goes away the next time the input is emptied.
+    bool loseDeviceOnClearInput = false;
     // Settings texts are checked like the real component does unless this is set.
     std::optional<PortError> failSettings;
 
