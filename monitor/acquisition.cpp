@@ -201,11 +201,12 @@ void AcquisitionEngine::tick() {
 
 void AcquisitionEngine::runTick(std::span<const PollStep> schedule) {
     QPointer<AcquisitionEngine> alive(this);
-    tickRunning_ = true;
     const quint64 epoch = portEpoch_;
-    // A last answer still awaited from the tick before ends here at the latest.
+    // A last answer still awaited from the tick before ends here at the
+    // latest, and that tick with it, before this one counts as running.
     closeRecord(false);
     finishTickIfDone();
+    tickRunning_ = true;
     tick_ = TickSummary{++ticks_, QDateTime::currentDateTime(), 0, 0, false};
     emit tickStarted(tick_->number);
 

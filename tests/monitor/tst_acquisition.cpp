@@ -154,6 +154,24 @@ private slots:
         QCOMPARE(r.ticks[0].requestsAccepted, 5);
     }
 
+    // A panel-mount tick that starts while the last answer of the tick
+    // before is still awaited ends that tick first: every tick is finished
+    // once, in order, with its own counts.
+    void tickStartingInsideTheLastWindow() {
+        Rig r(Screen::PanelMount);
+        r.answerEverything();
+        r.engine->tick();
+        QVERIFY(r.engine->requestOutstanding());
+        r.port.responder = {};
+        r.engine->tick();  // before the window of the first tick's last request ended
+        QCOMPARE(r.ticks.size(), 1);
+        QCOMPARE(r.ticks[0].number, quint64(1));
+        QCOMPARE(r.ticks[0].requestsAccepted, 4);
+        QTRY_COMPARE(r.ticks.size(), 2);  // its last window ends
+        QCOMPARE(r.ticks[1].number, quint64(2));
+        QCOMPARE(r.ticks[1].requestsSent, 5);
+    }
+
     void blockTagSeenByEachAnswer() {
         Rig r(Screen::DinRail);
         r.answerEverything();
