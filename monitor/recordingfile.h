@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace mt {
+
+// UTF-8 byte-order mark: spreadsheet programs on Chinese Windows need it to
+// read UTF-8 rather than the local code page.
+QByteArray CsvByteOrderMark();
+
+// One CSV line in UTF-8 (RFC 4180): the cells joined by ',', ending in CRLF.
+// A cell is quoted with '"', inner '"' doubled, when it holds ',', '"', CR or
+// LF, or begins or ends with a blank (spreadsheets would trim it otherwise).
+// A line of one empty cell is written as "" so that it is not a blank line,
+// which readers skip.
+QByteArray CsvLine(const QStringList& cells);
+
+// The date and time as the QDateTime itself holds it (local, UTC or a fixed
+// offset), with milliseconds and the offset from UTC, in ISO 8601:
+// "2026-12-08T21:45:01.234+08:00". A zero offset is "+00:00", never "Z", so
+// that every row of a recording has the same shape. Empty when invalid.
+QString CsvTimeText(const QDateTime& time);
+
+class RecordingWriter;
+
+// A CSV file written row by row on a thread of its own, so that a slow or
+// hanging medium never stops or slows the user-interface thread, which runs
+// the meter polling. Each row is written whole and forced to the medium
+// before the next, so a crash or power cut loses at most the row in progress.
+//
+// The first failure (full disk, no permission, the medium or the folder
+// removed, the file deleted or replaced) ends the recording: the file is
+// closed, `failed` is emitted once, later rows are dropped, and what was
+// written stays a readable file.
+class RecordingFile : public QObject {
+    Q_OBJECT
+
+public:
+    // Rows handed over but not yet written before the recording gives up on
+    // the medium: at a row every few seconds this is hours of a hanging
+    // medium, and it bounds the memory the waiting rows take.
+    static constexpr int kMaxPendingRows = 10000;
+
+    static inline const QString kDiskFullReason = QStringLiteral("磁盘已满");
+    static inline const QString kNoPermissionReason = QStringLiteral("没有写入权限");
+    static inline const QString kNoFolderReason = QStringLiteral("文件夹不存在");
+    static inline const QString kGoneReason =
+        QStringLiteral("记录文件或其所在的文件夹、介质已不存在");
+    static inline const QString kTooSlowReason = QStringLiteral("写入太慢，记录跟不上");
+
+    explicit RecordingFile(QObject* parent = nullptr);
+    // Closes: waits for the rows already handed over, then closes the file.
+    ~RecordingFile() override;
+
+    // Creates or truncates `path` and writes the byte-order mark and the
+    // header line, forced to the medium, before it returns. A recording still
+    // open is closed first. On failure returns false, leaves nothing open and
+    // sets *error to a short reason for the screen.
+    bool open(const QString& path, const QStringList& header, QString* error = nullptr);
+    // Open and not failed.
+    bool isOpen() const;
+    // The file of the recording, or of the last one.
+    QString path() const { return path_; }
+
+    // Hands one row to the writer thread and returns at once. Ignored when
+    // not open or after a failure.
+    void append(const QStringList& cells);
+    // Waits for the rows handed over and closes the file. Nothing is emitted
+    // afterwards. Safe to call twice.
+    void close();
+
+    // Rows, not counting the header, known to be on the medium; after the
+    // recording has ended, the rows it wrote.
+    qint64 rowsWritten() const;
+
+signals:
+    // After each row reached the medium.
+    void rowWritten(qint64 rowsWritten);
+    // Once, when the recording ends by a failure; the file is already closed.
+    void failed(const QString& reason);
+
+private:
+    friend class RecordingWriter;
+    struct Session;
+
+    void onRowWritten(quint64 generation, qint64 rows);
+    void onFailed(quint64 generation, const QString& reason);
+
+    std::unique_ptr<Session> session_;
+    QString path_;
+    // Tells the events of one recording from those of an earlier one that
+    // were still under way when it closed.
+    quint64 generation_ = 0;
+    qint64 closedRows_ = 0;
+};
+
+}  // namespace mt
