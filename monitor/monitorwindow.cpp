@@ -3,16 +3,22 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 
 #include "linediagnostics.h"
 #include "portpanel.h"
+#include "recordingfile.h"
 #include "searchdialog.h"
 #include "traffic.h"
 #include "twips.h"
@@ -88,6 +94,9 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
             traffic_->holdUpdates(false);
         }
         tickReadings_.summary = summary;
+        if (recording()) {
+            recordingFile_->append(recordingTable_->row(tickReadings_));
+        }
         emit tickRead(tickReadings_);
         tickReadings_ = TickReadings{};
     });
@@ -131,6 +140,17 @@ void MonitorWindow::buildMenus() {
         }
     });
 
+    startRecordingAction = fileMenu->addAction(QStringLiteral("开始记录(&R)…"));
+    startRecordingAction->setObjectName(QStringLiteral("StartRecordingAction"));
+    startRecordingAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(startRecordingAction, &QAction::triggered, this, &MonitorWindow::chooseRecordingFile);
+    stopRecordingAction = fileMenu->addAction(QStringLiteral("停止记录(&S)"));
+    stopRecordingAction->setObjectName(QStringLiteral("StopRecordingAction"));
+    stopRecordingAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    stopRecordingAction->setEnabled(false);
+    connect(stopRecordingAction, &QAction::triggered, this, &MonitorWindow::stopRecording);
+    fileMenu->addSeparator();
+
     exitAction = fileMenu->addAction(QStringLiteral("退出(&X)"));
     exitAction->setObjectName(QStringLiteral("ExitAction"));
     exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -148,6 +168,11 @@ void MonitorWindow::buildStatusBar() {
     hintLine->setMinimumWidth(0);
     hintLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(hintLine, 1);
+    recordingLine = new QLabel(this);
+    recordingLine->setObjectName(QStringLiteral("RecordingLine"));
+    recordingLine->setVisible(false);
+    recordingLine->setContentsMargins(0, 0, 12, 0);  // apart from the counters
+    statusBar()->addPermanentWidget(recordingLine);
     countsLine = new QLabel(this);
     countsLine->setObjectName(QStringLiteral("CountsLine"));
     statusBar()->addPermanentWidget(countsLine);
@@ -257,7 +282,106 @@ void MonitorWindow::onSecondaryClicked() {
     engine_->toggle(AcquisitionButton::Secondary);
 }
 
+void MonitorWindow::chooseRecordingFile() {
+    // Not modal for the program: acquisition goes on while the user picks
+    // a name, and a tick never waits for the dialog.
+    auto* dialog = new QFileDialog(this, QStringLiteral("开始记录"));
+    dialog->setObjectName(QStringLiteral("RecordingFileDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(QStringLiteral("CSV 文件 (*.csv)"));
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    const QFileInfo suggested(suggestedRecordingPath());
+    dialog->setDirectory(suggested.absolutePath());
+    dialog->selectFile(suggested.fileName());
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        if (!path.isEmpty()) {
+            startRecording(path);
+        }
+    });
+    dialog->open();
+}
+
+QString MonitorWindow::suggestedRecordingPath() const {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty()) {
+        folder = QDir::homePath();
+    }
+    return QDir(folder).filePath(
+        RecordingFileName(layout_.meterName, QDateTime::currentDateTime()));
+}
+
+bool MonitorWindow::startRecording(const QString& path) {
+    stopRecording();
+    delete recordingFile_;
+    recordingFile_ = new RecordingFile(this);
+    recordingTable_.emplace(readings_, !modeName().isEmpty());
+    QString reason;
+    if (!recordingFile_->open(path, recordingTable_->header(), &reason)) {
+        warnRecording(QStringLiteral("无法开始记录：%1。\n文件：%2")
+                          .arg(reason, QDir::toNativeSeparators(path)));
+        showRecording();
+        return false;
+    }
+    connect(recordingFile_, &RecordingFile::rowWritten, this, &MonitorWindow::showRecording);
+    connect(recordingFile_, &RecordingFile::failed, this, [this](const QString& why) {
+        showRecording();
+        warnRecording(QStringLiteral("记录已停止：%1。\n文件：%2\n已写入 %3 行。")
+                          .arg(why, QDir::toNativeSeparators(recordingFile_->path()))
+                          .arg(recordingFile_->rowsWritten()));
+    });
+    showRecording();
+    return true;
+}
+
+void MonitorWindow::stopRecording() {
+    if (recordingFile_ != nullptr) {
+        recordingFile_->close();
+    }
+    showRecording();
+}
+
+bool MonitorWindow::recording() const {
+    return recordingFile_ != nullptr && recordingFile_->isOpen();
+}
+
+qint64 MonitorWindow::recordedRows() const {
+    return recordingFile_ != nullptr ? recordingFile_->rowsWritten() : 0;
+}
+
+void MonitorWindow::showRecording() {
+    const bool on = recording();
+    startRecordingAction->setEnabled(!on);
+    stopRecordingAction->setEnabled(on);
+    recordingLine->setVisible(on);
+    if (on) {
+        const QString path = recordingFile_->path();
+        recordingLine->setText(QStringLiteral("记录中：%1，%2 行")
+                                   .arg(QFileInfo(path).fileName())
+                                   .arg(recordingFile_->rowsWritten()));
+        recordingLine->setToolTip(QDir::toNativeSeparators(path));
+        recordingLine->setAccessibleName(recordingLine->text());
+    }
+}
+
+void MonitorWindow::warnRecording(const QString& text) {
+    // One box for the window, shown without waiting for an answer, so that
+    // acquisition never stops for it; a later warning replaces its text.
+    auto* box =
+        findChild<QMessageBox*>(QStringLiteral("RecordingWarning"), Qt::FindDirectChildrenOnly);
+    if (box == nullptr) {
+        box = new QMessageBox(QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("RecordingWarning"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+    }
+    box->setText(text);
+    box->show();
+}
+
 void MonitorWindow::onExitClicked() {
+    stopRecording();
     engine_->end();
     close();
 }
@@ -267,6 +391,7 @@ void MonitorWindow::onPollTimer() {
 }
 
 void MonitorWindow::closeEvent(QCloseEvent* event) {
+    stopRecording();
     engine_->end();
     event->accept();
 }

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "link/request.h"
 #include "platform/serialport.h"
 #include "platform/services.h"
+#include "recordingtable.h"
 #include "valuefield.h"
 
 class QAction;
@@ -28,6 +30,7 @@ class QTimer;
 namespace mt {
 
 class LineDiagnostics;
+class RecordingFile;
 class PortPanel;
 class TrafficWindow;
 
@@ -68,23 +71,8 @@ public:
         CloseReset closeReset = CloseReset::BothButtons;
     };
 
-    // Something on the screen that a tick can refresh: a value field (its
-    // object name, headed "caption (unit)") or, on the panel-mount screen, a
-    // switch channel.
-    struct Reading {
-        QString key;
-        QString heading;
-    };
-
-    // What one tick refreshed on the screen, once it has ended: the texts
-    // accepted answers put into readings during the tick (readings not
-    // refreshed are absent), the acquisition mode's name, and the tick's
-    // request counts.
-    struct TickReadings {
-        TickSummary summary;
-        QString mode;
-        QHash<QString, QString> texts;
-    };
+    using Reading = mt::Reading;
+    using TickReadings = mt::TickReadings;
 
     PortPanel* portPanel = nullptr;
     QPushButton* primaryButton = nullptr;    // Command1
@@ -96,12 +84,15 @@ public:
     QMenu* viewMenu = nullptr;
     QMenu* toolsMenu = nullptr;
     QMenu* helpMenu = nullptr;
-    QAction* exitAction = nullptr;         // 文件→退出
-    QAction* trafficAction = nullptr;      // 查看→通信监视
-    QAction* resetCountsAction = nullptr;  // 查看→重置计数
-    QAction* aboutAction = nullptr;        // 帮助→关于仪表测试
-    QLabel* hintLine = nullptr;            // the status bar's plain-language hint
-    QLabel* countsLine = nullptr;          // the status bar's request counters
+    QAction* startRecordingAction = nullptr;  // 文件→开始记录…
+    QAction* stopRecordingAction = nullptr;   // 文件→停止记录
+    QAction* exitAction = nullptr;            // 文件→退出
+    QAction* trafficAction = nullptr;         // 查看→通信监视
+    QAction* resetCountsAction = nullptr;     // 查看→重置计数
+    QAction* aboutAction = nullptr;           // 帮助→关于仪表测试
+    QLabel* hintLine = nullptr;               // the status bar's plain-language hint
+    QLabel* countsLine = nullptr;             // the status bar's request counters
+    QLabel* recordingLine = nullptr;          // the status bar's recording note
 
     LineDiagnostics& diagnostics() { return *diagnostics_; }
     const LineDiagnostics& diagnostics() const { return *diagnostics_; }
@@ -113,6 +104,20 @@ public:
     const QList<Reading>& readings() const { return readings_; }
     // The meter family's name, as in the window title.
     const QString& meterName() const { return layout_.meterName; }
+
+    // Recording: one CSV row per tick that ended, while acquisition runs.
+    // Starting creates (or overwrites) the file and writes its header; a
+    // failure then or later ends the recording with one warning that does
+    // not wait for an answer. Stopping acquisition does not end it; closing
+    // the window does.
+    bool startRecording(const QString& path);
+    void stopRecording();
+    bool recording() const;
+    // Rows on the medium so far in the recording that runs or ran last.
+    qint64 recordedRows() const;
+    // Where 文件→开始记录… suggests to save: the documents folder and
+    // "<meter type>-<yyyyMMdd-HHmmss>.csv".
+    QString suggestedRecordingPath() const;
 
     // The fixed area that holds the screen's controls, placed in twips.
     QWidget* screenArea() const { return screen_; }
@@ -129,7 +134,7 @@ public:
     void onPollTimer();
 
 signals:
-    void tickRead(const mt::MonitorWindow::TickReadings& readings);
+    void tickRead(const mt::TickReadings& readings);
 
 protected:
     MonitorWindow(const Layout& layout, SerialPort& port, Services services,
@@ -165,6 +170,9 @@ private:
     void buildMenus();
     void buildStatusBar();
     void showHint(const QString& hint);
+    void chooseRecordingFile();
+    void showRecording();
+    void warnRecording(const QString& text);
     void sortFieldReadings();
 
     Layout layout_;
@@ -177,6 +185,8 @@ private:
     LineDiagnostics* diagnostics_ = nullptr;
     TrafficWindow* traffic_ = nullptr;
     bool tickInProgress_ = false;
+    RecordingFile* recordingFile_ = nullptr;
+    std::optional<RecordingTable> recordingTable_;
 };
 
 }  // namespace mt
