@@ -6,13 +6,18 @@
 // simulator really served for that field (late DIN-rail answers, which the
 // cycle is known for, are counted apart).
 //
+// With --record, both monitors also record to a file each, and every filled
+// cell of every row must be a text the simulator served for its field.
+//
 //   metertest_soak [--minutes M | --seconds S] [--seed N] [--scale 1|2|4] [--keep DIR]
+//                  [--record]
 
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -22,6 +27,7 @@
 #include <thread>
 
 #include "analysis.h"
+#include "drive/csvread.h"
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
 #include "monitor/linediagnostics.h"
@@ -54,16 +60,18 @@ struct Options {
     std::uint64_t seed = 1;
     int scale = 4;
     QString keep;
+    bool record = false;
 };
 
 void Usage(FILE* to) {
     std::fputs(
         "Usage: metertest_soak [--minutes M | --seconds S] [--seed N] [--scale 1|2|4] "
-        "[--keep DIR]\n"
+        "[--keep DIR] [--record]\n"
         "Both monitors poll simulated meters with every line fault at once; the meters\n"
         "vanish and come back. --scale 4 (default) runs pauses, intervals, line speed and\n"
         "fault delays four times faster than real; --scale 1 is real time. --keep leaves\n"
-        "the simulator logs and the screen record in DIR.\n",
+        "the simulator logs and the screen record in DIR. --record has both monitors\n"
+        "record to CSV files there and checks every row against the simulator logs.\n",
         to);
 }
 
@@ -95,6 +103,8 @@ std::optional<Options> ParseArgs(const QStringList& args) {
             const auto v = value();
             ok = v.has_value();
             options.keep = v.value_or(QString());
+        } else if (arg == "--record") {
+            options.record = true;
         } else if (arg == "--help" || arg == "-h") {
             Usage(stdout);
             std::exit(0);
@@ -201,6 +211,7 @@ struct Side {
     enum class Phase { Polling, Lost } phase = Phase::Polling;
     qint64 lostAtMs = 0;
     int vanishes = 0;
+    qint64 tickRows = 0;  // ticks that ended while recording
 };
 
 class Soak : public QObject {
@@ -234,6 +245,8 @@ private:
     void connectRecords();
     bool analyse(Side& side, ServedValues& served, FaultCounts& counts);
     void checkDiagnostics();
+    void startRecordings();
+    void checkRecordings(const ServedValues& served);
 
     Options options_;
     QString folder_;
@@ -484,10 +497,90 @@ Verdict Soak::judge(FaultCounts& panelCounts, FaultCounts& railCounts) {
                          .arg(verdict.unknownAnswers)
                          .arg(verdict.badRecords);
     }
+    if (paired && options_.record) {
+        checkRecordings(served);
+    }
     if (served.answersTaken() == 0 || verdict.fieldChanges == 0) {
         failures_ << QStringLiteral("nothing was polled");
     }
     return verdict;
+}
+
+QString RecordingPath(const QString& folder, const QString& side) {
+    return QStringLiteral("%1/%2.csv").arg(folder, side);
+}
+
+void Soak::startRecordings() {
+    for (Side& side : sides_) {
+        if (!side.form->startRecording(RecordingPath(folder_, side.name))) {
+            fail(QStringLiteral("%1: the recording did not start").arg(side.name));
+            return;
+        }
+        connect(side.form, &MonitorWindow::tickRead, this, [&side] { ++side.tickRows; });
+    }
+}
+
+// Each recording holds one row per tick that ended, reads back as a strict
+// CSV table, and every filled value cell holds a text the simulator served
+// for that field (for the DIN-rail meter also what a late answer shows,
+// which the screen shows too).
+void Soak::checkRecordings(const ServedValues& served) {
+    for (Side& side : sides_) {
+        const bool wasRecording = side.form->recording();
+        side.form->stopRecording();
+        QString failure;
+        const auto table = ReadCsvFile(RecordingPath(folder_, side.name), &failure);
+        if (!wasRecording || !table) {
+            failures_ << QStringLiteral("%1: the recording %2")
+                             .arg(side.name,
+                                  wasRecording ? failure : QStringLiteral("ended early"));
+            continue;
+        }
+        const QList<MonitorWindow::Reading>& readings = side.form->readings();
+        const int first = side.meter == MeterKind::PanelMount ? 2 : 1;
+        qint64 filled = 0;
+        qint64 empty = 0;
+        qint64 wrong = 0;
+        for (const QStringList& row : table->rows) {
+            for (qsizetype i = 0; i < readings.size(); ++i) {
+                const QString& key = readings[i].key;
+                const QString& cell = row[first + i];
+                ++(cell.isEmpty() ? empty : filled);
+                const bool isSwitch = key.startsWith(QStringLiteral("Picture"));
+                const bool fine =
+                    cell.isEmpty() || (isSwitch ? cell == QString::fromUtf8(kSwitchClosedCaption) ||
+                                                      cell == QString::fromUtf8(kSwitchOpenCaption)
+                                                : served.served(side.meter, key, cell) ||
+                                                      (side.meter == MeterKind::DinRail &&
+                                                       served.lateRail(key, cell)));
+                if (!fine && wrong++ < 3) {
+                    std::fprintf(stderr, "metertest_soak: %s recorded %s \"%s\", never served\n",
+                                 qPrintable(side.name), qPrintable(readings[i].heading),
+                                 qPrintable(cell));
+                }
+            }
+        }
+        const qint64 rows = table->rows.size();
+        std::printf(
+            "%-16s %s\n", "recording",
+            qPrintable(QStringLiteral("%1: %2 rows for %3 ticks, %4 cells filled, %5 "
+                                      "empty, %6 never served; %7 KiB")
+                           .arg(side.name)
+                           .arg(rows)
+                           .arg(side.tickRows)
+                           .arg(filled)
+                           .arg(empty)
+                           .arg(wrong)
+                           .arg(QFileInfo(RecordingPath(folder_, side.name)).size() / 1024)));
+        if (rows != side.tickRows || rows != side.form->recordedRows() || wrong != 0 ||
+            filled == 0) {
+            failures_ << QStringLiteral("%1: %2 rows recorded for %3 ticks, %4 cells never served")
+                             .arg(side.name)
+                             .arg(rows)
+                             .arg(side.tickRows)
+                             .arg(wrong);
+        }
+    }
 }
 
 // Each monitor's line counters agree with what its simulators logged. A
@@ -624,6 +717,9 @@ int Soak::run() {
               panel_.ticks);
     setUpSide(sides_[1], MeterKind::DinRail, 2, rail_.form, rail_.port, rail_.live, rail_.ticks);
     connectRecords();
+    if (options_.record) {
+        startRecordings();
+    }
     startMs_ = MonotonicMs();
     rssStart_ = ResidentMiB();
     for (Side& side : sides_) {
