@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -357,9 +358,16 @@ void MonitorWindow::showRecording() {
     recordingLine->setVisible(on);
     if (on) {
         const QString path = recordingFile_->path();
-        recordingLine->setText(QStringLiteral("记录中：%1，%2 行")
-                                   .arg(QFileInfo(path).fileName())
-                                   .arg(recordingFile_->rowsWritten()));
+        // A long file name is shortened in its middle, so that the status
+        // bar never widens the window; the tooltip has the whole path.
+        const QString prefix = QStringLiteral("记录中：");
+        const QString rows = QStringLiteral("，%1 行").arg(recordingFile_->rowsWritten());
+        const QFontMetrics metrics(recordingLine->font());
+        const int room = screen_->width() * 2 / 5 - metrics.horizontalAdvance(prefix + rows);
+        recordingLine->setText(prefix +
+                               metrics.elidedText(QFileInfo(path).fileName(), Qt::ElideMiddle,
+                                                  std::max(room, metrics.averageCharWidth() * 8)) +
+                               rows);
         recordingLine->setToolTip(QDir::toNativeSeparators(path));
         recordingLine->setAccessibleName(recordingLine->text());
     }

@@ -229,6 +229,28 @@ private slots:
         QVERIFY(r.rec.messages.isEmpty());
     }
 
+    // A long file name is shortened on the status bar; the window keeps
+    // its size and the tooltip has the whole path.
+    void longFileNameKeepsTheWindow() {
+        Rig r;
+        r.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&r.form));
+        const QSize size = r.form.size();
+        const QString path = dir_.filePath(QString(120, QLatin1Char('x')) + "-长名称.csv");
+        QVERIFY(r.form.startRecording(path));
+        QCoreApplication::processEvents();
+        QCOMPARE(r.form.size(), size);
+        QVERIFY(r.form.recordingLine->text().contains(QChar(0x2026)));
+        QVERIFY(r.form.recordingLine->text().endsWith(QStringLiteral("长名称.csv，0 行")));
+        QCOMPARE(r.form.recordingLine->toolTip(), QDir::toNativeSeparators(path));
+        QVERIFY(r.form.recordingLine->geometry().right() <= r.form.countsLine->geometry().left());
+        // With METERTEST_SNAPSHOT_DIR set, a picture of the window is kept.
+        const QString snapshots = qEnvironmentVariable("METERTEST_SNAPSHOT_DIR");
+        if (!snapshots.isEmpty()) {
+            QVERIFY(r.form.grab().save(snapshots + "/form1-recording.png"));
+        }
+    }
+
     // Closing the window ends the recording with every row on the medium.
     void closingKeepsEveryRow() {
         const QString path = dir_.filePath("close.csv");
