@@ -18,24 +18,21 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "drive/livemonitor.h"
+#include "drive/simdriver.h"
+#include "metrics.h"
 #include "monitor/recordingfile.h"
 
 using namespace mt;
 
 namespace {
 
-std::vector<std::string> g_lines;
+bench::Metrics g_metrics;
 
 void Metric(const std::string& name, double value, const char* unit) {
-    char line[256];
-    std::snprintf(line, sizeof line, "%s\t%.2f\t%s", name.c_str(), value, unit);
-    std::puts(line);
-    g_lines.emplace_back(line);
+    g_metrics.add(name, value, unit);
 }
 
 QStringList Header() {
@@ -50,7 +47,8 @@ QStringList Header() {
 QStringList Row(int n) {
     QStringList cells{CsvTimeText(QDateTime::currentDateTime())};
     for (int i = 0; i < 41; ++i) {
-        cells << ((n + i) % 13 == 0 ? QString() : QString::number(220.0 + (n * 41 + i) % 997 / 10.0));
+        cells << ((n + i) % 13 == 0 ? QString()
+                                    : QString::number(220.0 + (n * 41 + i) % 997 / 10.0));
     }
     return cells << QStringLiteral("11") << QString::number(11 - n % 3);
 }
@@ -143,11 +141,6 @@ int main(int argc, char* argv[]) {
     Metric("rss_after_tenth_of_rows", rssAtTenth, "MiB");
     Metric("rss_after_all_rows", rssAfter, "MiB");
     Metric("rss_growth_after_tenth", rssAfter - rssAtTenth, "MiB");
-    if (!tsv.empty()) {
-        std::ofstream out(tsv);
-        for (const std::string& line : g_lines) {
-            out << line << '\n';
-        }
-    }
+    g_metrics.writeTsv(tsv);
     return 0;
 }

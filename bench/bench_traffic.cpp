@@ -15,12 +15,12 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
+#include "metrics.h"
 #include "monitor/traffic.h"
 
 using namespace mt;
@@ -31,13 +31,10 @@ namespace {
 constexpr int kHeld = TrafficModel::kDefaultCapacity;
 constexpr int kCom = 1;
 
-std::vector<std::string> g_lines;
+bench::Metrics g_metrics;
 
 void Metric(const std::string& name, double value, const char* unit) {
-    char line[256];
-    std::snprintf(line, sizeof line, "%s\t%.2f\t%s", name.c_str(), value, unit);
-    std::puts(line);
-    g_lines.emplace_back(line);
+    g_metrics.add(name, value, unit);
 }
 
 // Frames as a DIN-rail tick gives them: an 8-byte request, a 51-byte answer.
@@ -183,11 +180,6 @@ int main(int argc, char* argv[]) {
     Metric("rss_window_closed", closedRss, "MiB");
     Metric("rss_window_open_full", openRss, "MiB");
     Metric("rss_full_window_extra", openRss - closedRss, "MiB");
-    if (!tsv.empty()) {
-        std::ofstream out(tsv);
-        for (const std::string& line : g_lines) {
-            out << line << '\n';
-        }
-    }
+    g_metrics.writeTsv(tsv);
     return 0;
 }
