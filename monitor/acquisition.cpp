@@ -23,6 +23,17 @@ QDateTime LocalTimeOf(std::int64_t steadyNs) {
     return QDateTime::currentDateTime().addMSecs(-agoMs);
 }
 
+// When the bytes just read arrived: the port's arrival time when it belongs
+// to this request, that is, when it lies between the request's write and now.
+// An older one (or none) belongs to bytes before the request, so the port
+// did not see these arrive and the time they were read is the best known.
+std::int64_t ArrivalOf(std::int64_t noted, std::int64_t written, std::int64_t now) {
+    if (noted < written || noted > now) {
+        return now;
+    }
+    return noted;
+}
+
 AcquisitionButton Other(AcquisitionButton button) {
     return button == AcquisitionButton::Primary ? AcquisitionButton::Secondary
                                                 : AcquisitionButton::Primary;
@@ -327,10 +338,8 @@ void AcquisitionEngine::onCommEvent(CommEvent kind) {
         record_->received.append(bytes.left(RequestRecord::kKeptBytes - record_->received.size()));
         record_->receivedCount += bytes.size();
         if (!bytes.isEmpty()) {
-            // The bytes arrived while the pause slept, or just now; not
-            // before the request went out.
-            const std::int64_t now = SteadyNowNs();
-            const std::int64_t arrived = std::clamp(port_.lastArrivalNs(), recordWrittenNs_, now);
+            const std::int64_t arrived =
+                ArrivalOf(port_.lastArrivalNs(), recordWrittenNs_, SteadyNowNs());
             record_->lastByteAt = LocalTimeOf(arrived);
             record_->responseMs = (arrived - recordWrittenNs_) / 1'000'000;
         }

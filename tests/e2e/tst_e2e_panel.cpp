@@ -10,10 +10,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
+#include <cmath>
 
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
 #include "e2etools.h"
+#include "monitor/acquisition.h"
 #include "monitor/portpanel.h"
 #include "monitor/statuslamp.h"
 #include "panel_meter/switchpanelview.h"
@@ -127,6 +130,61 @@ private slots:
         QVERIFY2(dump, qPrintable(failure));
         CheckAgainstDump(monitor, *dump, {{"UanT", 70}, {"IcT", 78}, {"FT", 92}});
         QVERIFY(monitor.live.messages.isEmpty());
+        QVERIFY2(sim.stop(&failure), qPrintable(failure));
+    }
+
+    // For every answered request, the response time is the time from the
+    // request to the answer's last byte that the simulator's logs give: the
+    // answer's first piece, and when paced, the pieces after it at 11 bits a
+    // byte. None reads 0 unless the answer really came at once.
+    void responseTimesMatchTheSimulator_data() {
+        QTest::addColumn<int>("turnaround");
+        QTest::addColumn<bool>("paced");
+        QTest::newRow("10 ms, written at once") << 10 << false;
+        QTest::newRow("30 ms, paced") << 30 << true;
+        QTest::newRow("80 ms, paced") << 80 << true;
+    }
+    void responseTimesMatchTheSimulator() {
+        QFETCH(int, turnaround);
+        QFETCH(bool, paced);
+        constexpr double kCharacterMs = 11 * 1000.0 / 9600;
+        constexpr int kPieceBytes = 16;  // the simulator's default pieces
+        constexpr int kToleranceMs = 4;
+        QStringList options{"--meter", "panel",        "--seed",
+                            "13",      "--turnaround", QString::number(turnaround)};
+        if (!paced) {
+            options << "--no-pace";
+        }
+        SimProcess sim(runtime_.path(), QStringLiteral("response-%1").arg(turnaround));
+        QString failure;
+        QVERIFY2(sim.start(kCom, options, &failure), qPrintable(failure));
+        LivePanelMonitor monitor(kInterval);
+        QList<RequestRecord> records;
+        connect(&monitor.form.acquisition(), &AcquisitionEngine::requestFinished, this,
+                [&](const RequestRecord& record) { records << record; });
+        RunTicks(sim, monitor, kCom, 2);
+
+        const QList<SimExchange> exchanges = ExchangesOf(sim);
+        QCOMPARE(records.size(), exchanges.size());
+        QCOMPARE(records.size(), 2 * kPrimaryRequests.size());
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            const SimExchange& exchange = exchanges[i];
+            QVERIFY(exchange.sent.has_value());
+            const qsizetype bytes = exchange.sent->bytes.size();
+            const double tail =
+                paced ? static_cast<double>(bytes - std::min<qsizetype>(bytes, kPieceBytes)) *
+                            kCharacterMs
+                      : 0.0;
+            const double expected =
+                static_cast<double>(exchange.sent->ms - exchange.request.ms) + tail;
+            const qint64 measured = records[i].responseMs;
+            QVERIFY2(
+                measured > 0 && std::abs(static_cast<double>(measured) - expected) <= kToleranceMs,
+                qPrintable(QStringLiteral("request %1: %2 ms, the simulator's logs give %3 ms")
+                               .arg(i + 1)
+                               .arg(measured)
+                               .arg(expected, 0, 'f', 1)));
+        }
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }
 

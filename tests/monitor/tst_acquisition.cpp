@@ -6,6 +6,7 @@
 #include "link/request.h"
 #include "monitor/acquisition.h"
 #include "panel_meter/panelschedule.h"
+#include "platform/arrivalwatch.h"
 #include "rail_meter/railschedule.h"
 #include "support/answers.h"
 #include "support/fakeserialport.h"
@@ -568,6 +569,51 @@ private slots:
         QCOMPARE(r.ticks[0].requestsSent, 11);
         QCOMPARE(r.ticks[0].requestsAccepted, 1);
         QVERIFY(!r.ticks[0].abandoned);
+    }
+
+    // The response time runs from the request's write to the arrival the
+    // port noted, when that arrival came after the write. An arrival noted
+    // before the request (bytes of an earlier answer), or none at all, says
+    // nothing about this answer: then the time the bytes were read counts.
+    void responseTimeFromArrival_data() {
+        QTest::addColumn<int>("notedAfterWriteMs");  // -1: before the write; 0: unknown
+        QTest::addColumn<bool>("fromNoted");
+        QTest::newRow("noted 12 ms after the write") << 12 << true;
+        QTest::newRow("noted before the write") << -1 << false;
+        QTest::newRow("unknown") << 0 << false;
+    }
+    void responseTimeFromArrival() {
+        QFETCH(int, notedAfterWriteMs);
+        QFETCH(bool, fromNoted);
+        constexpr int kReadAfterMs = 40;
+        Rig r(Screen::DinRail);
+        r.port.stampArrivals = false;
+        r.port.responder = [](const QByteArray&) { return std::nullopt; };
+        QObject::connect(r.engine.get(), &AcquisitionEngine::requestSent, r.engine.get(),
+                         [&](const RequestRecord& record) {
+                             if (record.number != 1) {
+                                 return;
+                             }
+                             const std::int64_t written = SteadyNowNs();
+                             r.port.arrivalNs = notedAfterWriteMs > 0
+                                                    ? written + notedAfterWriteMs * 1'000'000LL
+                                                : notedAfterWriteMs < 0 ? written - 5'000'000
+                                                                        : 0;
+                             // The bytes are read a while later, as after a pause.
+                             QTest::qSleep(kReadAfterMs);
+                             r.port.deliverLater(AnswerTo(record.sent));
+                         });
+        r.tick();
+        QVERIFY(!r.records.isEmpty());
+        const RequestRecord& first = r.records.front();
+        QCOMPARE(first.check.outcome, AnswerOutcome::Accepted);
+        if (fromNoted) {
+            QVERIFY2(first.responseMs >= notedAfterWriteMs && first.responseMs < kReadAfterMs,
+                     qPrintable(QString::number(first.responseMs)));
+        } else {
+            QVERIFY2(first.responseMs >= kReadAfterMs,
+                     qPrintable(QString::number(first.responseMs)));
+        }
     }
 
     // Bytes nobody asked for, while idle or after an answer was taken,

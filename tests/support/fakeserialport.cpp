@@ -160,7 +160,9 @@ void FakeSerialPort::deliverNow(const QByteArray& bytes) {
         return;  // a closed port receives nothing
     }
     input += bytes;
-    arrivalNs = SteadyNowNs();
+    if (stampArrivals) {
+        arrivalNs = SteadyNowNs();
+    }
     emit commEvent(CommEvent::Receive);
 }
 

@@ -53,8 +53,10 @@ public:
     QStringList calls;
     QList<QByteArray> writes;
     QByteArray input;
-    // When the last bytes were delivered (SteadyNowNs()); tests may set it.
+    // When the last bytes were delivered (SteadyNowNs()); tests may set it,
+    // and keep it by clearing stampArrivals.
     std::int64_t arrivalNs = 0;
+    bool stampArrivals = true;
 
     PortResult setPortNumber(int number) override;
     int portNumber() const override { return portNumber_; }
