@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "recordingfile.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QMutex>
 #include <QMutexLocker>
@@ -137,11 +138,20 @@ public:
 
     bool open(const QString& path, QString* reason) {
         nativePath_ = QFile::encodeName(path);
+        // Not blocking while opening: a pipe nobody reads from would keep the
+        // open waiting for a reader for good. Writes block again afterwards.
         do {
-            fd_ = ::open(nativePath_.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            fd_ = ::open(nativePath_.constData(),
+                         O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
         } while (fd_ < 0 && errno == EINTR);
         if (fd_ < 0) {
             *reason = ReasonFor(errno, true);
+            return false;
+        }
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            *reason = ReasonFor(errno, true);
+            close();
             return false;
         }
         return true;
@@ -308,7 +318,13 @@ private:
             return;
         }
         QString reason;
-        const bool ok = file_->writeLine(line, &reason) && file_->stillNamed(&reason);
+        // A row written whole counts even when the file turns out to be
+        // gone or replaced: it is in the file that was written to.
+        const bool written = file_->writeLine(line, &reason);
+        if (written) {
+            shared_->rows.fetch_add(1);
+        }
+        const bool ok = written && file_->stillNamed(&reason);
         shared_->busy = false;
         if (!ok) {
             file_.reset();
@@ -319,7 +335,7 @@ private:
             }
             return;
         }
-        const qint64 rows = shared_->rows.fetch_add(1) + 1;
+        const qint64 rows = shared_->rows.load();
         if (shared_->failed) {  // the owner gave up while this row was under way
             file_.reset();
             return;
@@ -353,7 +369,7 @@ struct RecordingFile::Session {
 RecordingFile::RecordingFile(QObject* parent) : QObject(parent) {}
 
 RecordingFile::~RecordingFile() {
-    close();
+    finish();
 }
 
 bool RecordingFile::open(const QString& path, const QStringList& header, QString* error) {
@@ -409,8 +425,14 @@ void RecordingFile::append(const QStringList& cells) {
 }
 
 void RecordingFile::close() {
+    if (!finish()) {
+        emit failed(kNoAnswerReason);
+    }
+}
+
+bool RecordingFile::finish() {
     if (!session_) {
-        return;
+        return true;
     }
     const std::unique_ptr<Session> session = std::move(session_);
     RecordingShared& shared = *session->shared;
@@ -420,22 +442,37 @@ void RecordingFile::close() {
     }
     QThread* thread = session->thread;
     RecordingWriter* writer = session->writer;
-    const auto finish = [writer] { writer->finish(); };
+    QMetaObject::invokeMethod(
+        writer, [writer] { writer->finish(); }, Qt::QueuedConnection);
     // After the recording gave up on a hanging medium, the writer may be
-    // stuck in that write for good; waiting for it would freeze the screen.
-    // The thread is left to end by itself and clean up after it.
-    if (shared.failed && shared.busy) {
-        connect(thread, &QThread::finished, writer, &QObject::deleteLater);
-        connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-        QMetaObject::invokeMethod(writer, finish, Qt::QueuedConnection);
-        closedRows_ = shared.rows;
-        return;
+    // stuck in that write for good. Otherwise it finishes the rows handed
+    // over for as long as it keeps making progress: a row that takes longer
+    // than kCloseWaitMs means a medium that does not answer, and waiting
+    // for it would freeze the screen.
+    if (!(shared.failed && shared.busy)) {
+        qint64 rows = shared.rows;
+        while (!thread->wait(QDeadlineTimer(kCloseWaitMs))) {
+            const qint64 now = shared.rows;
+            if (now == rows) {
+                break;
+            }
+            rows = now;
+        }
+        if (thread->isFinished()) {
+            delete writer;
+            delete thread;
+            closedRows_ = shared.rows;
+            return true;
+        }
     }
-    QMetaObject::invokeMethod(writer, finish, Qt::QueuedConnection);
-    thread->wait();
-    delete writer;
-    delete thread;
+    // The rows not yet begun are dropped; the thread ends by itself once
+    // the medium answers, and cleans up after itself. Only the rows known
+    // to be whole in the file count.
+    const bool givenUpNow = !shared.failed.exchange(true);
     closedRows_ = shared.rows;
+    connect(thread, &QThread::finished, writer, &QObject::deleteLater);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    return !givenUpNow;
 }
 
 qint64 RecordingFile::rowsWritten() const {
@@ -454,7 +491,7 @@ void RecordingFile::onFailed(quint64 generation, const QString& reason) {
     }
     // Closed before the signal, so that its receivers find the recording
     // ended and may start another one.
-    close();
+    finish();
     emit failed(reason);
 }
 

@@ -53,9 +53,16 @@ public:
     static inline const QString kGoneReason =
         QStringLiteral("记录文件或其所在的文件夹、介质已不存在");
     static inline const QString kTooSlowReason = QStringLiteral("写入太慢，记录跟不上");
+    static inline const QString kNoAnswerReason =
+        QStringLiteral("存储介质无响应，正在写入的一行可能不完整");
+
+    // How long closing waits for the row being written before it gives up
+    // on the medium: long enough for a slow stick's flush, short enough that
+    // the window does not seem to freeze.
+    static constexpr int kCloseWaitMs = 250;
 
     explicit RecordingFile(QObject* parent = nullptr);
-    // Closes: waits for the rows already handed over, then closes the file.
+    // Closes as close() does, without emitting anything.
     ~RecordingFile() override;
 
     // Creates or truncates `path` and writes the byte-order mark and the
@@ -71,12 +78,16 @@ public:
     // Hands one row to the writer thread and returns at once. Ignored when
     // not open or after a failure.
     void append(const QStringList& cells);
-    // Waits for the rows handed over and closes the file. Nothing is emitted
+    // Waits for the rows handed over and closes the file. A medium that
+    // does not finish a row within kCloseWaitMs is given up on:
+    // the recording ends as failed (kNoAnswerReason, `failed` is emitted
+    // before close returns) and the writer is left to end by itself once the
+    // medium answers, dropping the rows still waiting. Nothing is emitted
     // afterwards. Safe to call twice.
     void close();
 
-    // Rows, not counting the header, known to be on the medium; after the
-    // recording has ended, the rows it wrote.
+    // Rows, not counting the header, written whole to the file; after the
+    // recording has ended, the rows it wrote before it ended.
     qint64 rowsWritten() const;
 
 signals:
@@ -89,6 +100,9 @@ private:
     friend class RecordingWriter;
     struct Session;
 
+    // Ends the recording without emitting anything; returns false when it
+    // gave up on the medium just now, leaving the writer behind.
+    bool finish();
     void onRowWritten(quint64 generation, qint64 rows);
     void onFailed(quint64 generation, const QString& reason);
 

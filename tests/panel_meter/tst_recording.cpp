@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Recording on the panel-mount screen, with the fake port: the rows a tick
 // writes, the menu and the status bar, and what a failing medium does.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -330,6 +332,74 @@ private slots:
         QCOMPARE(r.port.writes.size(), written + 10);
         QVERIFY(r.rec.messages.isEmpty());
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // A medium that stops answering (a pipe nobody reads any more): stopping
+    // the recording, starting another one or closing the window returns
+    // after a short wait, with one warning that gives the rows written
+    // whole, and acquisition goes on.
+    void hangingMedium_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("stop") << "stop";
+        QTest::newRow("start another") << "start";
+        QTest::newRow("close the window") << "close";
+    }
+    void hangingMedium() {
+        QFETCH(QString, how);
+        const QString pipe = dir_.filePath("hanging-" + how);
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+        const int reader = ::open(QFile::encodeName(pipe).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        {
+            Rig r;
+            r.form.onPrimaryClicked();
+            QVERIFY(r.form.startRecording(pipe));
+            // Tick until the pipe is full and the writer hangs in a row.
+            qint64 rows = -1;
+            for (int i = 0; i < 5000 && rows != r.form.recordedRows(); ++i) {
+                rows = r.form.recordedRows();
+                for (int t = 0; t < 50; ++t) {
+                    r.tick();
+                }
+                QTest::qWait(20);
+            }
+            QVERIFY(r.form.recording());
+            rows = r.form.recordedRows();
+
+            QElapsedTimer clock;
+            clock.start();
+            if (how == "stop") {
+                r.form.stopRecordingAction->trigger();
+            } else if (how == "start") {
+                QVERIFY(r.form.startRecording(dir_.filePath("after-hang.csv")));
+            } else {
+                r.form.close();
+            }
+            QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(r.form.recording(), how == "start");
+            QVERIFY(r.warning() != nullptr);
+            QCOMPARE(r.warning()->text(),
+                     QStringLiteral("记录已停止：%1。\n文件：%2\n已写入 %3 行。")
+                         .arg(RecordingFile::kNoAnswerReason, QDir::toNativeSeparators(pipe))
+                         .arg(rows));
+            QVERIFY(!r.warning()->isModal());
+            if (how != "close") {
+                const qsizetype written = r.port.writes.size();
+                r.tick();
+                QCOMPARE(r.port.writes.size(), written + 5);
+            }
+        }
+        // The medium answers again: the writer lets go of the pipe.
+        QDeadlineTimer deadline(20000);
+        char buffer[65536];
+        ssize_t n;
+        while ((n = ::read(reader, buffer, sizeof buffer)) != 0 && !deadline.hasExpired()) {
+            if (n < 0) {
+                QTest::qWait(5);
+            }
+        }
+        ::close(reader);
+        QVERIFY(!deadline.hasExpired());
     }
 
 private:
