@@ -10,6 +10,14 @@ if(METERTEST_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(METERTEST_SANITIZE_THREAD)
+  if(METERTEST_SANITIZE)
+    message(FATAL_ERROR "ThreadSanitizer and AddressSanitizer cannot be combined: pick one")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 set(CMAKE_AUTOMOC ON)
 
 # metertest_add_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>] [TIMEOUT <s>])
@@ -24,6 +32,12 @@ function(metertest_add_test name)
     list(APPEND env "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1"
                     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
                     "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+  endif()
+  if(METERTEST_SANITIZE_THREAD)
+    # die_after_fork=0: the end-to-end tests start metersim as a process.
+    # ignore_noninstrumented_modules=1: Qt and glib are not instrumented, and
+    # what they do inside their own code is theirs (see tests/tsan.supp).
+    list(APPEND env "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:ignore_noninstrumented_modules=1:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
   if(ARG_LABELS)

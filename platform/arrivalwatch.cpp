@@ -58,6 +58,11 @@ bool ArrivalWatch::start(int descriptor) {
         closeHandles();
         return false;
     }
+    // Bytes already waiting are reported once as the device is added; they
+    // came before the watch and are no arrival of its.
+    epoll_event waiting[2];
+    while (::epoll_wait(poller_, waiting, 2, 0) < 0 && errno == EINTR) {
+    }
     thread_ = std::thread([this] { watch(); });
     // The name shows in ps, top and /proc/<pid>/task/*/comm.
     ::pthread_setname_np(thread_.native_handle(), "arrival");

@@ -6,7 +6,7 @@ METERTEST_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and testing needs on Debian 12.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-                libgl-dev fonts-noto-cjk)
+                libgl-dev fonts-noto-cjk ccache)
 
 # The plain build in build/, shared by scripts/test, scripts/demo and
 # scripts/soak: the same arguments everywhere, so that no script reconfigures
@@ -41,13 +41,26 @@ ensure_packages() {
         "${missing[@]}" >/dev/null
 }
 
+# The compiler cache, when ccache is there: its folder lives outside the
+# clone (ccache's own default, ~/.cache/ccache), so that a fresh clone on the
+# same machine compiles only what changed since the last build anywhere.
+# Paths are taken relative to the clone, so that two clones share hits.
+compiler_cache_args() {
+    if command -v ccache >/dev/null 2>&1; then
+        echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    fi
+}
+export CCACHE_BASEDIR="$METERTEST_ROOT"
+export CCACHE_NOHASHDIR=1
+
 # configure BUILD_DIR [CMAKE_ARGS...]: configures the build once; later calls
 # apply the given arguments again (a build type or option that changed).
 configure() {
     local build_dir=$1
     shift
     if [ ! -f "$build_dir/build.ninja" ]; then
-        cmake -S "$METERTEST_ROOT" -B "$build_dir" -G Ninja "$@"
+        # shellcheck disable=SC2046  # empty or one word
+        cmake -S "$METERTEST_ROOT" -B "$build_dir" -G Ninja $(compiler_cache_args) "$@"
     elif [ $# -gt 0 ]; then
         cmake "$build_dir" "$@" >/dev/null
     fi

@@ -160,7 +160,8 @@ private slots:
     }
 
     // Stopping ends the thread at once, also twice and without a start; a
-    // new start forgets the old arrival.
+    // new start forgets the old arrival, and bytes that were waiting before
+    // it are no arrival.
     void stopAndRestart() {
         RawPty pty;
         QVERIFY(pty.valid());
@@ -168,15 +169,20 @@ private slots:
         watch.stop();
         QVERIFY(watch.start(pty.slave()));
         QVERIFY(watch.running());
-        const std::int64_t before = SteadyNowNs();
+        const std::int64_t first = SteadyNowNs();
         QVERIFY(pty.send(QByteArray("\x01", 1)));
-        QVERIFY(NotedAfter(watch, before));
+        QVERIFY(NotedAfter(watch, first));
         watch.stop();
         watch.stop();
         QVERIFY(!watch.running());
         QVERIFY(watch.start(pty.slave()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         QCOMPARE(watch.lastArrivalNs(), std::int64_t{0});
         QCOMPARE(watch.wakeups(), std::uint64_t{0});
+        const std::int64_t before = SteadyNowNs();
+        QVERIFY(pty.send(QByteArray("\x02", 1)));
+        QVERIFY(NotedAfter(watch, before));
+        QCOMPARE(pty.drain().size(), 2);
     }
 
     // What cannot be watched leaves the time unknown instead of failing.
