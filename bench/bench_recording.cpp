@@ -21,9 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "csv/csvtext.h"
+#include "csv/durablecsvfile.h"
 #include "drive/simdriver.h"
 #include "metrics.h"
-#include "monitor/recordingfile.h"
 
 using namespace mt;
 
@@ -85,14 +86,14 @@ int main(int argc, char* argv[]) {
         made.push_back(Row(i));
     }
     const double rssBefore = drive::ResidentMiB();
-    RecordingFile file;
+    DurableCsvFile file;
     QString error;
     if (!file.open(path, Header(), &error)) {
         std::fprintf(stderr, "bench_recording: %s\n", qPrintable(error));
         return 2;
     }
     bool failed = false;
-    QObject::connect(&file, &RecordingFile::failed, [&](const QString& why) {
+    QObject::connect(&file, &DurableCsvFile::failed, [&](const QString& why) {
         std::fprintf(stderr, "bench_recording: %s\n", qPrintable(why));
         failed = true;
     });

@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "drive/simdriver.h"
-#include "monitor/metersearch.h"
 #include "platform/qtserialport.h"
+#include "search/metersearch.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/trafficwindow.h"
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
 #include "metrics.h"
-#include "monitor/traffic.h"
 
 using namespace mt;
 using namespace mt::drive;

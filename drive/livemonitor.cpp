@@ -112,11 +112,15 @@ bool TickCounter::waitFor(int ticks, int timeoutMs) {
     return WaitUntil([&] { return completed_ >= ticks; }, timeoutMs);
 }
 
-bool OpenPortAsUser(PortPanel& panel, int com) {
-    panel.portList->setCurrentText(QStringLiteral("com%1").arg(com));
-    panel.onPortPicked();
+PortPanel& PanelOf(MonitorWindow& window) {
+    return ControlOf<PortPanel>(window, "PortPanel");
+}
+
+bool OpenPortAsUser(MonitorWindow& window, int com) {
+    PortPanel& panel = PanelOf(window);
+    panel.pickPort(com);
     panel.onOpenCloseClicked();
-    return panel.openCloseButton->text() == PortPanel::kCloseCaption;
+    return panel.shownOpen();
 }
 
 bool WaitForQuiet(const WatchedSerialPort& port, int quietMs, int timeoutMs) {

@@ -16,10 +16,10 @@
 
 #include "link/request.h"
 #include "monitor/valuefield.h"
-#include "panel_meter/form1.h"
+#include "panel_meter/panelmeterwindow.h"
 #include "platform/qtserialport.h"
 #include "platform/services.h"
-#include "rail_meter/form2.h"
+#include "rail_meter/railmeterwindow.h"
 
 class QTimer;
 
@@ -128,7 +128,15 @@ private:
 
 // Picks comN in the port list as a click on the list does, then clicks
 // "打开串口". True when the port is open and shown open.
-bool OpenPortAsUser(PortPanel& panel, int com);
+bool OpenPortAsUser(MonitorWindow& window, int com);
+
+// A window's controls by their object names, as automation finds them: the
+// port panel, and a control of the screen ("Combo3", "Picture1", ...).
+PortPanel& PanelOf(MonitorWindow& window);
+template <typename T>
+T& ControlOf(const MonitorWindow& window, const char* name) {
+    return *window.findChild<T*>(QString::fromLatin1(name));
+}
 
 // Waits until nothing was written or received on the port for `quietMs`
 // (bounded by `timeoutMs`).
@@ -143,13 +151,13 @@ class SimProcess;
 bool WaitForAnswers(const SimProcess& sim, const WatchedSerialPort& port, int quietMs,
                     int timeoutMs);
 
-// A monitor screen (Form1 or Form2) on a real port with its own request
+// A monitor screen (PanelMeterWindow or RailMeterWindow) on a real port with its own request
 // parameters, its ticks counted.
 template <typename Form>
 struct LiveMonitor {
     explicit LiveMonitor(int timerIntervalMs)
         : form(port, live.services(), nullptr, timerIntervalMs, request),
-          ticks(form.pollTimer, [this] { return form.acquisition().tickRunning(); }) {}
+          ticks(form.acquisition().timer(), [this] { return form.acquisition().tickRunning(); }) {}
 
     WatchedSerialPort port;
     LiveServices live;
@@ -157,7 +165,7 @@ struct LiveMonitor {
     Form form;
     TickCounter ticks;
 
-    bool open(int com) { return OpenPortAsUser(*form.portPanel, com); }
+    bool open(int com) { return OpenPortAsUser(form, com); }
     // The text of a value field, or a note that there is no such field.
     QString text(const char* field) const {
         const QLineEdit* edit = form.valueField(field);
@@ -165,8 +173,8 @@ struct LiveMonitor {
     }
 };
 
-using LivePanelMonitor = LiveMonitor<Form1>;
-using LiveRailMonitor = LiveMonitor<Form2>;
+using LivePanelMonitor = LiveMonitor<PanelMeterWindow>;
+using LiveRailMonitor = LiveMonitor<RailMeterWindow>;
 
 // The four channels of a switch panel as a status byte (bit k: channel k
 // closed).

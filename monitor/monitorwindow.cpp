@@ -17,13 +17,14 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "linediagnostics.h"
-#include "portpanel.h"
-#include "recordingfile.h"
-#include "searchdialog.h"
-#include "traffic.h"
-#include "twips.h"
-#include "valuefield.h"
+#include "acquisition/meterfamily.h"
+#include "diagnostics/linediagnostics.h"
+#include "diagnostics/trafficwindow.h"
+#include "monitor/portpanel.h"
+#include "monitor/twips.h"
+#include "monitor/valuefield.h"
+#include "recording/recordingcontroller.h"
+#include "search/searchdialog.h"
 
 namespace mt {
 
@@ -33,9 +34,18 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     setObjectName(QString::fromLatin1(layout.objectName));
     // The screen's serial component goes by the name the screen knows it by.
     port_.setObjectName(QStringLiteral("MSComm1"));
-    setWindowTitle(kAppTitle + QStringLiteral(" - ") + layout.meterName);
+    setWindowTitle(kAppTitle + QStringLiteral(" - ") + meterName());
 
     diagnostics_ = new LineDiagnostics(this);
+    RecordingController::Window recorded;
+    recorded.widget = this;
+    recorded.meterName = meterName();
+    recorded.readings = [this] { return readings_; };
+    recorded.withMode = [this] { return !modeName().isEmpty(); };
+    // The note never takes more than two fifths of the screen's width.
+    recorded.noteWidth =
+        TwipsSize(layout.screenTwips.width(), layout.screenTwips.height()).width() * 2 / 5;
+    recording_ = new RecordingController(std::move(recorded), this);
     buildMenus();
     buildStatusBar();
 
@@ -95,15 +105,55 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
             traffic_->holdUpdates(false);
         }
         tickReadings_.summary = summary;
-        if (recording()) {
-            recordingFile_->append(recordingTable_->row(tickReadings_));
-        }
+        recording_->addTick(tickReadings_);
         emit tickRead(tickReadings_);
         tickReadings_ = TickReadings{};
     });
 
-    // 工具→搜索仪表…
-    AddMeterSearch(*this, port_, services_);
+    addMeterSearch();
+}
+
+QString MonitorWindow::meterName() const {
+    return MeterFamilyName(layout_.kind);
+}
+
+// 工具→搜索仪表…: the dialog is made at its first use and shown again after
+// that, one per window. It reaches the window through its hooks only.
+void MonitorWindow::addMeterSearch() {
+    QAction* action = toolsMenu->addAction(QStringLiteral("搜索仪表(&S)…"));
+    action->setObjectName(QStringLiteral("SearchMeterAction"));
+    connect(action, &QAction::triggered, this, [this] {
+        auto* dialog = findChild<SearchDialog*>(QString(), Qt::FindDirectChildrenOnly);
+        if (dialog == nullptr) {
+            SearchDialog::Hooks hooks;
+            hooks.windowKind = layout_.kind;
+            hooks.portNumber = [this] { return portPanel->selectedPortNumber(); };
+            hooks.stopAcquisition = [this] { return engine_->stopRunning(); };
+            hooks.takePort = [this] {
+                if (port_.isOpen()) {
+                    portPanel->onOpenCloseClicked();
+                    if (port_.isOpen()) {
+                        return false;
+                    }
+                }
+                portPanel->setEnabled(false);
+                return true;
+            };
+            hooks.givePortBack = [this](bool reopen) {
+                portPanel->setEnabled(true);
+                return reopen && portPanel->reopenPort();
+            };
+            hooks.putSettings = [this](int address, const SearchLine& line) {
+                portPanel->useSettings(address, line.baud, line.parity, 8, 1);
+            };
+            dialog = new SearchDialog(std::move(hooks), port_, services_, this);
+            // The dialog's port line follows the port chosen in the panel.
+            connect(portPanel, &PortPanel::portChoiceChanged, dialog, &SearchDialog::refresh);
+        }
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
 }
 
 void MonitorWindow::buildMenus() {
@@ -141,15 +191,7 @@ void MonitorWindow::buildMenus() {
         }
     });
 
-    startRecordingAction = fileMenu->addAction(QStringLiteral("开始记录(&R)…"));
-    startRecordingAction->setObjectName(QStringLiteral("StartRecordingAction"));
-    startRecordingAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    connect(startRecordingAction, &QAction::triggered, this, &MonitorWindow::chooseRecordingFile);
-    stopRecordingAction = fileMenu->addAction(QStringLiteral("停止记录(&S)"));
-    stopRecordingAction->setObjectName(QStringLiteral("StopRecordingAction"));
-    stopRecordingAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
-    stopRecordingAction->setEnabled(false);
-    connect(stopRecordingAction, &QAction::triggered, this, &MonitorWindow::stopRecording);
+    recording_->addToMenu(*fileMenu);
     fileMenu->addSeparator();
 
     exitAction = fileMenu->addAction(QStringLiteral("退出(&X)"));
@@ -169,11 +211,7 @@ void MonitorWindow::buildStatusBar() {
     hintLine->setMinimumWidth(0);
     hintLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(hintLine, 1);
-    recordingLine = new QLabel(this);
-    recordingLine->setObjectName(QStringLiteral("RecordingLine"));
-    recordingLine->setVisible(false);
-    recordingLine->setContentsMargins(0, 0, 12, 0);  // apart from the counters
-    statusBar()->addPermanentWidget(recordingLine);
+    recording_->addToStatusBar(*statusBar());
     countsLine = new QLabel(this);
     countsLine->setObjectName(QStringLiteral("CountsLine"));
     statusBar()->addPermanentWidget(countsLine);
@@ -194,7 +232,7 @@ void MonitorWindow::showHint(const QString& hint) {
 
 TrafficWindow* MonitorWindow::trafficWindow() {
     if (traffic_ == nullptr) {
-        traffic_ = new TrafficWindow(layout_.meterName, this);
+        traffic_ = new TrafficWindow(meterName(), this);
         traffic_->holdUpdates(tickInProgress_);
     }
     return traffic_;
@@ -283,109 +321,24 @@ void MonitorWindow::onSecondaryClicked() {
     engine_->toggle(AcquisitionButton::Secondary);
 }
 
-void MonitorWindow::chooseRecordingFile() {
-    // Not modal for the program: acquisition goes on while the user picks
-    // a name, and a tick never waits for the dialog.
-    auto* dialog = new QFileDialog(this, QStringLiteral("开始记录"));
-    dialog->setObjectName(QStringLiteral("RecordingFileDialog"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setNameFilter(QStringLiteral("CSV 文件 (*.csv)"));
-    dialog->setDefaultSuffix(QStringLiteral("csv"));
-    const QFileInfo suggested(suggestedRecordingPath());
-    dialog->setDirectory(suggested.absolutePath());
-    dialog->selectFile(suggested.fileName());
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
-        if (!path.isEmpty()) {
-            startRecording(path);
-        }
-    });
-    dialog->open();
-}
-
-QString MonitorWindow::suggestedRecordingPath() const {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty()) {
-        folder = QDir::homePath();
-    }
-    return QDir(folder).filePath(
-        RecordingFileName(layout_.meterName, QDateTime::currentDateTime()));
-}
-
 bool MonitorWindow::startRecording(const QString& path) {
-    stopRecording();
-    delete recordingFile_;
-    recordingFile_ = new RecordingFile(this);
-    recordingTable_.emplace(readings_, !modeName().isEmpty());
-    QString reason;
-    if (!recordingFile_->open(path, recordingTable_->header(), &reason)) {
-        warnRecording(QStringLiteral("无法开始记录：%1。\n文件：%2")
-                          .arg(reason, QDir::toNativeSeparators(path)));
-        showRecording();
-        return false;
-    }
-    connect(recordingFile_, &RecordingFile::rowWritten, this, &MonitorWindow::showRecording);
-    connect(recordingFile_, &RecordingFile::failed, this, [this](const QString& why) {
-        showRecording();
-        warnRecording(QStringLiteral("记录已停止：%1。\n文件：%2\n已写入 %3 行。")
-                          .arg(why, QDir::toNativeSeparators(recordingFile_->path()))
-                          .arg(recordingFile_->rowsWritten()));
-    });
-    showRecording();
-    return true;
+    return recording_->start(path);
 }
 
 void MonitorWindow::stopRecording() {
-    if (recordingFile_ != nullptr) {
-        recordingFile_->close();
-    }
-    showRecording();
+    recording_->stop();
 }
 
 bool MonitorWindow::recording() const {
-    return recordingFile_ != nullptr && recordingFile_->isOpen();
+    return recording_->recording();
 }
 
 qint64 MonitorWindow::recordedRows() const {
-    return recordingFile_ != nullptr ? recordingFile_->rowsWritten() : 0;
+    return recording_->rows();
 }
 
-void MonitorWindow::showRecording() {
-    const bool on = recording();
-    startRecordingAction->setEnabled(!on);
-    stopRecordingAction->setEnabled(on);
-    recordingLine->setVisible(on);
-    if (on) {
-        const QString path = recordingFile_->path();
-        // A long file name is shortened in its middle, so that the status
-        // bar never widens the window; the tooltip has the whole path.
-        const QString prefix = QStringLiteral("记录中：");
-        const QString rows = QStringLiteral("，%1 行").arg(recordingFile_->rowsWritten());
-        const QFontMetrics metrics(recordingLine->font());
-        const int room = screen_->width() * 2 / 5 - metrics.horizontalAdvance(prefix + rows);
-        recordingLine->setText(prefix +
-                               metrics.elidedText(QFileInfo(path).fileName(), Qt::ElideMiddle,
-                                                  std::max(room, metrics.averageCharWidth() * 8)) +
-                               rows);
-        recordingLine->setToolTip(QDir::toNativeSeparators(path));
-        recordingLine->setAccessibleName(recordingLine->text());
-    }
-}
-
-void MonitorWindow::warnRecording(const QString& text) {
-    // One box for the window, shown without waiting for an answer, so that
-    // acquisition never stops for it; a later warning replaces its text.
-    auto* box =
-        findChild<QMessageBox*>(QStringLiteral("RecordingWarning"), Qt::FindDirectChildrenOnly);
-    if (box == nullptr) {
-        box = new QMessageBox(QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("RecordingWarning"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setWindowModality(Qt::NonModal);
-    }
-    box->setText(text);
-    box->show();
+QString MonitorWindow::suggestedRecordingPath() const {
+    return recording_->suggestedPath();
 }
 
 void MonitorWindow::onExitClicked() {

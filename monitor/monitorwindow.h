@@ -11,15 +11,16 @@
 #include <span>
 #include <vector>
 
-#include "acquisition.h"
+#include "acquisition/acquisition.h"
+#include "acquisition/readings.h"
 #include "link/answer.h"
 #include "link/fieldtext.h"
+#include "link/meterkind.h"
 #include "link/pollstep.h"
 #include "link/request.h"
+#include "monitor/valuefield.h"
 #include "platform/serialport.h"
 #include "platform/services.h"
-#include "recordingtable.h"
-#include "valuefield.h"
 
 class QAction;
 class QLabel;
@@ -30,8 +31,8 @@ class QTimer;
 namespace mt {
 
 class LineDiagnostics;
-class RecordingFile;
 class PortPanel;
+class RecordingController;
 class TrafficWindow;
 
 // What both monitor screens share: the window, the serial port panel at the
@@ -61,7 +62,7 @@ public:
     // What differs between the two screens' frames.
     struct Layout {
         const char* objectName;  // "Form1", "Form2"
-        QString meterName;       // in the window title
+        MeterKind kind;          // its name is in the window title
         QSize screenTwips;       // the screen's client area
         int buttonRowTop;        // twips
         ButtonCaptions primary = {};
@@ -74,26 +75,6 @@ public:
     using Reading = mt::Reading;
     using TickReadings = mt::TickReadings;
 
-    PortPanel* portPanel = nullptr;
-    QPushButton* primaryButton = nullptr;    // Command1
-    QPushButton* secondaryButton = nullptr;  // Command4
-    QPushButton* exitButton = nullptr;       // Command2
-    QTimer* pollTimer = nullptr;             // Timer1
-
-    QMenu* fileMenu = nullptr;
-    QMenu* viewMenu = nullptr;
-    QMenu* toolsMenu = nullptr;
-    QMenu* helpMenu = nullptr;
-    QAction* startRecordingAction = nullptr;  // 文件→开始记录…
-    QAction* stopRecordingAction = nullptr;   // 文件→停止记录
-    QAction* exitAction = nullptr;            // 文件→退出
-    QAction* trafficAction = nullptr;         // 查看→通信监视
-    QAction* resetCountsAction = nullptr;     // 查看→重置计数
-    QAction* aboutAction = nullptr;           // 帮助→关于仪表测试
-    QLabel* hintLine = nullptr;               // the status bar's plain-language hint
-    QLabel* countsLine = nullptr;             // the status bar's request counters
-    QLabel* recordingLine = nullptr;          // the status bar's recording note
-
     LineDiagnostics& diagnostics() { return *diagnostics_; }
     const LineDiagnostics& diagnostics() const { return *diagnostics_; }
     // The traffic monitor window, made when first asked for.
@@ -102,8 +83,9 @@ public:
     // The screen's readings in screen order: value fields row by row, left
     // to right, then whatever else the screen adds.
     const QList<Reading>& readings() const { return readings_; }
-    // The meter family's name, as in the window title.
-    const QString& meterName() const { return layout_.meterName; }
+    // The meter family, and its name as in the window title.
+    MeterKind meterKind() const { return layout_.kind; }
+    QString meterName() const;
 
     // Recording: one CSV row per tick that ended, while acquisition runs.
     // Starting creates (or overwrites) the file and writes its header; a
@@ -126,11 +108,12 @@ public:
     AcquisitionEngine& acquisition() { return *engine_; }
     const AcquisitionEngine& acquisition() const { return *engine_; }
 
-    // The buttons' clicks and the timer's tick, as the user or the timer
-    // makes them.
+    // The buttons' clicks, as the user makes them.
     void onPrimaryClicked();
     void onSecondaryClicked();
     void onExitClicked();
+    // Runs a tick now, as the polling timer does when it fires (tests and
+    // drivers call it; the timer calls the engine's tick itself).
     void onPollTimer();
 
 signals:
@@ -170,12 +153,28 @@ private:
     void buildMenus();
     void buildStatusBar();
     void showHint(const QString& hint);
-    void chooseRecordingFile();
-    void showRecording();
-    void warnRecording(const QString& text);
+    void addMeterSearch();
     void sortFieldReadings();
 
     Layout layout_;
+    // The controls; each one's object name is the screen's control name
+    // (Command1, Command4, Command2, Timer1) or says what it is.
+    PortPanel* portPanel = nullptr;
+    QPushButton* primaryButton = nullptr;    // Command1
+    QPushButton* secondaryButton = nullptr;  // Command4
+    QPushButton* exitButton = nullptr;       // Command2
+    QTimer* pollTimer = nullptr;             // Timer1
+
+    QMenu* fileMenu = nullptr;
+    QMenu* viewMenu = nullptr;
+    QMenu* toolsMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+    QAction* exitAction = nullptr;         // 文件→退出
+    QAction* trafficAction = nullptr;      // 查看→通信监视
+    QAction* resetCountsAction = nullptr;  // 查看→重置计数
+    QAction* aboutAction = nullptr;        // 帮助→关于仪表测试
+    QLabel* hintLine = nullptr;            // the status bar's plain-language hint
+    QLabel* countsLine = nullptr;          // the status bar's request counters
     QWidget* screen_ = nullptr;
     QHash<QString, ValueFieldEdit*> fields_;
     QList<Reading> readings_;
@@ -185,8 +184,7 @@ private:
     LineDiagnostics* diagnostics_ = nullptr;
     TrafficWindow* traffic_ = nullptr;
     bool tickInProgress_ = false;
-    RecordingFile* recordingFile_ = nullptr;
-    std::optional<RecordingTable> recordingTable_;
+    RecordingController* recording_ = nullptr;
 };
 
 }  // namespace mt

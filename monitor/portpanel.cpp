@@ -94,6 +94,8 @@ PortPanel::PortPanel(SerialPort& port, Services services, QWidget* parent)
     openCloseButton->setAccessibleName(kOpenCaption);
     openCloseButton->setGeometry(TwipsRect(8640, kRowTop - 60, 1695, 480));
 
+    connect(portList, &QComboBox::currentTextChanged, this, &PortPanel::portChoiceChanged);
+
     lamp = new StatusLamp(portFrame);
     lamp->setObjectName(QStringLiteral("Shape1"));
     lamp->setGeometry(TwipsRect(10680, kRowTop - 60, 480, 480));
@@ -167,6 +169,38 @@ void PortPanel::onOpenCloseClicked() {
     }
     emit portClosed();
     showOpenState(false);
+}
+
+void PortPanel::pickPort(int number) {
+    portList->setCurrentText(QStringLiteral("com%1").arg(number));
+    onPortPicked();
+}
+
+bool PortPanel::shownOpen() const {
+    return openCloseButton->text() == kCloseCaption;
+}
+
+void PortPanel::useSettings(int address, int baud, char parity, int dataBits, int stopBits) {
+    // An editable list shows its item for the text when it has one.
+    const auto put = [](QComboBox* list, const QString& text) {
+        const int index = list->findText(text, Qt::MatchFixedString);
+        if (index >= 0) {
+            list->setCurrentIndex(index);
+        } else {
+            list->setEditText(text);
+        }
+    };
+    put(addressList, QString::number(address));
+    put(baudList, QString::number(baud));
+    put(parityList, QString(QLatin1Char(parity)));
+    put(dataBitsList, QString::number(dataBits));
+    put(stopBitsList, QString::number(stopBits));
+    if (port_.isOpen()) {
+        onOpenCloseClicked();
+        if (!port_.isOpen()) {
+            onOpenCloseClicked();
+        }
+    }
 }
 
 PortResult PortPanel::openPort() {

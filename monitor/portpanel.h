@@ -69,9 +69,44 @@ public:
     // closed, "无效端口号" is shown, and false is returned.
     bool reopenPort();
 
+    // Puts an address and line settings into the lists, as if picked there.
+    // An open port is closed and opened again with them: a port takes its
+    // settings when it opens.
+    void useSettings(int address, int baud, char parity, int dataBits, int stopBits);
+
     // Marks the address list as holding an address that cannot be sent (or
     // clears the mark), with a short explanation beside the device line.
     void showAddressInvalid(bool invalid);
+
+    // A click on the open/close button, and the pick of a port in the list.
+    void onOpenCloseClicked();
+    void onPortPicked();
+    // Picks comN in the port list, as the user does.
+    void pickPort(int number);
+    // The button offers to close the port: the panel shows it open.
+    bool shownOpen() const;
+
+signals:
+    // The close button closed the port.
+    void portClosed();
+    // The device went away while open; the port is closed.
+    void portLost();
+    // Another port was picked while the port was open; the port is closed.
+    void portSwitched();
+    // The port list's text changed, by a pick or otherwise.
+    void portChoiceChanged();
+
+private:
+    void showOpenState(bool open);
+    void refreshDeviceLine();
+    void onDeviceLost(const QString& detail);
+    PortResult openPort();
+    // Says on the device line why the port did not open, and what to do.
+    void showWhyNotOpen(const PortError& error);
+    void warnInvalidPort();
+
+    SerialPort& port_;
+    Services services_;
 
     // The controls; each one's object name is the screen's control name
     // (Frame1, Frame2, Combo1, Combo3 to Combo7, Command3, Shape1).
@@ -87,30 +122,6 @@ public:
     StatusLamp* lamp = nullptr;
     QLabel* deviceLine = nullptr;
     QLabel* addressHint = nullptr;
-
-    // A click on the open/close button, and the pick of a port in the list.
-    void onOpenCloseClicked();
-    void onPortPicked();
-
-signals:
-    // The close button closed the port.
-    void portClosed();
-    // The device went away while open; the port is closed.
-    void portLost();
-    // Another port was picked while the port was open; the port is closed.
-    void portSwitched();
-
-private:
-    void showOpenState(bool open);
-    void refreshDeviceLine();
-    void onDeviceLost(const QString& detail);
-    PortResult openPort();
-    // Says on the device line why the port did not open, and what to do.
-    void showWhyNotOpen(const PortError& error);
-    void warnInvalidPort();
-
-    SerialPort& port_;
-    Services services_;
 };
 
 }  // namespace mt

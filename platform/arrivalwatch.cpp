@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "arrivalwatch.h"
 
-#include <chrono>
-
 #if defined(__linux__)
 #include <pthread.h>
 #include <sys/epoll.h>
@@ -13,12 +11,6 @@
 #endif
 
 namespace mt {
-
-std::int64_t SteadyNowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 ArrivalWatch::~ArrivalWatch() {
     stop();

@@ -5,10 +5,9 @@
 #include <cstdint>
 #include <thread>
 
-namespace mt {
+#include "platform/steadyclock.h"
 
-// Steady-clock time in nanoseconds (the clock of std::chrono::steady_clock).
-std::int64_t SteadyNowNs();
+namespace mt {
 
 // Notes when bytes arrive at an open serial device. The user-interface
 // thread sleeps through most of a request's answer window and reads the

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitorfactory.h"
 
-#include "panel_meter/form1.h"
-#include "rail_meter/form2.h"
+#include "panel_meter/panelmeterwindow.h"
+#include "rail_meter/railmeterwindow.h"
 
 namespace mt {
 
@@ -21,10 +21,10 @@ std::unique_ptr<QWidget> MakeMonitor(MeterKind kind, std::unique_ptr<SerialPort>
     std::unique_ptr<QWidget> monitor;
     switch (kind) {
         case MeterKind::PanelMount:
-            monitor = std::make_unique<Form1>(*port, std::move(services));
+            monitor = std::make_unique<PanelMeterWindow>(*port, std::move(services));
             break;
         case MeterKind::DinRail:
-            monitor = std::make_unique<Form2>(*port, std::move(services));
+            monitor = std::make_unique<RailMeterWindow>(*port, std::move(services));
             break;
     }
     // The port lives as long as its screen; it is the screen's last child,

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "acquisition/outcomes.h"
 #include "link/answer.h"
 #include "panel_meter/paneldecoder.h"
 #include "panel_meter/panelschedule.h"

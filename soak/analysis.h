@@ -14,10 +14,10 @@
 #include <QStringList>
 #include <cstdint>
 
+#include "diagnostics/linediagnostics.h"
 #include "drive/simdriver.h"
 #include "link/answercheck.h"
 #include "link/meterkind.h"
-#include "monitor/linediagnostics.h"
 #include "panel_meter/switchmodel.h"
 
 namespace mt::soak {

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,10 +28,10 @@
 #include <thread>
 
 #include "analysis.h"
+#include "diagnostics/linediagnostics.h"
 #include "drive/csvread.h"
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
-#include "monitor/linediagnostics.h"
 #include "monitor/portpanel.h"
 #include "monitor/valuefield.h"
 #include "panel_meter/switchpanelview.h"
@@ -321,7 +322,7 @@ bool Soak::startGeneration(Side& side) {
     }
     side.generations << Generation{options, side.sim->requestLogPath(), side.sim->answerLogPath()};
     // As a user would: the port list, the open button, the start button.
-    if (!OpenPortAsUser(*side.form->portPanel, side.com)) {
+    if (!OpenPortAsUser(*side.form, side.com)) {
         fail(QStringLiteral("%1: com%2 did not open").arg(side.name).arg(side.com));
         return false;
     }
@@ -365,8 +366,7 @@ void Soak::watchSimulator(Side& side) {
     }
     // The meter vanished: once the panel shows the port closed and no tick
     // is under way any more, the meter comes back and the user starts again.
-    if (side.form->portPanel->openCloseButton->text() == PortPanel::kOpenCaption &&
-        !side.ticking() && !side.acquiring()) {
+    if (!PanelOf(*side.form).shownOpen() && !side.ticking() && !side.acquiring()) {
         startGeneration(side);
     } else if (now - side.lostAtMs > kCloseLimitMs) {
         fail(QStringLiteral("%1: the panel still shows the port open %2 s after the meter vanished")
@@ -376,8 +376,10 @@ void Soak::watchSimulator(Side& side) {
 }
 
 void Soak::sampleSwitches() {
-    const std::uint8_t outputs = SwitchStatusShown(*panel_.form.outputSwitches);
-    const std::uint8_t inputs = SwitchStatusShown(*panel_.form.inputSwitches);
+    const std::uint8_t outputs =
+        SwitchStatusShown(ControlOf<SwitchPanelView>(panel_.form, "Picture1"));
+    const std::uint8_t inputs =
+        SwitchStatusShown(ControlOf<SwitchPanelView>(panel_.form, "Picture2"));
     if (outputs != shownOutputs_) {
         shownOutputs_ = outputs;
         records_.write(SwitchRecord(SwitchPanelKind::Outputs, outputs));
@@ -466,7 +468,7 @@ void Soak::setUpSide(Side& side, MeterKind meter, int com, MonitorWindow& form,
     side.alternateModes = meter == MeterKind::PanelMount;
     live.pauseDivisor = options_.scale;
     port.keepWrites = false;
-    form.portPanel->baudList->setCurrentText(QString::number(9600 * options_.scale));
+    ControlOf<QComboBox>(form, "Combo3").setCurrentText(QString::number(9600 * options_.scale));
 }
 
 // Stops as a user would and lets every tick run out.

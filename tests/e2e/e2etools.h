@@ -34,6 +34,7 @@
 #include "rail_meter/raildecoder.h"
 #include "rail_meter/railschedule.h"
 #include "soak/analysis.h"
+#include "support/controls.h"
 
 namespace mt::e2e {
 
@@ -251,7 +252,7 @@ void RunTicks(const drive::SimProcess& sim, Live& monitor, int com, int ticks,
     QVERIFY(monitor.open(com));
     monitor.ticks.stopAfter(ticks);
     secondary ? monitor.form.onSecondaryClicked() : monitor.form.onPrimaryClicked();
-    QVERIFY(monitor.form.pollTimer->isActive());
+    QVERIFY(test::Ctl<QTimer>(monitor.form, "Timer1")->isActive());
     QVERIFY2(monitor.ticks.waitFor(ticks, kTickPatienceMs * ticks), "ticks did not complete");
     QVERIFY(drive::WaitForAnswers(sim, monitor.port, kQuietMs, kQuietPatienceMs));
     // The last request's answer window has ended, too.
@@ -295,11 +296,12 @@ inline void CheckMixedTally(const QList<drive::SimExchange>& exchanges) {
 template <typename Live>
 void CheckClosedAfterLoss(const Live& monitor, int com, const QString& idleCaption) {
     QVERIFY(!monitor.port.isOpen());
-    QVERIFY(!monitor.form.portPanel->lamp->showsOpen());
-    QCOMPARE(monitor.form.primaryButton->text(), idleCaption);
-    QCOMPARE(monitor.form.primaryButton->property("tag").toString(), QStringLiteral("0"));
-    QVERIFY(monitor.form.primaryButton->isEnabled());
-    QVERIFY(!monitor.form.pollTimer->isActive());
+    QVERIFY(!test::Ctl<StatusLamp>(monitor.form, "Shape1")->showsOpen());
+    QCOMPARE(test::Ctl<QPushButton>(monitor.form, "Command1")->text(), idleCaption);
+    QCOMPARE(test::Ctl<QPushButton>(monitor.form, "Command1")->property("tag").toString(),
+             QStringLiteral("0"));
+    QVERIFY(test::Ctl<QPushButton>(monitor.form, "Command1")->isEnabled());
+    QVERIFY(!test::Ctl<QTimer>(monitor.form, "Timer1")->isActive());
     QVERIFY(!monitor.form.acquisition().tickRunning());
     QCOMPARE(monitor.live.messages.size(), 1);
     QVERIFY(monitor.live.messages.front().text.startsWith(PortPanel::kDisconnected));
@@ -321,7 +323,10 @@ void AcquireUntilVanished(drive::SimProcess& sim, Live& monitor, int com) {
     QVERIFY(drive::WaitUntil([&] { return !sim.running(); }, 3 * kTickPatienceMs));
     QCOMPARE(sim.process().exitCode(), 0);
     QVERIFY(drive::WaitUntil(
-        [&] { return monitor.form.portPanel->openCloseButton->text() == PortPanel::kOpenCaption; },
+        [&] {
+            return test::Ctl<QPushButton>(monitor.form, "Command3")->text() ==
+                   PortPanel::kOpenCaption;
+        },
         kQuietPatienceMs));
     drive::RunEventsFor(1000);
 }

@@ -13,16 +13,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "acquisition/acquisition.h"
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
 #include "e2etools.h"
-#include "monitor/acquisition.h"
 #include "monitor/portpanel.h"
 #include "monitor/statuslamp.h"
 #include "panel_meter/switchpanelview.h"
 #include "platform/portmap.h"
+#include "support/controls.h"
 
 using namespace mt;
+using namespace mt::test;
 using namespace mt::drive;
 using namespace mt::e2e;
 
@@ -56,12 +58,12 @@ QList<QByteArray> Repeated(const QList<QByteArray>& frames, int times) {
 // The fields and both switch panels show what they may.
 void CompareScreen(const LivePanelMonitor& monitor, const PanelScreen& expected) {
     CompareFields(monitor, kPanelFields, expected.fields);
-    const std::uint8_t outputs = SwitchStatusShown(*monitor.form.outputSwitches);
+    const std::uint8_t outputs = SwitchStatusShown(*Ctl<SwitchPanelView>(monitor.form, "Picture1"));
     QVERIFY2(expected.outputs.allows(outputs),
              qPrintable(QStringLiteral("the outputs show %1, expected %2")
                             .arg(outputs)
                             .arg(Alternatives(expected.outputs))));
-    const std::uint8_t inputs = SwitchStatusShown(*monitor.form.inputSwitches);
+    const std::uint8_t inputs = SwitchStatusShown(*Ctl<SwitchPanelView>(monitor.form, "Picture2"));
     QVERIFY2(expected.inputs.allows(inputs),
              qPrintable(QStringLiteral("the inputs show %1, expected %2")
                             .arg(inputs)
@@ -136,7 +138,9 @@ private slots:
     // For every answered request, the response time is the time from the
     // request to the answer's last byte that the simulator's logs give: the
     // answer's first piece, and when paced, the pieces after it at 11 bits a
-    // byte. None reads 0 unless the answer really came at once.
+    // byte. None reads less (0 least of all); the simulator logs when each
+    // piece is due, so on a busy machine a piece may go out, and be read,
+    // somewhat later, but the typical request agrees within a few ms.
     void responseTimesMatchTheSimulator_data() {
         QTest::addColumn<int>("turnaround");
         QTest::addColumn<bool>("paced");
@@ -150,6 +154,7 @@ private slots:
         constexpr double kCharacterMs = 11 * 1000.0 / 9600;
         constexpr int kPieceBytes = 16;  // the simulator's default pieces
         constexpr int kToleranceMs = 4;
+        constexpr int kBusyMachineMs = 40;
         QStringList options{"--meter", "panel",        "--seed",
                             "13",      "--turnaround", QString::number(turnaround)};
         if (!paced) {
@@ -167,6 +172,7 @@ private slots:
         const QList<SimExchange> exchanges = ExchangesOf(sim);
         QCOMPARE(records.size(), exchanges.size());
         QCOMPARE(records.size(), 2 * kPrimaryRequests.size());
+        QList<double> deviations;
         for (qsizetype i = 0; i < records.size(); ++i) {
             const SimExchange& exchange = exchanges[i];
             QVERIFY(exchange.sent.has_value());
@@ -177,14 +183,19 @@ private slots:
                       : 0.0;
             const double expected =
                 static_cast<double>(exchange.sent->ms - exchange.request.ms) + tail;
-            const qint64 measured = records[i].responseMs;
-            QVERIFY2(
-                measured > 0 && std::abs(static_cast<double>(measured) - expected) <= kToleranceMs,
-                qPrintable(QStringLiteral("request %1: %2 ms, the simulator's logs give %3 ms")
-                               .arg(i + 1)
-                               .arg(measured)
-                               .arg(expected, 0, 'f', 1)));
+            const double measured = static_cast<double>(records[i].responseMs);
+            deviations << measured - expected;
+            QVERIFY2(measured > 0 && measured >= expected - kToleranceMs &&
+                         measured <= expected + kBusyMachineMs,
+                     qPrintable(QStringLiteral("request %1: %2 ms, the simulator's logs give %3 ms")
+                                    .arg(i + 1)
+                                    .arg(measured)
+                                    .arg(expected, 0, 'f', 1)));
         }
+        std::sort(deviations.begin(), deviations.end());
+        const double median = deviations[deviations.size() / 2];
+        QVERIFY2(std::abs(median) <= kToleranceMs,
+                 qPrintable(QStringLiteral("median deviation %1 ms").arg(median)));
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }
 
@@ -233,8 +244,9 @@ private slots:
         AcquireUntilVanished(sim, monitor, kCom);
         QVERIFY(sim.errorOutput().contains(QStringLiteral("after 3 answers")));
         CheckClosedAfterLoss(monitor, kCom, QStringLiteral("一次数据采集"));
-        QCOMPARE(monitor.form.secondaryButton->text(), QStringLiteral("二次数据采集"));
-        QVERIFY(monitor.form.secondaryButton->isEnabled());
+        QCOMPARE(Ctl<QPushButton>(monitor.form, "Command4")->text(),
+                 QStringLiteral("二次数据采集"));
+        QVERIFY(Ctl<QPushButton>(monitor.form, "Command4")->isEnabled());
         // Three answers went out; the fourth request may have reached the
         // line before it went away, nothing later did.
         const int requests = static_cast<int>(sim.requests().size());
@@ -252,7 +264,7 @@ private slots:
         QVERIFY2(sim.start(kCom, {"--meter", "panel", "--seed", "41", "--address", "5"}, &failure),
                  qPrintable(failure));
         LivePanelMonitor monitor(kInterval);
-        monitor.form.portPanel->addressList->setCurrentText(addressText);
+        Ctl<PanelComboBox>(monitor.form, "Combo1")->setCurrentText(addressText);
         RunTicks(sim, monitor, kCom, 1);
 
         QCOMPARE(LoggedBytes(sim.requests()), PrimaryRequests(addressText.toInt()));

@@ -17,8 +17,10 @@
 #include "monitor/portpanel.h"
 #include "monitor/statuslamp.h"
 #include "platform/portmap.h"
+#include "support/controls.h"
 
 using namespace mt;
+using namespace mt::test;
 using namespace mt::drive;
 using namespace mt::e2e;
 
@@ -172,7 +174,7 @@ private slots:
         QVERIFY2(sim.start(kCom, {"--meter", "rail", "--seed", "81", "--address", "5"}, &failure),
                  qPrintable(failure));
         LiveRailMonitor monitor(kInterval);
-        monitor.form.portPanel->addressList->setCurrentText(addressText);
+        Ctl<PanelComboBox>(monitor.form, "Combo1")->setCurrentText(addressText);
         RunTicks(sim, monitor, kCom, 1);
 
         QCOMPARE(LoggedBytes(sim.requests()), TickRequests(RailPollSchedule, addressText.toInt()));

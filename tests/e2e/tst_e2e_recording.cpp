@@ -14,9 +14,9 @@
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
 #include "e2etools.h"
-#include "monitor/recordingtable.h"
 #include "panel_meter/switchmodel.h"
 #include "rail_meter/railschedule.h"
+#include "recording/recordingtable.h"
 
 using namespace mt;
 using namespace mt::drive;

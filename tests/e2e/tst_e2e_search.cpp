@@ -13,15 +13,18 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include "acquisition/meterfamily.h"
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
 #include "link/crc16.h"
-#include "monitor/metersearch.h"
 #include "monitor/portpanel.h"
-#include "monitor/searchdialog.h"
 #include "platform/qtserialport.h"
+#include "search/metersearch.h"
+#include "search/searchdialog.h"
+#include "support/controls.h"
 
 using namespace mt;
+using namespace mt::test;
 using namespace mt::drive;
 
 namespace {
@@ -141,38 +144,46 @@ private slots:
                  qPrintable(failure));
 
         LivePanelMonitor monitor(4000);
-        PortPanel& panel = *monitor.form.portPanel;
-        panel.baudList->setCurrentText(QStringLiteral("19200"));
-        panel.addressList->setCurrentText(QStringLiteral("17"));
+        PortPanel& panel = *Ctl<PortPanel>(monitor.form, "PortPanel");
+        Ctl<PanelComboBox>(panel, "Combo3")->setCurrentText(QStringLiteral("19200"));
+        Ctl<PanelComboBox>(panel, "Combo1")->setCurrentText(QStringLiteral("17"));
         QVERIFY(monitor.open(1));
         QCOMPARE(monitor.port.settings(), QStringLiteral("19200,N,8,1"));
 
         SearchDialog* dialog = OpenSearchDialog(monitor.form);
         QVERIFY(dialog != nullptr);
-        dialog->startButton->click();
+        Ctl<QPushButton>(dialog, "SearchStart")->click();
         QVERIFY(dialog->searching());
         QVERIFY(!monitor.port.isOpen());
         QVERIFY(WaitUntil([&] { return dialog->search()->triesDone() >= 5; }, kSearchPatienceMs));
-        dialog->cancelButton->click();
+        Ctl<QPushButton>(dialog, "SearchCancel")->click();
 
         QVERIFY(!dialog->searching());
         QVERIFY(monitor.port.isOpen());
         QCOMPARE(monitor.port.settings(), QStringLiteral("19200,N,8,1"));
-        QCOMPARE(panel.openCloseButton->text(), PortPanel::kCloseCaption);
+        QCOMPARE(Ctl<QPushButton>(panel, "Command3")->text(), PortPanel::kCloseCaption);
         QVERIFY(panel.isEnabled());
         QVERIFY(monitor.live.messages.isEmpty());
 
+        // The simulator tells frames apart by the silence between the bytes
+        // it reads; starved of the processor, it may read the last probe's
+        // garbled bytes and this request at once and take them for one bad
+        // frame. A real meter hears the silence: the request is sent again.
         QSignalSpy stray(&monitor.form.acquisition(), &AcquisitionEngine::strayBytes);
-        QVERIFY(monitor.port.write(Read(17, kCommonRegister, kCommonCount)));
         QByteArray answer;
-        QVERIFY(WaitUntil(
-            [&] {
-                for (; !stray.isEmpty(); stray.removeFirst()) {
-                    answer += stray.first().at(0).toByteArray();
-                }
-                return answer.size() >= 7;
-            },
-            10000));
+        for (int attempt = 0; attempt < 3 && answer.size() < 7; ++attempt) {
+            answer.clear();
+            QVERIFY(monitor.port.write(Read(17, kCommonRegister, kCommonCount)));
+            WaitUntil(
+                [&] {
+                    for (; !stray.isEmpty(); stray.removeFirst()) {
+                        answer += stray.first().at(0).toByteArray();
+                    }
+                    return answer.size() >= 7;
+                },
+                3000);
+        }
+        QVERIFY(answer.size() >= 7);
         QCOMPARE(answer.left(3), QByteArray::fromHex("110402"));
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }
@@ -198,19 +209,20 @@ private slots:
         }
 
         LivePanelMonitor monitor(4000);
-        monitor.form.portPanel->portList->setCurrentText(QStringLiteral("com7"));
-        monitor.form.portPanel->onPortPicked();
+        Ctl<PanelComboBox>(monitor.form, "Combo4")->setCurrentText(QStringLiteral("com7"));
+        Ctl<PortPanel>(monitor.form, "PortPanel")->onPortPicked();
         SearchDialog* dialog = OpenSearchDialog(monitor.form);
         QVERIFY(dialog != nullptr);
         QSignalSpy ended(dialog, &SearchDialog::searchEnded);
-        dialog->startButton->click();
+        Ctl<QPushButton>(dialog, "SearchStart")->click();
 
         QCOMPARE(ended.size(), 1);
         QCOMPARE(ended.at(0).at(0).value<SearchEnd>(), SearchEnd::Failed);
-        QVERIFY2(dialog->noteLine->text().startsWith(words), qPrintable(dialog->noteLine->text()));
+        QVERIFY2(Ctl<QLabel>(dialog, "SearchNote")->text().startsWith(words),
+                 qPrintable(Ctl<QLabel>(dialog, "SearchNote")->text()));
         QVERIFY(monitor.live.messages.isEmpty());
         QVERIFY(!monitor.port.isOpen());
-        QVERIFY(monitor.form.portPanel->isEnabled());
+        QVERIFY(Ctl<PortPanel>(monitor.form, "PortPanel")->isEnabled());
         if (busy) {
             QVERIFY(holder.isOpen());
             (void)holder.close();

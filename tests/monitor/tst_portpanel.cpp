@@ -8,10 +8,12 @@
 
 #include "monitor/portpanel.h"
 #include "monitor/statuslamp.h"
+#include "support/controls.h"
 #include "support/fakeserialport.h"
 #include "support/recordingservices.h"
 
 using namespace mt;
+using namespace mt::test;
 using mt::test::FakeSerialPort;
 using mt::test::RecordingServices;
 
@@ -62,18 +64,18 @@ struct Bench {
 
     // The user picks list item `index` of the port list.
     void pickPort(int index) {
-        panel->portList->setCurrentIndex(index);
-        emit panel->portList->activated(index);
+        Ctl<PanelComboBox>(panel, "Combo4")->setCurrentIndex(index);
+        emit Ctl<PanelComboBox>(panel, "Combo4")->activated(index);
     }
 };
 
 // Checks caption, lamp colour and what assistive technology is told.
 void VerifyLook(const Bench& b, bool open) {
     const QString caption = open ? QStringLiteral("关闭串口") : QStringLiteral("打开串口");
-    QCOMPARE(b.panel->openCloseButton->text(), caption);
-    QCOMPARE(b.panel->openCloseButton->accessibleName(), caption);
-    QCOMPARE(b.panel->lamp->colour(), open ? kGreen : kGrey);
-    QCOMPARE(b.panel->lamp->accessibleDescription(),
+    QCOMPARE(Ctl<QPushButton>(b.panel, "Command3")->text(), caption);
+    QCOMPARE(Ctl<QPushButton>(b.panel, "Command3")->accessibleName(), caption);
+    QCOMPARE(Ctl<StatusLamp>(b.panel, "Shape1")->colour(), open ? kGreen : kGrey);
+    QCOMPARE(Ctl<StatusLamp>(b.panel, "Shape1")->accessibleDescription(),
              open ? QStringLiteral("串口已打开") : QStringLiteral("串口已关闭"));
 }
 
@@ -160,8 +162,8 @@ void TestPortPanel::startState() {
     Bench b;
     QCOMPARE(b.panel->findChild<QGroupBox*>("Frame1")->title(), QStringLiteral("仪表参数选择"));
     QCOMPARE(b.panel->findChild<QGroupBox*>("Frame2")->title(), QStringLiteral("串口通信选择"));
-    QVERIFY(b.panel->findChild<QPushButton*>("Command3") == b.panel->openCloseButton);
-    QVERIFY(b.panel->findChild<StatusLamp*>("Shape1") == b.panel->lamp);
+    QVERIFY(b.panel->findChild<QPushButton*>("Command3") == Ctl<QPushButton>(b.panel, "Command3"));
+    QVERIFY(b.panel->findChild<StatusLamp*>("Shape1") == Ctl<StatusLamp>(b.panel, "Shape1"));
     VerifyLook(b, false);
     // Loading only sets the port number: picking com1 counts as a click.
     QCOMPARE(b.port.calls, QStringList{"portNumber=1"});
@@ -213,11 +215,12 @@ void TestPortPanel::openingHandsOverTheLists() {
     QFETCH(int, portNumber);
     QFETCH(QString, settings);
     Bench b;
-    b.panel->portList->setCurrentIndex(portIndex);
-    const std::pair<QComboBox*, QString> typed[] = {{b.panel->baudList, baud},
-                                                    {b.panel->parityList, parity},
-                                                    {b.panel->dataBitsList, dataBits},
-                                                    {b.panel->stopBitsList, stopBits}};
+    Ctl<PanelComboBox>(b.panel, "Combo4")->setCurrentIndex(portIndex);
+    const std::pair<QComboBox*, QString> typed[] = {
+        {Ctl<PanelComboBox>(b.panel, "Combo3"), baud},
+        {Ctl<PanelComboBox>(b.panel, "Combo5"), parity},
+        {Ctl<PanelComboBox>(b.panel, "Combo6"), dataBits},
+        {Ctl<PanelComboBox>(b.panel, "Combo7"), stopBits}};
     for (const auto& [combo, text] : typed) {
         if (!text.isEmpty()) {
             combo->setEditText(text);
@@ -358,11 +361,11 @@ void TestPortPanel::invalidPort() {
     // Once the cause is gone, the next click opens.
     b.port.failOpen.reset();
     b.port.failSettings.reset();
-    b.panel->baudList->setCurrentIndex(1);
-    b.panel->portList->setCurrentIndex(0);
-    b.panel->parityList->setCurrentIndex(0);
-    b.panel->dataBitsList->setCurrentIndex(0);
-    b.panel->stopBitsList->setCurrentIndex(0);
+    Ctl<PanelComboBox>(b.panel, "Combo3")->setCurrentIndex(1);
+    Ctl<PanelComboBox>(b.panel, "Combo4")->setCurrentIndex(0);
+    Ctl<PanelComboBox>(b.panel, "Combo5")->setCurrentIndex(0);
+    Ctl<PanelComboBox>(b.panel, "Combo6")->setCurrentIndex(0);
+    Ctl<PanelComboBox>(b.panel, "Combo7")->setCurrentIndex(0);
     b.panel->onOpenCloseClicked();
     QVERIFY(b.port.isOpen());
     VerifyLook(b, true);
@@ -423,7 +426,7 @@ void TestPortPanel::pickingAnotherPort() {
 
 void TestPortPanel::typedNonsenseInThePortList() {
     Bench b;
-    b.panel->portList->setEditText(QStringLiteral("xyz"));
+    Ctl<PanelComboBox>(b.panel, "Combo4")->setEditText(QStringLiteral("xyz"));
     b.port.calls.clear();
 
     // A click with a text that matches no port: the port refuses number 0,
@@ -438,7 +441,7 @@ void TestPortPanel::typedNonsenseInThePortList() {
     VerifyLook(b, false);
 
     // A typed name of a listed port stands for that port.
-    b.panel->portList->setEditText(QStringLiteral("com3"));
+    Ctl<PanelComboBox>(b.panel, "Combo4")->setEditText(QStringLiteral("com3"));
     QCOMPARE(b.panel->selectedPortNumber(), 3);
 }
 
@@ -511,8 +514,8 @@ void TestPortPanel::deviceLoss() {
     QCOMPARE(warning.title, QStringLiteral("仪表测试"));
     QCOMPARE(warning.icon, MessageIcon::Warning);
     // The device line says so too; the system's own words are in its tooltip.
-    QCOMPARE(b.panel->deviceLine->text(), QStringLiteral("com1：串口已断开"));
-    QCOMPARE(b.panel->deviceLine->toolTip(), QStringLiteral("device went away"));
+    QCOMPARE(Ctl<QLabel>(b.panel, "DeviceLabel")->text(), QStringLiteral("com1：串口已断开"));
+    QCOMPARE(Ctl<QLabel>(b.panel, "DeviceLabel")->toolTip(), QStringLiteral("device went away"));
 
     // A second report of the same loss is not a second warning.
     b.port.loseDevice();
@@ -551,23 +554,23 @@ void TestPortPanel::deviceLabelFollowsThePort() {
     if (typed.isEmpty()) {
         b.pickPort(index);
     } else {
-        b.panel->portList->setEditText(typed);
+        Ctl<PanelComboBox>(b.panel, "Combo4")->setEditText(typed);
         b.panel->onPortPicked();
     }
-    QCOMPARE(b.panel->deviceLine->text(), label);
-    QCOMPARE(b.panel->portList->toolTip(), label);
-    QCOMPARE(b.panel->portList->accessibleDescription(), label);
+    QCOMPARE(Ctl<QLabel>(b.panel, "DeviceLabel")->text(), label);
+    QCOMPARE(Ctl<PanelComboBox>(b.panel, "Combo4")->toolTip(), label);
+    QCOMPARE(Ctl<PanelComboBox>(b.panel, "Combo4")->accessibleDescription(), label);
 }
 
 void TestPortPanel::addressMark() {
     Bench b;
-    QVERIFY(b.panel->addressHint->text().isEmpty());
+    QVERIFY(Ctl<QLabel>(b.panel, "StatusLabel")->text().isEmpty());
     b.panel->showAddressInvalid(true);
-    QVERIFY(!b.panel->addressHint->text().isEmpty());
-    QVERIFY(!b.panel->addressList->styleSheet().isEmpty());
+    QVERIFY(!Ctl<QLabel>(b.panel, "StatusLabel")->text().isEmpty());
+    QVERIFY(!Ctl<PanelComboBox>(b.panel, "Combo1")->styleSheet().isEmpty());
     b.panel->showAddressInvalid(false);
-    QVERIFY(b.panel->addressHint->text().isEmpty());
-    QVERIFY(b.panel->addressList->styleSheet().isEmpty());
+    QVERIFY(Ctl<QLabel>(b.panel, "StatusLabel")->text().isEmpty());
+    QVERIFY(Ctl<PanelComboBox>(b.panel, "Combo1")->styleSheet().isEmpty());
     QVERIFY(b.recorder.messages.isEmpty());
 }
 
@@ -592,10 +595,12 @@ void TestPortPanel::whyNotOpen() {
     b.panel->onOpenCloseClicked();
     VerifyOneWarning(b.recorder, QStringLiteral("无效端口号"));
     VerifyLook(b, false);
-    const QString line = b.panel->deviceLine->text();
+    const QString line = Ctl<QLabel>(b.panel, "DeviceLabel")->text();
     QVERIFY2(line.startsWith(QStringLiteral("com1：")) && line.contains(said), qPrintable(line));
-    QVERIFY(b.panel->deviceLine->toolTip().contains(QStringLiteral("the system's words")));
-    QCOMPARE(b.panel->deviceLine->toolTip().section(QLatin1Char('\n'), 0, 0), line);
+    QVERIFY(Ctl<QLabel>(b.panel, "DeviceLabel")
+                ->toolTip()
+                .contains(QStringLiteral("the system's words")));
+    QCOMPARE(Ctl<QLabel>(b.panel, "DeviceLabel")->toolTip().section(QLatin1Char('\n'), 0, 0), line);
 
     // A start click whose reopening is refused says why just the same.
     b.port.failOpen.reset();
@@ -603,7 +608,7 @@ void TestPortPanel::whyNotOpen() {
     QVERIFY(b.port.isOpen());
     b.port.failOpen = error;
     QVERIFY(!b.panel->reopenPort());
-    QVERIFY(b.panel->deviceLine->text().contains(said));
+    QVERIFY(Ctl<QLabel>(b.panel, "DeviceLabel")->text().contains(said));
 }
 
 QTEST_MAIN(TestPortPanel)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakeserialport.h"
 
-#include "platform/arrivalwatch.h"
+#include "platform/steadyclock.h"
 
 #include <QMetaObject>
 #include <QRegularExpression>

@@ -1,0 +1,381 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "acquisition.h"
+
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+
+#include "acquisition/outcomes.h"
+#include "platform/steadyclock.h"
+
+// Every frame on the line at debug level, off unless asked for:
+// QT_LOGGING_RULES="metertest.line.debug=true" metertest
+Q_LOGGING_CATEGORY(lcLine, "metertest.line", QtInfoMsg)
+
+namespace mt {
+
+namespace {
+
+// The local time at which something happened at a steady-clock moment.
+QDateTime LocalTimeOf(std::int64_t steadyNs) {
+    const std::int64_t agoMs = (SteadyNowNs() - steadyNs) / 1'000'000;
+    return QDateTime::currentDateTime().addMSecs(-agoMs);
+}
+
+// When the bytes just read arrived: the port's arrival time when it belongs
+// to this request, that is, when it lies between the request's write and now.
+// An older one (or none) belongs to bytes before the request, so the port
+// did not see these arrive and the time they were read is the best known.
+std::int64_t ArrivalOf(std::int64_t noted, std::int64_t written, std::int64_t now) {
+    if (noted < written || noted > now) {
+        return now;
+    }
+    return noted;
+}
+
+AcquisitionButton Other(AcquisitionButton button) {
+    return button == AcquisitionButton::Primary ? AcquisitionButton::Secondary
+                                                : AcquisitionButton::Primary;
+}
+
+AnswerBytes BytesOf(const QByteArray& bytes) {
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())};
+}
+
+}  // namespace
+
+AcquisitionEngine::AcquisitionEngine(SerialPort& port, Services services,
+                                     RequestParameters& request, AcquisitionTiming timing,
+                                     CloseReset closeReset, Hooks hooks, QObject* parent)
+    : QObject(parent),
+      port_(port),
+      services_(std::move(services)),
+      request_(request),
+      timing_(timing),
+      closeReset_(closeReset),
+      hooks_(std::move(hooks)) {
+    setObjectName(QStringLiteral("AcquisitionEngine"));
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(timing_.timerIntervalMs);
+    // Ticks keep their interval to the millisecond; a coarse timer may shift
+    // them by up to 5 %.
+    timer_->setTimerType(Qt::PreciseTimer);
+    connect(timer_, &QTimer::timeout, this, &AcquisitionEngine::tick);
+
+    window_ = new QTimer(this);
+    window_->setSingleShot(true);
+    window_->setTimerType(Qt::PreciseTimer);
+    connect(window_, &QTimer::timeout, this, [this] {
+        closeRecord(false);
+        finishTickIfDone();
+    });
+
+    connect(&port_, &SerialPort::commEvent, this, &AcquisitionEngine::onCommEvent);
+}
+
+qsizetype AcquisitionEngine::longestAcceptableAnswer() const {
+    return static_cast<qsizetype>(
+        std::max(RegisterAnswerLength(request_.RegisterCount), kBitAnswerLength));
+}
+
+void AcquisitionEngine::setState(const AcquisitionState& state) {
+    if (state == state_) {
+        return;
+    }
+    state_ = state;
+    emit stateChanged(state_);
+}
+
+void AcquisitionEngine::toggle(AcquisitionButton button) {
+    if (ended_ || !state_[button].enabled) {
+        return;  // a disabled button cannot be clicked
+    }
+    if (!port_.isOpen()) {
+        services_.message(kPortNotOpen, kAppTitle, MessageIcon::Warning);
+        return;
+    }
+    AcquisitionState next = state_;
+    if (!state_[button].running) {
+        next[button].running = true;
+        setState(next);
+        // Acquisition starts on a freshly opened port; a tick still pausing
+        // abandons the rest of its reads.
+        portGone();
+        if (!hooks_.reopenPort()) {
+            // The device is gone: the port panel shows it closed and has
+            // warned; the button goes back to idle rather than running on a
+            // closed port.
+            timer_->stop();
+            next[button].running = false;
+            setState(next);
+            return;
+        }
+        next[Other(button)].enabled = false;
+        setState(next);
+        timer_->start();
+    } else {
+        next[button].running = false;
+        setState(next);
+        timer_->stop();
+        next[Other(button)].enabled = true;
+        setState(next);
+    }
+    port_.clearInput();
+}
+
+bool AcquisitionEngine::stopRunning() {
+    bool stopped = false;
+    for (const AcquisitionButton button :
+         {AcquisitionButton::Primary, AcquisitionButton::Secondary}) {
+        if (state_[button].running) {
+            AcquisitionState next = state_;
+            next[button].running = false;
+            setState(next);
+            timer_->stop();
+            next[Other(button)].enabled = true;
+            setState(next);
+            stopped = true;
+        }
+    }
+    if (stopped && port_.isOpen()) {
+        port_.clearInput();
+    }
+    return stopped;
+}
+
+void AcquisitionEngine::portGone() {
+    ++portEpoch_;
+    if (record_) {
+        closeRecord(true);
+        finishTickIfDone();
+    }
+}
+
+void AcquisitionEngine::onPortClosed() {
+    timer_->stop();
+    portGone();
+    AcquisitionState next = state_;
+    next.primary = {};
+    if (closeReset_ == CloseReset::BothButtons) {
+        next.secondary = {};
+    }
+    setState(next);
+}
+
+void AcquisitionEngine::onPortSwitched() {
+    portGone();
+}
+
+void AcquisitionEngine::end() {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    timer_->stop();
+    portGone();
+    if (port_.isOpen()) {
+        (void)port_.close();
+    }
+    services_.endProgram();
+}
+
+void AcquisitionEngine::markAddressInvalid(bool invalid) {
+    if (invalid != addressMarked_) {
+        addressMarked_ = invalid;
+        if (hooks_.showAddressInvalid) {
+            hooks_.showAddressInvalid(invalid);
+        }
+    }
+}
+
+void AcquisitionEngine::tick() {
+    // A tick that fires while the previous one pumps events in a pause does
+    // not start: it would change the address and the request under the
+    // running tick's feet.
+    if (tickRunning_ || ended_) {
+        return;
+    }
+    request_.MeterAddress = hooks_.addressText().toStdString();
+    const bool addressValid = MeterAddressByte(request_.MeterAddress).has_value();
+    markAddressInvalid(!addressValid);
+    if (!port_.isOpen() || !addressValid) {
+        return;
+    }
+    const std::span<const PollStep> schedule = hooks_.schedule();
+    if (!schedule.empty()) {
+        runTick(schedule);
+    }
+}
+
+void AcquisitionEngine::runTick(std::span<const PollStep> schedule) {
+    QPointer<AcquisitionEngine> alive(this);
+    const quint64 epoch = portEpoch_;
+    // A last answer still awaited from the tick before ends here at the
+    // latest, and that tick with it, before this one counts as running.
+    closeRecord(false);
+    finishTickIfDone();
+    tickRunning_ = true;
+    tick_ = TickSummary{++ticks_, QDateTime::currentDateTime(), 0, 0, false};
+    emit tickStarted(tick_->number);
+
+    for (std::size_t i = 0; i < schedule.size(); ++i) {
+        const PollStep& step = schedule[i];
+        request_.RegisterCount = step.count;
+        request_.StartRegister = step.start;
+        port_.clearInput();
+        collected_.clear();
+        if (step.blockTag) {
+            BlockTag = *step.blockTag;
+        }
+        if (BuildReadRequest(request_, step.function) != RequestStatus::Built) {
+            markAddressInvalid(true);
+            tick_->abandoned = true;
+            break;
+        }
+        const QByteArray frame(reinterpret_cast<const char*>(request_.RequestFrame.data()),
+                               static_cast<qsizetype>(request_.RequestFrame.size()));
+        // Emptying the input may itself meet the device's loss, which closes
+        // the port: nothing is written to a lost device.
+        if (!port_.isOpen() || !port_.write(frame)) {
+            tick_->abandoned = true;  // the port went away under the tick
+            break;
+        }
+        openRecord(step, frame);
+        const bool last = i + 1 == schedule.size();
+        if (last && !timing_.pauseAfterLastStep) {
+            // The last answer is handled after the tick, within a window as
+            // long as a pause.
+            window_->start(timing_.pauseMs);
+            break;
+        }
+        services_.pause(timing_.pauseMs);
+        if (!alive) {
+            return;
+        }
+        closeRecord(false);
+        // The port was closed (or closed and reopened, or changed) meanwhile,
+        // or the program is ending: the rest of this tick is abandoned.
+        if (ended_ || epoch != portEpoch_ || !port_.isOpen()) {
+            tick_->abandoned = !last;
+            break;
+        }
+    }
+    tickRunning_ = false;
+    finishTickIfDone();
+}
+
+void AcquisitionEngine::openRecord(const PollStep& step, const QByteArray& frame) {
+    RequestRecord record;
+    record.number = ++requests_;
+    record.tick = tick_ ? tick_->number : 0;
+    record.step = step;
+    record.blockTag = BlockTag;
+    record.sent = frame;
+    record.sentAt = QDateTime::currentDateTime();
+    recordWrittenNs_ = SteadyNowNs();
+    qCDebug(lcLine).noquote() << "发送" << record.number << frame.toHex(' ').toUpper();
+    record_ = std::move(record);
+    if (tick_) {
+        ++tick_->requestsSent;
+    }
+    emit requestSent(*record_);
+}
+
+void AcquisitionEngine::closeRecord(bool cutShort) {
+    if (!record_) {
+        return;
+    }
+    window_->stop();
+    RequestRecord record = std::move(*record_);
+    record_.reset();
+    record.cutShort = cutShort;
+    const AnswerBytes collected = BytesOf(collected_);
+    record.check = CheckAnswer(collected, record.step.function, record.step.count);
+    // The start of the answer came in its window, the rest was still on its
+    // way when the window ended.
+    if (record.check.outcome == AnswerOutcome::Malformed && !cutShort &&
+        IsAnswerStart(collected, record.step.function, record.step.count)) {
+        record.check.outcome = AnswerOutcome::Late;
+    }
+    // The whole answer to the request before came in this request's window.
+    // When both answers have the same length, the two cannot be told apart:
+    // the first one counts as this request's.
+    if (previousStep_ && previousUnanswered_ &&
+        ExpectedAnswerLength(previousStep_->function, previousStep_->count) !=
+            ExpectedAnswerLength(record.step.function, record.step.count) &&
+        LeadingAnswerLength(collected, previousStep_->function, previousStep_->count) > 0) {
+        record.previousAnswerLate = true;
+    }
+    previousStep_ = record.step;
+    previousUnanswered_ = record.check.outcome == AnswerOutcome::NoAnswer;
+    if (tick_ && record.tick == tick_->number && record.accepted()) {
+        ++tick_->requestsAccepted;
+    }
+    qCDebug(lcLine).noquote() << "接收" << record.number << record.received.toHex(' ').toUpper()
+                              << OutcomeName(record.check.outcome) << record.responseMs << "ms";
+    emit requestFinished(record);
+}
+
+void AcquisitionEngine::finishTickIfDone() {
+    if (!tick_ || tickRunning_ || record_) {
+        return;
+    }
+    const TickSummary summary = *tick_;
+    tick_.reset();
+    emit tickFinished(summary);
+}
+
+void AcquisitionEngine::onCommEvent(CommEvent kind) {
+    if (kind != CommEvent::Receive || ended_) {
+        return;
+    }
+    port_.setInputLength(0);
+    const QByteArray bytes = port_.readAll();
+    if (record_) {
+        record_->received.append(bytes.left(RequestRecord::kKeptBytes - record_->received.size()));
+        record_->receivedCount += bytes.size();
+        if (!bytes.isEmpty()) {
+            const std::int64_t arrived =
+                ArrivalOf(port_.lastArrivalNs(), recordWrittenNs_, SteadyNowNs());
+            record_->lastByteAt = LocalTimeOf(arrived);
+            record_->responseMs = (arrived - recordWrittenNs_) / 1'000'000;
+        }
+    }
+    const bool outstanding = record_.has_value();
+
+    // An answer may come in several receive events: its bytes are collected
+    // until they form an acceptable answer. Collected bytes longer than any
+    // acceptable answer can never become one, so they stop growing.
+    const qsizetype limit = longestAcceptableAnswer();
+    bool accepted = false;
+    if (collected_.size() <= limit) {
+        collected_.append(bytes.left(limit + 1 - collected_.size()));
+        accepted =
+            collected_.size() <= limit && AcceptAnswer(BytesOf(collected_), request_.RegisterCount);
+    }
+    if (accepted) {
+        if (hooks_.decode) {
+            hooks_.decode(BytesOf(collected_));
+        }
+        emit answerAccepted(collected_);
+        // Whatever arrived while the answer was shown is dropped; the
+        // collected bytes themselves are emptied by the next request.
+        port_.clearInput();
+    }
+    if (!outstanding) {
+        if (!bytes.isEmpty()) {
+            qCDebug(lcLine).noquote() << "接收（无对应请求）" << bytes.toHex(' ').toUpper();
+        }
+        emit strayBytes(bytes, accepted);
+        return;
+    }
+    if (accepted) {
+        closeRecord(false);
+        finishTickIfDone();
+    }
+}
+
+}  // namespace mt

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+#include "acquisition/acquisition.h"
+#include "link/answercheck.h"
+
+namespace mt {
+
+// What became of a monitor's requests since the counters last started.
+struct LineCounts {
+    qint64 requests = 0;
+    qint64 accepted = 0;    // 正常
+    qint64 noAnswer = 0;    // 无应答
+    qint64 badCrc = 0;      // 校验错误
+    qint64 exceptions = 0;  // 异常
+    qint64 malformed = 0;   // 格式错误
+    qint64 late = 0;        // 迟到
+    qint64 lastResponseMs = -1;
+    qint64 responses = 0;  // answers whose response time went into the average
+    qint64 responseTotalMs = 0;
+    QDateTime since;
+
+    qint64 averageResponseMs() const {
+        return responses > 0 ? (responseTotalMs + responses / 2) / responses : -1;
+    }
+};
+
+// The counters in one line for the status bar.
+QString CountsText(const LineCounts& counts);
+
+// Counts the outcome of every request and works out a plain-language hint
+// about the line: after several requests in a row without an answer, an
+// exception with its meaning, most answers failing their CRC, and so on. A
+// correct answer clears the hint. It only observes: nothing it does reaches
+// the screen's fields or the line.
+class LineDiagnostics : public QObject {
+    Q_OBJECT
+
+public:
+    // Requests in a row without an answer before the hint says so.
+    static constexpr int kSilentRequestsForHint = 3;
+    // The recent requests the rates of bad answers are judged over.
+    static constexpr int kRecentRequests = 10;
+
+    static inline const QString kNoAnswerHint =
+        QStringLiteral("仪表无应答：请检查仪表地址、波特率、校验位和接线");
+    static inline const QString kCrcHint =
+        QStringLiteral("多数应答校验错误：请检查波特率和校验位是否与仪表一致，以及线路干扰");
+    static inline const QString kMalformedHint =
+        QStringLiteral("多数应答格式错误：线路上可能有干扰，或有另一个主站在通信");
+    static inline const QString kLateHint =
+        QStringLiteral("仪表应答迟到：仪表响应慢或波特率太低，应答在等待时间内收不全");
+
+    explicit LineDiagnostics(QObject* parent = nullptr);
+
+    const LineCounts& counts() const { return counts_; }
+    // The hint of the moment; empty when the line looks fine.
+    const QString& hint() const { return hint_; }
+
+    // One request has ended.
+    void add(const RequestRecord& record);
+    // The counters start again from zero, now.
+    void reset();
+
+signals:
+    void countsChanged(const mt::LineCounts& counts);
+    void hintChanged(const QString& hint);
+
+private:
+    void setHint(const QString& hint);
+    QString hintFor(const RequestRecord& record) const;
+
+    LineCounts counts_;
+    QString hint_;
+    int silentInARow_ = 0;
+    QList<AnswerOutcome> recent_;
+};
+
+}  // namespace mt

@@ -1,0 +1,617 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "searchdialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "acquisition/meterfamily.h"
+#include "platform/portadvice.h"
+#include "platform/portmap.h"
+
+namespace mt {
+
+namespace {
+
+constexpr int kMaxAddress = 247;
+constexpr int kMaxTimeoutMs = 5000;
+constexpr int kDefaultBaudCount = 4;  // the port panel's four
+
+enum Column { AddressColumn, BaudColumn, ParityColumn, TypeColumn, ResponseColumn, ColumnCount };
+
+QString LineText(const SearchLine& line) {
+    return QStringLiteral("%1,%2,8,1").arg(line.baud).arg(QLatin1Char(line.parity));
+}
+
+QCheckBox* MakeCheckBox(const QString& text, const char* name, bool checked, QWidget* parent) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAccessibleName(QString(text).remove(QLatin1Char('&')));
+    box->setChecked(checked);
+    return box;
+}
+
+QPushButton* MakeDialogButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAccessibleName(
+        QString(text).remove(QLatin1Char('&')).section(QLatin1Char('('), 0, 0));
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+QString DurationText(qint64 ms) {
+    if (ms < 1000) {
+        return QStringLiteral("不到 1 秒");
+    }
+    const qint64 seconds = (ms + 999) / 1000;
+    if (seconds < 60) {
+        return QStringLiteral("%1 秒").arg(seconds);
+    }
+    if (seconds < 3600) {
+        return QStringLiteral("%1 分 %2 秒")
+            .arg(seconds / 60)
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    }
+    const qint64 minutes = (seconds + 59) / 60;
+    return QStringLiteral("%1 小时 %2 分")
+        .arg(minutes / 60)
+        .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString SearchFindText(const SearchFind& find) {
+    switch (find.kind) {
+        case SearchFind::Kind::Meter:
+            return find.family ? MeterFamilyName(*find.family)
+                               : QStringLiteral("仪表（类型未能确定）");
+        case SearchFind::Kind::OtherDevice:
+            return QStringLiteral("其他设备（异常应答 %1）")
+                .arg(find.exceptionCode, 2, 16, QLatin1Char('0'))
+                .toUpper();
+        case SearchFind::Kind::BadCrc:
+            return QStringLiteral("校验错误：可能波特率或校验位不符");
+        case SearchFind::Kind::Garbled:
+            return QStringLiteral("应答不完整：可能波特率或校验位不符");
+        case SearchFind::Kind::LateAnswer:
+            return QStringLiteral("应答来迟：请加大应答超时");
+        case SearchFind::Kind::LineRefused:
+            return QStringLiteral("串口不接受此设置，已跳过");
+    }
+    return {};
+}
+
+QString PortProblemText(const PortError& error, int portNumber) {
+    const QString port = QStringLiteral("com%1").arg(portNumber);
+    switch (error.kind) {
+        case PortError::Kind::NoSuchPort:
+            return QStringLiteral("%1 没有对应的设备：串口不存在或已拔出，无法搜索。").arg(port);
+        case PortError::Kind::PortInUse:
+        case PortError::Kind::NoPermission:
+            // Who holds the port, or how to get the right to open it.
+            return QStringLiteral("%1 %2，无法搜索。%3")
+                .arg(port,
+                     error.kind == PortError::Kind::PortInUse ? QStringLiteral("正被其他程序占用")
+                                                              : QStringLiteral("不允许本用户打开"),
+                     PortOpenAdvice(error, DeviceForPort(portNumber)));
+        case PortError::Kind::DeviceLost:
+            return QStringLiteral("%1 在搜索中断开了（设备已拔出或已关闭）。").arg(port);
+        case PortError::Kind::BadPortNumber:
+            return QStringLiteral("所选串口无效：请在串口面板中选一个串口。");
+        case PortError::Kind::BadSettings:
+            return QStringLiteral("%1 不接受这组串口设置，无法搜索。").arg(port);
+        default:
+            break;
+    }
+    return QStringLiteral("%1 无法使用，搜索中止。").arg(port);
+}
+
+SearchDialog::SearchDialog(Hooks hooks, SerialPort& monitorPort, Services services, QWidget* parent)
+    : QDialog(parent),
+      hooks_(std::move(hooks)),
+      monitorPort_(monitorPort),
+      services_(std::move(services)) {
+    setObjectName(QStringLiteral("SearchDialog"));
+    setWindowTitle(QStringLiteral("搜索仪表 - ") + kAppTitle);
+    setModal(false);
+    build();
+    showRunning(false);
+    refresh();
+}
+
+SearchDialog::~SearchDialog() {
+    // The window is going away: the search ends without touching the panel.
+    if (search_ != nullptr) {
+        disconnect(search_, nullptr, this, nullptr);
+        delete search_;
+        search_ = nullptr;
+    }
+}
+
+void SearchDialog::build() {
+    auto* top = new QVBoxLayout(this);
+
+    portLine = new QLabel(this);
+    portLine->setObjectName(QStringLiteral("SearchPortLine"));
+    portLine->setWordWrap(true);
+    top->addWidget(portLine);
+
+    // Baud rates: the panel's four first, then the rarer ones.
+    auto* baudFrame = new QGroupBox(QStringLiteral("波特率"), this);
+    baudFrame->setObjectName(QStringLiteral("SearchBaudFrame"));
+    auto* baudGrid = new QGridLayout(baudFrame);
+    for (int i = 0; i < kBauds.size(); ++i) {
+        const int baud = kBauds[i];
+        auto* box = MakeCheckBox(QString::number(baud), "", i < kDefaultBaudCount, baudFrame);
+        box->setObjectName(QStringLiteral("SearchBaud%1").arg(baud));
+        baudBoxes.insert(baud, box);
+        baudGrid->addWidget(box, i / kDefaultBaudCount, i % kDefaultBaudCount);
+    }
+    top->addWidget(baudFrame);
+
+    auto* parityFrame = new QGroupBox(QStringLiteral("校验位"), this);
+    parityFrame->setObjectName(QStringLiteral("SearchParityFrame"));
+    auto* parityRow = new QHBoxLayout(parityFrame);
+    const std::pair<char, QString> parities[] = {{'N', QStringLiteral("无校验 N")},
+                                                 {'E', QStringLiteral("偶校验 E")},
+                                                 {'O', QStringLiteral("奇校验 O")}};
+    for (const auto& [letter, text] : parities) {
+        auto* box = MakeCheckBox(text, "", true, parityFrame);
+        box->setObjectName(QStringLiteral("SearchParity%1").arg(QLatin1Char(letter)));
+        parityBoxes.insert(letter, box);
+        parityRow->addWidget(box);
+    }
+    parityRow->addStretch();
+    auto* frameNote =
+        new QLabel(QStringLiteral("数据位 8，停止位 1（仪表使用 8 位数据）"), parityFrame);
+    frameNote->setObjectName(QStringLiteral("SearchFrameNote"));
+    parityRow->addWidget(frameNote);
+    top->addWidget(parityFrame);
+
+    auto* options = new QGridLayout;
+    auto* addressLabel = new QLabel(QStringLiteral("地址范围(&A)："), this);
+    firstAddressBox = new QSpinBox(this);
+    firstAddressBox->setObjectName(QStringLiteral("SearchFirstAddress"));
+    firstAddressBox->setAccessibleName(QStringLiteral("起始地址"));
+    firstAddressBox->setRange(1, kMaxAddress);
+    firstAddressBox->setValue(1);
+    addressLabel->setBuddy(firstAddressBox);
+    lastAddressBox = new QSpinBox(this);
+    lastAddressBox->setObjectName(QStringLiteral("SearchLastAddress"));
+    lastAddressBox->setAccessibleName(QStringLiteral("结束地址"));
+    lastAddressBox->setRange(1, kMaxAddress);
+    lastAddressBox->setValue(kMaxAddress);
+    auto* addressRow = new QHBoxLayout;
+    addressRow->addWidget(firstAddressBox);
+    addressRow->addWidget(new QLabel(QStringLiteral("至"), this));
+    addressRow->addWidget(lastAddressBox);
+    addressRow->addStretch();
+    options->addWidget(addressLabel, 0, 0);
+    options->addLayout(addressRow, 0, 1);
+
+    auto* timeoutLabel = new QLabel(QStringLiteral("应答超时(&T)："), this);
+    timeoutBox = new QSpinBox(this);
+    timeoutBox->setObjectName(QStringLiteral("SearchTimeout"));
+    timeoutBox->setAccessibleName(QStringLiteral("应答超时"));
+    timeoutBox->setRange(0, kMaxTimeoutMs);
+    timeoutBox->setSingleStep(10);
+    timeoutBox->setSuffix(QStringLiteral(" ms"));
+    timeoutBox->setSpecialValueText(QStringLiteral("自动"));
+    timeoutBox->setValue(0);
+    const QString automatic =
+        QStringLiteral("自动：按波特率计算，应答的传输时间加 %1 ms").arg(kTurnaroundMarginMs);
+    timeoutBox->setToolTip(automatic);
+    timeoutBox->setAccessibleDescription(automatic);
+    timeoutLabel->setBuddy(timeoutBox);
+    stopAtFirstBox =
+        MakeCheckBox(QStringLiteral("找到一台即停止(&F)"), "SearchStopAtFirst", false, this);
+    auto* timeoutRow = new QHBoxLayout;
+    timeoutRow->addWidget(timeoutBox);
+    timeoutRow->addSpacing(16);
+    timeoutRow->addWidget(stopAtFirstBox);
+    timeoutRow->addStretch();
+    options->addWidget(timeoutLabel, 1, 0);
+    options->addLayout(timeoutRow, 1, 1);
+    top->addLayout(options);
+
+    auto* runRow = new QHBoxLayout;
+    startButton = MakeDialogButton(QStringLiteral("开始搜索(&S)"), "SearchStart", this);
+    startButton->setDefault(true);
+    cancelButton = MakeDialogButton(QStringLiteral("取消搜索(&C)"), "SearchCancel", this);
+    estimateLine = new QLabel(this);
+    estimateLine->setObjectName(QStringLiteral("SearchEstimate"));
+    runRow->addWidget(startButton);
+    runRow->addWidget(cancelButton);
+    runRow->addSpacing(8);
+    runRow->addWidget(estimateLine, 1);
+    top->addLayout(runRow);
+
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("SearchProgress"));
+    progressBar->setAccessibleName(QStringLiteral("搜索进度"));
+    progressBar->setFormat(QStringLiteral("%v / %m"));
+    progressBar->setRange(0, 1);
+    progressBar->setValue(0);
+    top->addWidget(progressBar);
+
+    progressLine = new QLabel(this);
+    progressLine->setObjectName(QStringLiteral("SearchProgressLine"));
+    progressLine->setWordWrap(true);
+    top->addWidget(progressLine);
+
+    resultsTable = new QTableWidget(0, ColumnCount, this);
+    resultsTable->setObjectName(QStringLiteral("SearchResults"));
+    resultsTable->setAccessibleName(QStringLiteral("搜索结果"));
+    resultsTable->setHorizontalHeaderLabels({QStringLiteral("地址"), QStringLiteral("波特率"),
+                                             QStringLiteral("校验位"), QStringLiteral("仪表类型"),
+                                             QStringLiteral("响应时间 (ms)")});
+    resultsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    resultsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    resultsTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    resultsTable->setTabKeyNavigation(false);
+    resultsTable->verticalHeader()->setVisible(false);
+    QHeaderView* header = resultsTable->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(TypeColumn, QHeaderView::Stretch);
+    resultsTable->setMinimumHeight(resultsTable->fontMetrics().height() * 9);
+    top->addWidget(resultsTable, 1);
+
+    noteLine = new QLabel(this);
+    noteLine->setObjectName(QStringLiteral("SearchNote"));
+    noteLine->setWordWrap(true);
+    noteLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    top->addWidget(noteLine);
+
+    auto* bottomRow = new QHBoxLayout;
+    useButton = MakeDialogButton(QStringLiteral("使用(&U)"), "SearchUse", this);
+    useButton->setToolTip(QStringLiteral("把选中仪表的地址、波特率和校验位填入串口面板"));
+    closeButton = MakeDialogButton(QStringLiteral("关闭"), "SearchClose", this);
+    bottomRow->addWidget(useButton);
+    bottomRow->addStretch();
+    bottomRow->addWidget(closeButton);
+    top->addLayout(bottomRow);
+
+    connect(startButton, &QPushButton::clicked, this, &SearchDialog::startSearch);
+    connect(cancelButton, &QPushButton::clicked, this, &SearchDialog::cancelSearch);
+    connect(useButton, &QPushButton::clicked, this, &SearchDialog::useSelected);
+    connect(closeButton, &QPushButton::clicked, this, &SearchDialog::reject);
+    connect(resultsTable, &QTableWidget::itemSelectionChanged, this,
+            &SearchDialog::onSelectionChanged);
+    connect(resultsTable, &QTableWidget::cellDoubleClicked, this, [this] { useSelected(); });
+    // The range never turns round.
+    connect(firstAddressBox, &QSpinBox::valueChanged, lastAddressBox, &QSpinBox::setMinimum);
+    connect(lastAddressBox, &QSpinBox::valueChanged, firstAddressBox, &QSpinBox::setMaximum);
+    for (QCheckBox* box : baudBoxes) {
+        connect(box, &QCheckBox::toggled, this, &SearchDialog::refresh);
+    }
+    for (QCheckBox* box : parityBoxes) {
+        connect(box, &QCheckBox::toggled, this, &SearchDialog::refresh);
+    }
+    for (QSpinBox* box : {firstAddressBox, lastAddressBox, timeoutBox}) {
+        connect(box, &QSpinBox::valueChanged, this, &SearchDialog::refresh);
+    }
+}
+
+SearchPlan SearchDialog::plan() const {
+    std::vector<int> bauds;
+    for (auto it = baudBoxes.begin(); it != baudBoxes.end(); ++it) {
+        if (it.value()->isChecked()) {
+            bauds.push_back(it.key());
+        }
+    }
+    std::vector<char> parities;
+    for (auto it = parityBoxes.begin(); it != parityBoxes.end(); ++it) {
+        if (it.value()->isChecked()) {
+            parities.push_back(it.key());
+        }
+    }
+    return SearchPlan::Make(std::move(bauds), std::move(parities), firstAddressBox->value(),
+                            lastAddressBox->value(), timeoutBox->value());
+}
+
+void SearchDialog::showPortLine() {
+    const int number = searching() ? searchPortNumber_ : hooks_.portNumber();
+    const QString device = number > 0 ? DeviceForPort(number) : QString();
+    const QString where = device.isEmpty() ? QStringLiteral("com%1（未找到对应设备）").arg(number)
+                                           : QStringLiteral("com%1（%2）").arg(number).arg(device);
+    portLine->setText(number <= 0 ? QStringLiteral("串口面板所选的串口无效：请先选一个串口。")
+                      : searching() ? QStringLiteral("正在 %1 上搜索").arg(where)
+                                    : QStringLiteral("在 %1 上搜索").arg(where));
+}
+
+void SearchDialog::refresh() {
+    showPortLine();
+    const SearchPlan choice = plan();
+    estimateLine->setText(choice.totalTries() == 0
+                              ? QStringLiteral("请至少选一个波特率和一个校验位")
+                              : QStringLiteral("共 %1 次试读，最长约 %2")
+                                    .arg(choice.totalTries())
+                                    .arg(DurationText(choice.timeLeftMs(0))));
+    if (!searching()) {
+        startButton->setEnabled(choice.totalTries() > 0);
+        progressBar->setRange(0, std::max(1, choice.totalTries()));
+        progressBar->setValue(0);
+    }
+}
+
+void SearchDialog::showEvent(QShowEvent* event) {
+    refresh();
+    QDialog::showEvent(event);
+}
+
+void SearchDialog::showRunning(bool running) {
+    for (QCheckBox* box : baudBoxes) {
+        box->setEnabled(!running);
+    }
+    for (QCheckBox* box : parityBoxes) {
+        box->setEnabled(!running);
+    }
+    for (QWidget* control : std::initializer_list<QWidget*>{firstAddressBox, lastAddressBox,
+                                                            timeoutBox, stopAtFirstBox}) {
+        control->setEnabled(!running);
+    }
+    startButton->setEnabled(!running && plan().totalTries() > 0);
+    cancelButton->setEnabled(running);
+    if (running) {
+        cancelButton->setFocus();
+    } else if (cancelButton->hasFocus()) {
+        startButton->setFocus();
+    }
+    onSelectionChanged();
+}
+
+void SearchDialog::showNote(const QString& text, bool problem, const QString& detail) {
+    noteLine->setText(text);
+    noteLine->setToolTip(detail);
+    noteLine->setStyleSheet(problem ? QStringLiteral("color: #c00000;") : QString());
+}
+
+void SearchDialog::startSearch() {
+    if (searching()) {
+        return;
+    }
+    const int number = hooks_.portNumber();
+    const SearchPlan choice = plan();
+    if (number <= 0) {
+        showNote(PortProblemText(PortError{PortError::Kind::BadPortNumber, {}}, number), true);
+        return;
+    }
+    if (choice.totalTries() == 0) {
+        showNote(QStringLiteral("无法搜索：请至少选一个波特率和一个校验位。"), true);
+        return;
+    }
+    if (!services_.makePort) {
+        showNote(QStringLiteral("无法搜索：本程序没有可供搜索使用的串口组件。"), true);
+        return;
+    }
+
+    finds_.clear();
+    resultsTable->setRowCount(0);
+    searchPortNumber_ = number;
+    acquisitionStopped_ = hooks_.stopAcquisition();
+    // One program may hold the port at a time: the window lets go of it,
+    // as a click on "关闭串口" does, and gets it back at the end.
+    monitorPortWasOpen_ = monitorPort_.isOpen();
+    if (!hooks_.takePort()) {
+        showNote(QStringLiteral("com%1 关不掉，无法搜索。").arg(number), true);
+        return;
+    }
+
+    QStringList notes;
+    if (acquisitionStopped_) {
+        notes << QStringLiteral("数据采集已停止。");
+    }
+    notes
+        << (monitorPortWasOpen_
+                ? QStringLiteral("搜索期间 com%1 由搜索使用，结束后按原设置重新打开。").arg(number)
+                : QStringLiteral("搜索期间串口面板暂停使用。"));
+    showNote(notes.join(QString()));
+
+    searchPort_ = services_.makePort();
+    search_ = new MeterSearch(*searchPort_, number, choice, this);
+    search_->setStopAtFirstMeter(stopAtFirstBox->isChecked());
+    connect(search_, &MeterSearch::progressed, this, &SearchDialog::onProgress);
+    connect(search_, &MeterSearch::found, this, &SearchDialog::onFound);
+    connect(search_, &MeterSearch::finished, this, &SearchDialog::onFinished);
+    progressBar->setRange(0, choice.totalTries());
+    progressBar->setValue(0);
+    showPortLine();
+    showRunning(true);
+    search_->start();
+}
+
+void SearchDialog::cancelSearch() {
+    if (search_ != nullptr) {
+        search_->cancel();
+    }
+}
+
+void SearchDialog::onProgress(const SearchProgress& progress) {
+    progressBar->setMaximum(progress.total);
+    progressBar->setValue(progress.done);
+    if (progress.address > 0) {
+        const QString left =
+            progress.msLeft < 1000
+                ? QStringLiteral("剩余不到 1 秒")
+                : QStringLiteral("剩余最多约 %1").arg(DurationText(progress.msLeft));
+        progressLine->setText(QStringLiteral("正在试 %1，地址 %2；%3")
+                                  .arg(LineText(progress.line))
+                                  .arg(progress.address)
+                                  .arg(left));
+    }
+}
+
+void SearchDialog::onFound(const SearchFind& find) {
+    finds_.push_back(find);
+    const int row = resultsTable->rowCount();
+    resultsTable->insertRow(row);
+    const QString response =
+        find.responseMs < 0 ? QStringLiteral("—") : QString::number(find.responseMs, 'f', 1);
+    // A skipped line has no address.
+    const QString address = find.address > 0 ? QString::number(find.address) : QStringLiteral("—");
+    const QString cells[ColumnCount] = {address, QString::number(find.line.baud),
+                                        QString(QLatin1Char(find.line.parity)),
+                                        SearchFindText(find), response};
+    const QString warning = familyWarning(find);
+    for (int column = 0; column < ColumnCount; ++column) {
+        auto* item = new QTableWidgetItem(cells[column]);
+        if (column != TypeColumn) {
+            item->setTextAlignment(Qt::AlignCenter);
+        }
+        if (find.kind != SearchFind::Kind::Meter) {
+            item->setForeground(QColor(0x80, 0x80, 0x80));
+        }
+        resultsTable->setItem(row, column, item);
+    }
+    if (!find.detail.isEmpty()) {
+        resultsTable->item(row, TypeColumn)->setToolTip(find.detail);
+    }
+    if (!warning.isEmpty()) {
+        QTableWidgetItem* type = resultsTable->item(row, TypeColumn);
+        type->setText(type->text() + QStringLiteral("（非本窗口类型）"));
+        type->setToolTip(warning);
+    }
+    // The first meter found is selected, ready for "使用".
+    if (find.kind == SearchFind::Kind::Meter && resultsTable->selectedItems().isEmpty()) {
+        resultsTable->selectRow(row);
+    }
+}
+
+void SearchDialog::onFinished(SearchEnd end) {
+    MeterSearch* search = search_;
+    search_ = nullptr;
+    search->deleteLater();
+    // The port may be the sender of what ended the search: it goes later,
+    // but it is closed already, so the window can have the device back.
+    searchPort_.release()->deleteLater();
+
+    const bool reopened = hooks_.givePortBack(monitorPortWasOpen_);
+
+    const int meters =
+        static_cast<int>(std::count_if(finds_.begin(), finds_.end(), [](const SearchFind& find) {
+            return find.kind == SearchFind::Kind::Meter;
+        }));
+    const int skipped =
+        static_cast<int>(std::count_if(finds_.begin(), finds_.end(), [](const SearchFind& find) {
+            return find.kind == SearchFind::Kind::LineRefused;
+        }));
+    const int others = static_cast<int>(finds_.size()) - meters - skipped;
+    QString outcome;
+    bool problem = false;
+    QString detail;
+    switch (end) {
+        case SearchEnd::Completed:
+            outcome = QStringLiteral("搜索完毕，找到 %1 台仪表").arg(meters);
+            if (others > 0) {
+                outcome += QStringLiteral("，另有 %1 条其他应答").arg(others);
+            }
+            if (skipped > 0) {
+                outcome += QStringLiteral("，跳过 %1 组串口设置").arg(skipped);
+            }
+            outcome += QStringLiteral("。");
+            break;
+        case SearchEnd::FoundMeter:
+            outcome = QStringLiteral("已找到一台仪表，搜索停止。");
+            break;
+        case SearchEnd::Cancelled:
+            outcome = QStringLiteral("搜索已取消。");
+            break;
+        case SearchEnd::Failed: {
+            const PortError error = search->failure().value_or(PortError{});
+            outcome = PortProblemText(error, searchPortNumber_);
+            detail = error.detail;
+            problem = true;
+            break;
+        }
+    }
+    progressLine->setText(outcome);
+
+    QStringList notes;
+    if (monitorPortWasOpen_) {
+        notes << (reopened ? QStringLiteral("串口已按原设置重新打开。")
+                           : QStringLiteral("串口没能重新打开。"));
+    }
+    if (acquisitionStopped_) {
+        notes << QStringLiteral("数据采集已停止，需要时请重新开始。");
+    }
+    if (problem) {
+        notes.prepend(outcome);
+    }
+    notes << selectedWarning();
+    showNote(notes.join(QString()), problem || (monitorPortWasOpen_ && !reopened), detail);
+    showPortLine();
+    showRunning(false);
+    emit searchEnded(end);
+}
+
+void SearchDialog::onSelectionChanged() {
+    const int row = selectedRow();
+    const bool meter =
+        row >= 0 && finds_[static_cast<std::size_t>(row)].kind == SearchFind::Kind::Meter;
+    useButton->setEnabled(meter);
+    if (const QString warning = selectedWarning(); !warning.isEmpty()) {
+        showNote(warning, true);
+    }
+}
+
+int SearchDialog::selectedRow() const {
+    const QList<QTableWidgetSelectionRange> ranges = resultsTable->selectedRanges();
+    const int row = ranges.isEmpty() ? -1 : ranges.first().topRow();
+    return row < static_cast<int>(finds_.size()) ? row : -1;
+}
+
+QString SearchDialog::selectedWarning() const {
+    const int row = selectedRow();
+    return row < 0 ? QString() : familyWarning(finds_[static_cast<std::size_t>(row)]);
+}
+
+QString SearchDialog::familyWarning(const SearchFind& find) const {
+    if (find.kind != SearchFind::Kind::Meter || !find.family || *find.family == hooks_.windowKind) {
+        return {};
+    }
+    return QStringLiteral("注意：地址 %1 上是%2，本窗口监视的是%3。")
+        .arg(find.address)
+        .arg(MeterFamilyName(*find.family), MeterFamilyName(hooks_.windowKind));
+}
+
+void SearchDialog::useSelected() {
+    const int row = selectedRow();
+    if (row < 0 || finds_[static_cast<std::size_t>(row)].kind != SearchFind::Kind::Meter) {
+        return;
+    }
+    const SearchFind find = finds_[static_cast<std::size_t>(row)];
+    cancelSearch();
+
+    const bool wasOpen = monitorPort_.isOpen();
+    hooks_.putSettings(find.address, find.line);
+
+    QString note =
+        QStringLiteral("已填入串口面板：地址 %1，%2。").arg(find.address).arg(LineText(find.line));
+    bool problem = false;
+    if (wasOpen) {
+        problem = !monitorPort_.isOpen();
+        note += problem ? QStringLiteral("串口没能按新设置重新打开。")
+                        : QStringLiteral("串口已按新设置重新打开。");
+    } else {
+        note += QStringLiteral("打开串口后按此通信。");
+    }
+    const QString warning = familyWarning(find);
+    showNote(note + warning, problem || !warning.isEmpty());
+}
+
+void SearchDialog::reject() {
+    cancelSearch();
+    QDialog::reject();
+}
+
+}  // namespace mt
