@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "acquisition/answerbytes.h"
 #include "acquisition/outcomes.h"
 #include "platform/steadyclock.h"
 
@@ -37,11 +38,6 @@ std::int64_t ArrivalOf(std::int64_t noted, std::int64_t written, std::int64_t no
 AcquisitionButton Other(AcquisitionButton button) {
     return button == AcquisitionButton::Primary ? AcquisitionButton::Secondary
                                                 : AcquisitionButton::Primary;
-}
-
-AnswerBytes BytesOf(const QByteArray& bytes) {
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-            static_cast<std::size_t>(bytes.size())};
 }
 
 }  // namespace
@@ -228,7 +224,7 @@ void AcquisitionEngine::runTick(std::span<const PollStep> schedule) {
         port_.clearInput();
         collected_.clear();
         if (step.blockTag) {
-            BlockTag = *step.blockTag;
+            blockTag_ = *step.blockTag;
         }
         if (BuildReadRequest(request_, step.function) != RequestStatus::Built) {
             markAddressInvalid(true);
@@ -272,7 +268,7 @@ void AcquisitionEngine::openRecord(const PollStep& step, const QByteArray& frame
     record.number = ++requests_;
     record.tick = tick_ ? tick_->number : 0;
     record.step = step;
-    record.blockTag = BlockTag;
+    record.blockTag = blockTag_;
     record.sent = frame;
     record.sentAt = QDateTime::currentDateTime();
     recordWrittenNs_ = SteadyNowNs();

@@ -151,10 +151,8 @@ public:
                       QObject* parent = nullptr);
 
     const AcquisitionState& state() const { return state_; }
-    const AcquisitionTiming& timing() const { return timing_; }
     QTimer* timer() const { return timer_; }
     bool tickRunning() const { return tickRunning_; }
-    bool ended() const { return ended_; }
     // Whether the request last sent is still outstanding.
     bool requestOutstanding() const { return record_.has_value(); }
     // The bytes collected so far for the answer to the request last sent.
@@ -165,7 +163,7 @@ public:
 
     // Which of several equally long answers is outstanding; set by the steps
     // that carry a tag and kept by the others (0 before the first).
-    std::int16_t BlockTag = 0;
+    std::int16_t BlockTag() const { return blockTag_; }
 
     // A click on an acquisition button: starts its acquisition when idle
     // (the port is closed and opened again, the other button is disabled and
@@ -237,6 +235,7 @@ private:
     quint64 portEpoch_ = 0;
 
     std::optional<RequestRecord> record_;
+    std::int16_t blockTag_ = 0;
     std::int64_t recordWrittenNs_ = 0;  // SteadyNowNs() at the end of the record's write
     // The request before, for telling an answer that came after its window.
     std::optional<PollStep> previousStep_;

@@ -26,6 +26,10 @@ using RequestBytes = std::array<std::uint8_t, kRequestLength>;
 // even neighbour. Gives nothing when the result does not fit in 0..255.
 std::optional<std::uint8_t> MeterAddressByte(std::string_view addressText);
 
+// The largest slave address of a Modbus RTU line: the port panel lists 1 to
+// this, and the meter search and the simulator go no further.
+inline constexpr int kMaxMeterAddress = 247;
+
 // The plain decimal value of the text before rounding (0 for non-numbers).
 // Exposed for the screens' address check and for tests.
 double AddressTextValue(std::string_view addressText);
@@ -51,7 +55,7 @@ RequestResult MakeReadRequest(std::string_view addressText, std::int16_t functio
 // The program-wide request parameters: the address text copied from the
 // address list at every polling tick, the start and count of the request last
 // built, and the frame itself. One instance is shared by the screens (see
-// SharedRequest() in the panel_meter library); tests make their own.
+// SharedRequest() in the acquisition library); tests make their own.
 struct RequestParameters {
     std::string MeterAddress;
     std::int16_t StartRegister = 0;

@@ -73,6 +73,14 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     connect(portPanel, &PortPanel::portLost, engine_, &AcquisitionEngine::onPortClosed);
     connect(portPanel, &PortPanel::portSwitched, engine_, &AcquisitionEngine::onPortSwitched);
     connect(engine_, &AcquisitionEngine::stateChanged, this, &MonitorWindow::showState);
+    observeEngine();
+    addMeterSearch();
+}
+
+// What the additions around the screen take from the engine: the line
+// counters, the traffic monitor's frames (held back while a tick runs), the
+// tick's readings and the recording's row.
+void MonitorWindow::observeEngine() {
     connect(engine_, &AcquisitionEngine::tickStarted, this, [this] {
         tickInProgress_ = true;
         if (traffic_ != nullptr) {
@@ -109,8 +117,6 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
         emit tickRead(tickReadings_);
         tickReadings_ = TickReadings{};
     });
-
-    addMeterSearch();
 }
 
 QString MonitorWindow::meterName() const {
@@ -207,7 +213,7 @@ void MonitorWindow::buildStatusBar() {
     statusBar()->setSizeGripEnabled(false);
     hintLine = new QLabel(this);
     hintLine->setObjectName(QStringLiteral("HintLine"));
-    hintLine->setStyleSheet(QStringLiteral("color: #b00000;"));
+    hintLine->setStyleSheet(kProblemStyle);
     hintLine->setMinimumWidth(0);
     hintLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(hintLine, 1);

@@ -153,6 +153,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     void showHint(const QString& hint);
+    void observeEngine();
     void addMeterSearch();
     void sortFieldReadings();
 

@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "link/request.h"
 #include "platform/portadvice.h"
+#include "platform/portsetup.h"
 #include "statuslamp.h"
 #include "twips.h"
 
@@ -14,20 +16,27 @@ namespace mt {
 
 namespace {
 
-PanelComboBox* MakeList(QWidget* parent, const char* name, const QString& accessibleName,
-                        const QRect& geometry) {
-    auto* combo = new PanelComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    combo->setAccessibleName(accessibleName);
-    combo->setGeometry(geometry);
-    return combo;
-}
+// One list of the panel with its caption on its left, in twips within its
+// frame: the caption's left and width, the list's left and width.
+struct ListPlace {
+    const char* name;
+    const char* caption;  // the caption's text without its colon is the list's name
+    int captionLeft;
+    int captionWidth;
+    int listLeft;
+    int listWidth;
+};
 
-QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
+PanelComboBox* MakeCaptionedList(QWidget* frame, const ListPlace& place, int top, int height) {
+    const QString caption = QString::fromUtf8(place.caption);
+    auto* label = new QLabel(caption, frame);
+    label->setGeometry(TwipsRect(place.captionLeft, top, place.captionWidth, height));
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return label;
+    auto* combo = new PanelComboBox(frame);
+    combo->setObjectName(QString::fromLatin1(place.name));
+    combo->setAccessibleName(caption.chopped(1));
+    combo->setGeometry(TwipsRect(place.listLeft, top, place.listWidth, height));
+    return combo;
 }
 
 }  // namespace
@@ -62,32 +71,26 @@ PortPanel::PortPanel(SerialPort& port, Services services, QWidget* parent)
     constexpr int kRowTop = 540;
     constexpr int kUpperRowTop = 600;
     constexpr int kListHeight = 360;
-    MakeLabel(meterFrame, QStringLiteral("仪表地址："),
-              TwipsRect(120, kUpperRowTop, 1200, kListHeight));
-    addressList = MakeList(meterFrame, "Combo1", QStringLiteral("仪表地址"),
-                           TwipsRect(1320, kUpperRowTop, 1215, kListHeight));
-    MakeLabel(meterFrame, QStringLiteral("波特率："),
-              TwipsRect(2880, kUpperRowTop, 1080, kListHeight));
-    baudList = MakeList(meterFrame, "Combo3", QStringLiteral("波特率"),
-                        TwipsRect(3960, kUpperRowTop, 1215, kListHeight));
+    addressList = MakeCaptionedList(meterFrame, {"Combo1", "仪表地址：", 120, 1200, 1320, 1215},
+                                    kUpperRowTop, kListHeight);
+    baudList = MakeCaptionedList(meterFrame, {"Combo3", "波特率：", 2880, 1080, 3960, 1215},
+                                 kUpperRowTop, kListHeight);
     addressHint = new QLabel(meterFrame);
     addressHint->setObjectName(QStringLiteral("StatusLabel"));
     addressHint->setGeometry(TwipsRect(5520, kUpperRowTop, 7200, kListHeight));
-    addressHint->setStyleSheet(QStringLiteral("color: #c00000;"));
+    addressHint->setStyleSheet(kProblemStyle);
 
     // Lower frame, left to right: port, parity, data bits, stop bits, button, lamp.
-    MakeLabel(portFrame, QStringLiteral("com："), TwipsRect(120, kRowTop, 600, kListHeight));
-    portList = MakeList(portFrame, "Combo4", QStringLiteral("串口"),
-                        TwipsRect(720, kRowTop, 1215, kListHeight));
-    MakeLabel(portFrame, QStringLiteral("校验位："), TwipsRect(2040, kRowTop, 1080, kListHeight));
-    parityList = MakeList(portFrame, "Combo5", QStringLiteral("校验位"),
-                          TwipsRect(3120, kRowTop, 900, kListHeight));
-    MakeLabel(portFrame, QStringLiteral("数据位："), TwipsRect(4140, kRowTop, 1080, kListHeight));
-    dataBitsList = MakeList(portFrame, "Combo6", QStringLiteral("数据位"),
-                            TwipsRect(5220, kRowTop, 900, kListHeight));
-    MakeLabel(portFrame, QStringLiteral("停止位："), TwipsRect(6240, kRowTop, 1080, kListHeight));
-    stopBitsList = MakeList(portFrame, "Combo7", QStringLiteral("停止位"),
-                            TwipsRect(7320, kRowTop, 900, kListHeight));
+    portList = MakeCaptionedList(portFrame, {"Combo4", "com：", 120, 600, 720, 1215}, kRowTop,
+                                 kListHeight);
+    // The port list's caption is "com", its name for screen readers "串口".
+    portList->setAccessibleName(QStringLiteral("串口"));
+    parityList = MakeCaptionedList(portFrame, {"Combo5", "校验位：", 2040, 1080, 3120, 900},
+                                   kRowTop, kListHeight);
+    dataBitsList = MakeCaptionedList(portFrame, {"Combo6", "数据位：", 4140, 1080, 5220, 900},
+                                     kRowTop, kListHeight);
+    stopBitsList = MakeCaptionedList(portFrame, {"Combo7", "停止位：", 6240, 1080, 7320, 900},
+                                     kRowTop, kListHeight);
 
     openCloseButton = new QPushButton(kOpenCaption, portFrame);
     openCloseButton->setObjectName(QStringLiteral("Command3"));
@@ -125,7 +128,7 @@ void PortPanel::InitPortLists() {
     dataBitsList->setCurrentIndex(0);
     stopBitsList->addItems({QStringLiteral("1"), QStringLiteral("2")});
     stopBitsList->setCurrentIndex(0);
-    for (int address = 1; address <= 247; ++address) {
+    for (int address = 1; address <= kMaxMeterAddress; ++address) {
         addressList->addItem(QString::number(address));
     }
     addressList->setCurrentIndex(0);
@@ -204,21 +207,7 @@ void PortPanel::useSettings(int address, int baud, char parity, int dataBits, in
 }
 
 PortResult PortPanel::openPort() {
-    // The configuration is applied in this order on every opening.
-    if (PortResult numbered = port_.setPortNumber(selectedPortNumber()); !numbered) {
-        return numbered;
-    }
-    port_.setInputMode(InputMode::Binary);
-    port_.setInputLength(0);
-    port_.clearInput();
-    port_.clearOutput();
-    port_.setReceiveThreshold(1);
-    port_.setInBufferSize(kPortBufferBytes);
-    port_.setOutBufferSize(kPortBufferBytes);
-    if (PortResult set = port_.setSettings(settingsText()); !set) {
-        return set;
-    }
-    PortResult opened = port_.open();
+    PortResult opened = OpenConfigured(port_, selectedPortNumber(), settingsText());
     refreshDeviceLine();
     return opened;
 }

@@ -47,8 +47,6 @@ public:
     static inline const QString kInvalidPort = QStringLiteral("无效端口号");
     static inline const QString kAlreadyOpen = QStringLiteral("串口已经打开");
     static inline const QString kDisconnected = QStringLiteral("串口已断开");
-    // The size of the port's input and output buffers, set at every opening.
-    static constexpr int kPortBufferBytes = 1024;
 
     PortPanel(SerialPort& port, Services services, QWidget* parent = nullptr);
 

@@ -184,10 +184,6 @@ QString QtSerialPort::settings() const {
     return settingsText_;
 }
 
-void QtSerialPort::setInputMode(InputMode /*mode*/) {
-    // Input is always handed over as raw bytes.
-}
-
 void QtSerialPort::setInputLength(int length) {
     if (length >= 0) {
         inputLength_ = length;

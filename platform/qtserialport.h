@@ -56,7 +56,6 @@ public:
     int portNumber() const override;
     PortResult setSettings(const QString& settings) override;
     QString settings() const override;
-    void setInputMode(InputMode mode) override;
     void setInputLength(int length) override;
     void setReceiveThreshold(int bytes) override;
     void setInBufferSize(int bytes) override;
@@ -88,8 +87,8 @@ private:
     LineSettings settings_;
     int inputLength_ = 0;
     int receiveThreshold_ = 1;
-    int inBufferSize_ = 1024;
-    int outBufferSize_ = 1024;
+    int inBufferSize_ = kPortBufferBytes;
+    int outBufferSize_ = kPortBufferBytes;
     QString openedDevice_;
     // Counts openings, so that a loss notice of an earlier opening is dropped.
     quint64 openings_ = 0;

@@ -62,15 +62,14 @@ private:
     bool failed_ = false;
 };
 
-// The kind of communication event behind a notification. Only Receive is
-// acted upon by the screens; any other event is ignored by their handlers.
+// The kind of communication event behind a notification. The component
+// reports arrivals of data only; the screens' handlers look at the kind.
 enum class CommEvent {
     Receive,  // data arrived
-    Other,
 };
 
-// How received data is delivered: as raw bytes, the only mode the monitors use.
-enum class InputMode { Binary };
+// The size of a port's input and output buffers, set at every opening.
+inline constexpr int kPortBufferBytes = 1024;
 
 // The serial-port component of a monitor screen: an abstract port with the
 // operations the screens use. Production uses the QSerialPort adapter; tests
@@ -97,7 +96,6 @@ public:
     virtual PortResult setSettings(const QString& settings) = 0;
     virtual QString settings() const = 0;
 
-    virtual void setInputMode(InputMode mode) = 0;
     // 0: a read takes everything that is waiting; n > 0: at most n bytes.
     virtual void setInputLength(int length) = 0;
     // A receive notification once at least this many bytes wait (1: every byte).

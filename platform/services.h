@@ -14,6 +14,10 @@ class SerialPort;
 // The program's title, used as window title and as the title of every message.
 inline const QString kAppTitle = QStringLiteral("仪表测试");
 
+// The style of a text that tells of a problem (a hint, a warning line): the
+// one red of the program.
+inline const QString kProblemStyle = QStringLiteral("color: #c00000;");
+
 enum class MessageIcon { None, Warning };
 
 // What the screens need from the outside world besides the port, injected so

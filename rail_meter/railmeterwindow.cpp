@@ -199,7 +199,7 @@ std::span<const PollStep> RailMeterWindow::schedule() const {
 }
 
 void RailMeterWindow::decode(AnswerBytes answer) {
-    showFieldTexts(DecodeDinRailAnswer(answer, acquisition().BlockTag));
+    showFieldTexts(DecodeDinRailAnswer(answer, acquisition().BlockTag()));
 }
 
 }  // namespace mt

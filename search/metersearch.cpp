@@ -5,19 +5,13 @@
 #include <algorithm>
 #include <string>
 
+#include "acquisition/answerbytes.h"
 #include "link/request.h"
+#include "platform/portsetup.h"
 
 namespace mt {
 
 namespace {
-
-// The buffer sizes the port panel sets too.
-constexpr int kBufferBytes = 1024;
-
-AnswerBytes BytesOf(const QByteArray& bytes) {
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-            static_cast<std::size_t>(bytes.size())};
-}
 
 // A wait of `us` microseconds as a timer interval: whole milliseconds,
 // rounded up, so that a wait never ends early.
@@ -87,19 +81,9 @@ MeterSearch::LineOpening MeterSearch::openLine() {
     // Settings are applied before opening: a pseudo-terminal and some
     // drivers refuse a parity change on an open port.
     (void)port_.close();
-    PortResult result = port_.setPortNumber(portNumber_);
-    if (result) {
-        port_.setInputMode(InputMode::Binary);
-        port_.setInputLength(0);
-        port_.setReceiveThreshold(1);
-        port_.setInBufferSize(kBufferBytes);
-        port_.setOutBufferSize(kBufferBytes);
-        result = port_.setSettings(
-            QStringLiteral("%1,%2,8,1").arg(line().baud).arg(QLatin1Char(line().parity)));
-    }
-    if (result) {
-        result = port_.open();
-    }
+    PortResult result = OpenConfigured(
+        port_, portNumber_,
+        QStringLiteral("%1,%2,8,1").arg(line().baud).arg(QLatin1Char(line().parity)));
     if (!result) {
         const PortError::Kind kind = result.error().kind;
         if (kind == PortError::Kind::Other || kind == PortError::Kind::BadSettings) {

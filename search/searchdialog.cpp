@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "acquisition/meterfamily.h"
+#include "link/request.h"
 #include "platform/portadvice.h"
 #include "platform/portmap.h"
 
@@ -22,7 +23,6 @@ namespace mt {
 
 namespace {
 
-constexpr int kMaxAddress = 247;
 constexpr int kMaxTimeoutMs = 5000;
 constexpr int kDefaultBaudCount = 4;  // the port panel's four
 
@@ -145,8 +145,16 @@ void SearchDialog::build() {
     portLine->setObjectName(QStringLiteral("SearchPortLine"));
     portLine->setWordWrap(true);
     top->addWidget(portLine);
+    top->addWidget(buildBaudFrame());
+    top->addWidget(buildParityFrame());
+    top->addLayout(buildOptions());
+    buildRunRows(*top);
+    buildResults(*top);
+    connectControls();
+}
 
-    // Baud rates: the panel's four first, then the rarer ones.
+// Baud rates: the panel's four first, then the rarer ones.
+QWidget* SearchDialog::buildBaudFrame() {
     auto* baudFrame = new QGroupBox(QStringLiteral("波特率"), this);
     baudFrame->setObjectName(QStringLiteral("SearchBaudFrame"));
     auto* baudGrid = new QGridLayout(baudFrame);
@@ -157,8 +165,10 @@ void SearchDialog::build() {
         baudBoxes.insert(baud, box);
         baudGrid->addWidget(box, i / kDefaultBaudCount, i % kDefaultBaudCount);
     }
-    top->addWidget(baudFrame);
+    return baudFrame;
+}
 
+QWidget* SearchDialog::buildParityFrame() {
     auto* parityFrame = new QGroupBox(QStringLiteral("校验位"), this);
     parityFrame->setObjectName(QStringLiteral("SearchParityFrame"));
     auto* parityRow = new QHBoxLayout(parityFrame);
@@ -176,21 +186,24 @@ void SearchDialog::build() {
         new QLabel(QStringLiteral("数据位 8，停止位 1（仪表使用 8 位数据）"), parityFrame);
     frameNote->setObjectName(QStringLiteral("SearchFrameNote"));
     parityRow->addWidget(frameNote);
-    top->addWidget(parityFrame);
+    return parityFrame;
+}
 
+// The address range, the answer timeout and whether to stop at the first find.
+QLayout* SearchDialog::buildOptions() {
     auto* options = new QGridLayout;
     auto* addressLabel = new QLabel(QStringLiteral("地址范围(&A)："), this);
     firstAddressBox = new QSpinBox(this);
     firstAddressBox->setObjectName(QStringLiteral("SearchFirstAddress"));
     firstAddressBox->setAccessibleName(QStringLiteral("起始地址"));
-    firstAddressBox->setRange(1, kMaxAddress);
+    firstAddressBox->setRange(1, kMaxMeterAddress);
     firstAddressBox->setValue(1);
     addressLabel->setBuddy(firstAddressBox);
     lastAddressBox = new QSpinBox(this);
     lastAddressBox->setObjectName(QStringLiteral("SearchLastAddress"));
     lastAddressBox->setAccessibleName(QStringLiteral("结束地址"));
-    lastAddressBox->setRange(1, kMaxAddress);
-    lastAddressBox->setValue(kMaxAddress);
+    lastAddressBox->setRange(1, kMaxMeterAddress);
+    lastAddressBox->setValue(kMaxMeterAddress);
     auto* addressRow = new QHBoxLayout;
     addressRow->addWidget(firstAddressBox);
     addressRow->addWidget(new QLabel(QStringLiteral("至"), this));
@@ -222,8 +235,11 @@ void SearchDialog::build() {
     timeoutRow->addStretch();
     options->addWidget(timeoutLabel, 1, 0);
     options->addLayout(timeoutRow, 1, 1);
-    top->addLayout(options);
+    return options;
+}
 
+// Start and cancel with the estimate, the progress bar and its line.
+void SearchDialog::buildRunRows(QVBoxLayout& top) {
     auto* runRow = new QHBoxLayout;
     startButton = MakeDialogButton(QStringLiteral("开始搜索(&S)"), "SearchStart", this);
     startButton->setDefault(true);
@@ -234,7 +250,7 @@ void SearchDialog::build() {
     runRow->addWidget(cancelButton);
     runRow->addSpacing(8);
     runRow->addWidget(estimateLine, 1);
-    top->addLayout(runRow);
+    top.addLayout(runRow);
 
     progressBar = new QProgressBar(this);
     progressBar->setObjectName(QStringLiteral("SearchProgress"));
@@ -242,13 +258,16 @@ void SearchDialog::build() {
     progressBar->setFormat(QStringLiteral("%v / %m"));
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
-    top->addWidget(progressBar);
+    top.addWidget(progressBar);
 
     progressLine = new QLabel(this);
     progressLine->setObjectName(QStringLiteral("SearchProgressLine"));
     progressLine->setWordWrap(true);
-    top->addWidget(progressLine);
+    top.addWidget(progressLine);
+}
 
+// The finds, the note line, and "使用" and "关闭".
+void SearchDialog::buildResults(QVBoxLayout& top) {
     resultsTable = new QTableWidget(0, ColumnCount, this);
     resultsTable->setObjectName(QStringLiteral("SearchResults"));
     resultsTable->setAccessibleName(QStringLiteral("搜索结果"));
@@ -264,13 +283,13 @@ void SearchDialog::build() {
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
     header->setSectionResizeMode(TypeColumn, QHeaderView::Stretch);
     resultsTable->setMinimumHeight(resultsTable->fontMetrics().height() * 9);
-    top->addWidget(resultsTable, 1);
+    top.addWidget(resultsTable, 1);
 
     noteLine = new QLabel(this);
     noteLine->setObjectName(QStringLiteral("SearchNote"));
     noteLine->setWordWrap(true);
     noteLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    top->addWidget(noteLine);
+    top.addWidget(noteLine);
 
     auto* bottomRow = new QHBoxLayout;
     useButton = MakeDialogButton(QStringLiteral("使用(&U)"), "SearchUse", this);
@@ -279,8 +298,10 @@ void SearchDialog::build() {
     bottomRow->addWidget(useButton);
     bottomRow->addStretch();
     bottomRow->addWidget(closeButton);
-    top->addLayout(bottomRow);
+    top.addLayout(bottomRow);
+}
 
+void SearchDialog::connectControls() {
     connect(startButton, &QPushButton::clicked, this, &SearchDialog::startSearch);
     connect(cancelButton, &QPushButton::clicked, this, &SearchDialog::cancelSearch);
     connect(useButton, &QPushButton::clicked, this, &SearchDialog::useSelected);
@@ -373,7 +394,7 @@ void SearchDialog::showRunning(bool running) {
 void SearchDialog::showNote(const QString& text, bool problem, const QString& detail) {
     noteLine->setText(text);
     noteLine->setToolTip(detail);
-    noteLine->setStyleSheet(problem ? QStringLiteral("color: #c00000;") : QString());
+    noteLine->setStyleSheet(problem ? kProblemStyle : QString());
 }
 
 void SearchDialog::startSearch() {
@@ -487,16 +508,10 @@ void SearchDialog::onFound(const SearchFind& find) {
     }
 }
 
-void SearchDialog::onFinished(SearchEnd end) {
-    MeterSearch* search = search_;
-    search_ = nullptr;
-    search->deleteLater();
-    // The port may be the sender of what ended the search: it goes later,
-    // but it is closed already, so the window can have the device back.
-    searchPort_.release()->deleteLater();
-
-    const bool reopened = hooks_.givePortBack(monitorPortWasOpen_);
-
+// What the search came to, in one sentence for the progress line; for a
+// failure also the system's own words in *detail.
+QString SearchDialog::outcomeText(SearchEnd end, const std::optional<PortError>& failure,
+                                  QString* detail) const {
     const int meters =
         static_cast<int>(std::count_if(finds_.begin(), finds_.end(), [](const SearchFind& find) {
             return find.kind == SearchFind::Kind::Meter;
@@ -507,8 +522,6 @@ void SearchDialog::onFinished(SearchEnd end) {
         }));
     const int others = static_cast<int>(finds_.size()) - meters - skipped;
     QString outcome;
-    bool problem = false;
-    QString detail;
     switch (end) {
         case SearchEnd::Completed:
             outcome = QStringLiteral("搜索完毕，找到 %1 台仪表").arg(meters);
@@ -527,13 +540,28 @@ void SearchDialog::onFinished(SearchEnd end) {
             outcome = QStringLiteral("搜索已取消。");
             break;
         case SearchEnd::Failed: {
-            const PortError error = search->failure().value_or(PortError{});
+            const PortError error = failure.value_or(PortError{});
             outcome = PortProblemText(error, searchPortNumber_);
-            detail = error.detail;
-            problem = true;
+            *detail = error.detail;
             break;
         }
     }
+    return outcome;
+}
+
+void SearchDialog::onFinished(SearchEnd end) {
+    MeterSearch* search = search_;
+    search_ = nullptr;
+    search->deleteLater();
+    // The port may be the sender of what ended the search: it goes later,
+    // but it is closed already, so the window can have the device back.
+    searchPort_.release()->deleteLater();
+
+    const bool reopened = hooks_.givePortBack(monitorPortWasOpen_);
+
+    QString detail;
+    const QString outcome = outcomeText(end, search->failure(), &detail);
+    const bool problem = end == SearchEnd::Failed;
     progressLine->setText(outcome);
 
     QStringList notes;

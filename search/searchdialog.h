@@ -16,10 +16,12 @@
 
 class QCheckBox;
 class QLabel;
+class QLayout;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace mt {
 
@@ -98,11 +100,19 @@ protected:
 
 private:
     void build();
+    QWidget* buildBaudFrame();
+    QWidget* buildParityFrame();
+    QLayout* buildOptions();
+    void buildRunRows(QVBoxLayout& top);
+    void buildResults(QVBoxLayout& top);
+    void connectControls();
     void showPortLine();
     void showRunning(bool running);
     void onProgress(const SearchProgress& progress);
     void onFound(const SearchFind& find);
     void onFinished(SearchEnd end);
+    QString outcomeText(SearchEnd end, const std::optional<PortError>& failure,
+                        QString* detail) const;
     void onSelectionChanged();
     void showNote(const QString& text, bool problem = false, const QString& detail = {});
     // A note when the meter's family is not the window's, else empty.

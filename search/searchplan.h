@@ -11,6 +11,7 @@
 
 #include "link/answer.h"
 #include "link/meterkind.h"
+#include "link/request.h"
 
 namespace mt {
 
@@ -104,7 +105,7 @@ struct SearchLine {
 struct SearchPlan {
     std::vector<SearchLine> lines;
     int firstAddress = 1;
-    int lastAddress = 247;
+    int lastAddress = kMaxMeterAddress;
     int timeoutMs = 0;  // 0: automatic, per baud rate
 
     // Builds the plan from the chosen baud rates and parities (in any order,

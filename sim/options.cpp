@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 
+#include "link/request.h"
+
 namespace mt {
 
 namespace {
@@ -87,7 +89,7 @@ const std::map<std::string_view, Setter>& ValueOptions() {
              }
              return true;
          }},
-        {"--address", IntegerInto<int>(&SimOptions::address, 1, 247)},
+        {"--address", IntegerInto<int>(&SimOptions::address, 1, kMaxMeterAddress)},
         {"--baud", IntegerInto<std::uint32_t>(&SimOptions::baud, 50, 4000000)},
         {"--parity",
          [](SimOptions& o, std::string_view v) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "acquisition/answerbytes.h"
 #include "acquisition/outcomes.h"
 #include "link/answer.h"
 #include "panel_meter/paneldecoder.h"
@@ -17,15 +18,10 @@ namespace {
 
 constexpr int kExamples = 8;
 
-AnswerBytes Span(const QByteArray& bytes) {
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-            static_cast<std::size_t>(bytes.size())};
-}
-
 // The monitor could take the frame as the answer to its request.
 bool Takeable(const drive::SimExchange& exchange) {
     return exchange.sent &&
-           AcceptAnswer(Span(exchange.frame), static_cast<std::int16_t>(exchange.count()));
+           AcceptAnswer(BytesOf(exchange.frame), static_cast<std::int16_t>(exchange.count()));
 }
 
 // The block tag a DIN-rail read sets, if any.
@@ -99,7 +95,7 @@ void ServedValues::addPanel(const QList<drive::SimExchange>& exchanges) {
         }
         ++answersTaken_;
         const bool secondary = SecondaryRead(exchange.startRegister());
-        const AnswerBytes frame = Span(exchange.frame);
+        const AnswerBytes frame = BytesOf(exchange.frame);
         const DecodedAnswer decoded =
             secondary ? DecodeSecondaryAnswer(frame) : DecodePrimaryAnswer(frame);
         for (const FieldText& field : decoded.fields) {
@@ -122,7 +118,7 @@ void ServedValues::addRail(const QList<drive::SimExchange>& exchanges) {
         const std::optional<int> tag = RailTagOf(exchange.startRegister());
         railFrames_[exchange.frame].insert(tag.value_or(-1));
         for (const FieldText& field : DecodeDinRailAnswer(
-                 Span(exchange.frame), static_cast<std::int16_t>(tag.value_or(0)))) {
+                 BytesOf(exchange.frame), static_cast<std::int16_t>(tag.value_or(0)))) {
             rail_[Name(field.field)].insert(QString::fromStdString(field.text));
         }
         // Taken late, for a later read of the same length with another tag.
@@ -138,8 +134,8 @@ void ServedValues::addRail(const QList<drive::SimExchange>& exchanges) {
             if (later.count() != exchange.count() || !laterTag || *laterTag == *tag) {
                 continue;
             }
-            for (const FieldText& field :
-                 DecodeDinRailAnswer(Span(exchange.frame), static_cast<std::int16_t>(*laterTag))) {
+            for (const FieldText& field : DecodeDinRailAnswer(
+                     BytesOf(exchange.frame), static_cast<std::int16_t>(*laterTag))) {
                 railLate_[Name(field.field)].insert(QString::fromStdString(field.text));
             }
         }

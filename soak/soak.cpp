@@ -429,7 +429,7 @@ void Soak::connectRecords() {
     // The fields are written when this runs.
     connect(&rail_.form.acquisition(), &AcquisitionEngine::answerAccepted, this,
             [this](const QByteArray& answer) {
-                records_.write(RailAnswerRecord(rail_.form.acquisition().BlockTag,
+                records_.write(RailAnswerRecord(rail_.form.acquisition().BlockTag(),
                                                 rail_.request.StartRegister, answer));
             });
 }

@@ -34,6 +34,7 @@
 #include "rail_meter/raildecoder.h"
 #include "rail_meter/railschedule.h"
 #include "soak/analysis.h"
+#include "support/answers.h"
 #include "support/controls.h"
 
 namespace mt::e2e {
@@ -48,11 +49,6 @@ inline const QStringList kPanelFields = {
     "UanT", "UbnT", "UcnT", "UabT", "UbcT", "UcaT", "IaT",  "IbT", "IcT",  "PaT",  "PbT",  "PcT",
     "PsT",  "QaT",  "QbT",  "QcT",  "QsT",  "SsT",  "PfsT", "FT",  "WPPT", "WPNT", "WQPT", "WQNT"};
 
-inline AnswerBytes Span(const QByteArray& bytes) {
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-            static_cast<std::size_t>(bytes.size())};
-}
-
 // A read request built by hand: address, function, start and count
 // big-endian, CRC low byte first.
 inline QByteArray Request(int address, int function, int start, int count) {
@@ -60,10 +56,7 @@ inline QByteArray Request(int address, int function, int start, int count) {
     for (const int byte : {address, function, start >> 8, start & 0xFF, count >> 8, count & 0xFF}) {
         frame.append(static_cast<char>(byte));
     }
-    const std::uint16_t crc = Crc16(Span(frame));
-    frame.append(static_cast<char>(crc & 0xFF));
-    frame.append(static_cast<char>(crc >> 8));
-    return frame;
+    return test::WithCrc(frame);
 }
 
 // The requests of one tick of `schedule` for `address`.
@@ -89,7 +82,7 @@ inline QList<QByteArray> LoggedBytes(const QList<drive::SimLogLine>& lines) {
 // included; noise after the answer comes only once it was taken).
 inline bool Acceptable(const drive::SimExchange& exchange) {
     return exchange.sent &&
-           AcceptAnswer(Span(exchange.sent->bytes), static_cast<std::int16_t>(exchange.count()));
+           AcceptAnswer(BytesOf(exchange.sent->bytes), static_cast<std::int16_t>(exchange.count()));
 }
 
 // What a field (or a switch panel) may show after a run: the text of the
@@ -153,7 +146,7 @@ inline PanelScreen ExpectedPanelScreen(const QList<drive::SimExchange>& exchange
             continue;
         }
         const bool surely = !exchange.faults.noise;
-        const AnswerBytes answer = Span(exchange.sent->bytes);
+        const AnswerBytes answer = BytesOf(exchange.sent->bytes);
         const DecodedAnswer decoded =
             secondary ? DecodeSecondaryAnswer(answer) : DecodePrimaryAnswer(answer);
         TakeFields(screen.fields, decoded.fields, surely);
@@ -179,7 +172,7 @@ inline FieldOutcomes ExpectedRailScreen(const QList<drive::SimExchange>& exchang
         if (!Acceptable(exchange)) {
             continue;
         }
-        TakeFields(fields, DecodeDinRailAnswer(Span(exchange.sent->bytes), tag),
+        TakeFields(fields, DecodeDinRailAnswer(BytesOf(exchange.sent->bytes), tag),
                    !exchange.faults.noise);
     }
     return fields;

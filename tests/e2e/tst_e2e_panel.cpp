@@ -138,9 +138,11 @@ private slots:
     // For every answered request, the response time is the time from the
     // request to the answer's last byte that the simulator's logs give: the
     // answer's first piece, and when paced, the pieces after it at 11 bits a
-    // byte. None reads less (0 least of all); the simulator logs when each
-    // piece is due, so on a busy machine a piece may go out, and be read,
-    // somewhat later, but the typical request agrees within a few ms.
+    // byte. None reads 0. On a busy machine a thread may lose the processor
+    // between an event and the moment it takes the time (the simulator
+    // between due and written, the monitor between its write and the time
+    // it notes), so single requests may be off by more; the typical request
+    // agrees within a few ms.
     void responseTimesMatchTheSimulator_data() {
         QTest::addColumn<int>("turnaround");
         QTest::addColumn<bool>("paced");
@@ -185,8 +187,7 @@ private slots:
                 static_cast<double>(exchange.sent->ms - exchange.request.ms) + tail;
             const double measured = static_cast<double>(records[i].responseMs);
             deviations << measured - expected;
-            QVERIFY2(measured > 0 && measured >= expected - kToleranceMs &&
-                         measured <= expected + kBusyMachineMs,
+            QVERIFY2(measured > 0 && std::abs(measured - expected) <= kBusyMachineMs,
                      qPrintable(QStringLiteral("request %1: %2 ms, the simulator's logs give %3 ms")
                                     .arg(i + 1)
                                     .arg(measured)

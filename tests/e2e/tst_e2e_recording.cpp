@@ -53,7 +53,7 @@ Cells PanelTickCells(const QList<SimExchange>& exchanges, int* taken) {
             continue;
         }
         ++*taken;
-        const DecodedAnswer decoded = DecodePrimaryAnswer(Span(exchange.sent->bytes));
+        const DecodedAnswer decoded = DecodePrimaryAnswer(BytesOf(exchange.sent->bytes));
         Take(cells, decoded.fields);
         if (decoded.switches) {
             const QString panel = decoded.switches->panel == SwitchPanelKind::Outputs
@@ -80,7 +80,7 @@ Cells RailTickCells(const QList<SimExchange>& exchanges, std::int16_t& tag, int*
         }
         if (Acceptable(exchange)) {
             ++*taken;
-            Take(cells, DecodeDinRailAnswer(Span(exchange.sent->bytes), tag));
+            Take(cells, DecodeDinRailAnswer(BytesOf(exchange.sent->bytes), tag));
         }
     }
     return cells;

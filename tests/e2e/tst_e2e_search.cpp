@@ -21,6 +21,7 @@
 #include "platform/qtserialport.h"
 #include "search/metersearch.h"
 #include "search/searchdialog.h"
+#include "support/answers.h"
 #include "support/controls.h"
 
 using namespace mt;
@@ -58,11 +59,7 @@ QByteArray Read(int address, int start, int count) {
     for (const int byte : {address, int(kProbeFunction), start >> 8, start & 0xFF, 0, count}) {
         frame.append(static_cast<char>(byte));
     }
-    const std::uint16_t crc = Crc16(
-        {reinterpret_cast<const std::uint8_t*>(frame.constData()), std::size_t(frame.size())});
-    frame.append(static_cast<char>(crc & 0xFF));
-    frame.append(static_cast<char>(crc >> 8));
-    return frame;
+    return test::WithCrc(frame);
 }
 
 }  // namespace

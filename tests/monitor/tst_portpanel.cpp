@@ -26,7 +26,6 @@ const QColor kGreen(79, 226, 6);
 // settings text, in the order they must reach the port.
 QStringList OpeningCalls(int port, const QString& settings) {
     return {QStringLiteral("portNumber=%1").arg(port),
-            QStringLiteral("inputMode=binary"),
             QStringLiteral("inputLength=0"),
             QStringLiteral("clearInput"),
             QStringLiteral("clearOutput"),

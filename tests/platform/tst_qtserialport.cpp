@@ -115,7 +115,6 @@ QString ThisProgram() {
 // Port configuration as the port panel applies it before opening.
 void Configure(mt::QtSerialPort& port, int number, const QString& settings) {
     QVERIFY(port.setPortNumber(number));
-    port.setInputMode(mt::InputMode::Binary);
     port.setInputLength(0);
     port.clearInput();
     port.clearOutput();

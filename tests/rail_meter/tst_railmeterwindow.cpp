@@ -150,7 +150,7 @@ void TestRailMeterWindow::startsIdle() {
     QCOMPARE(s.port.portNumber(), 1);
     QCOMPARE(Ctl<PortPanel>(s.form, "PortPanel")->settingsText(), QStringLiteral("9600,N,8,1"));
     QCOMPARE(Ctl<QGroupBox>(s.form, "Frame3")->title(), QStringLiteral("仪表检测数据"));
-    QCOMPARE(s.form.acquisition().BlockTag, std::int16_t{0});
+    QCOMPARE(s.form.acquisition().BlockTag(), std::int16_t{0});
     for (const std::string_view name : DinRailFieldNames()) {
         QLineEdit* field = s.form.valueField(name);
         QVERIFY2(field != nullptr, name.data());

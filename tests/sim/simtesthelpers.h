@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/crc16.h"
+#include "support/answers.h"
 
 namespace mt::simtest {
 
@@ -26,11 +27,12 @@ inline QByteArray Hex(const std::vector<std::uint8_t>& bytes) {
         .toUpper();
 }
 
-inline std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> frame) {
-    const std::uint16_t crc = Crc16(frame);
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
+// The frame with its CRC-16 appended, low byte first (the tests' one helper
+// for it, on the simulator's byte vectors).
+inline std::vector<std::uint8_t> WithCrc(const std::vector<std::uint8_t>& frame) {
+    const QByteArray framed = test::WithCrc(QByteArray(reinterpret_cast<const char*>(frame.data()),
+                                                       static_cast<qsizetype>(frame.size())));
+    return {framed.begin(), framed.end()};
 }
 
 // The 8-byte read request: address, function, start and count big-endian, CRC.

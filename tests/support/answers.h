@@ -8,15 +8,13 @@
 #include <cstdint>
 #include <span>
 
+#include "acquisition/answerbytes.h"
 #include "link/answer.h"
 #include "link/crc16.h"
 
 namespace mt::test {
 
-inline AnswerBytes BytesOf(const QByteArray& bytes) {
-    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-            static_cast<std::size_t>(bytes.size())};
-}
+using mt::BytesOf;
 
 inline QByteArray Hex(const char* hex) {
     return QByteArray::fromHex(hex);

@@ -37,10 +37,6 @@ PortResult FakeSerialPort::setSettings(const QString& settings) {
     return {};
 }
 
-void FakeSerialPort::setInputMode(InputMode /*mode*/) {
-    calls << QStringLiteral("inputMode=binary");
-}
-
 void FakeSerialPort::setInputLength(int length) {
     calls << QStringLiteral("inputLength=%1").arg(length);
     inputLength_ = length;
@@ -171,10 +167,6 @@ void FakeSerialPort::loseDevice() {
     pending_.clear();
     input.clear();
     emit deviceLost(QStringLiteral("device went away"));
-}
-
-void FakeSerialPort::emitOtherEvent() {
-    emit commEvent(CommEvent::Other);
 }
 
 }  // namespace mt::test

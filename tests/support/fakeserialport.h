@@ -47,8 +47,6 @@ public:
     void deliverNow(const QByteArray& bytes);
     // The device goes away: the port closes and deviceLost is emitted once.
     void loseDevice();
-    // Emits a communication event that is not a receive event.
-    void emitOtherEvent();
 
     QStringList calls;
     QList<QByteArray> writes;
@@ -62,7 +60,6 @@ public:
     int portNumber() const override { return portNumber_; }
     PortResult setSettings(const QString& settings) override;
     QString settings() const override { return settings_; }
-    void setInputMode(InputMode mode) override;
     void setInputLength(int length) override;
     void setReceiveThreshold(int bytes) override;
     void setInBufferSize(int bytes) override;
