@@ -40,6 +40,16 @@ QCheckBox* MakeCheckBox(const QString& text, const char* name, bool checked, QWi
     return box;
 }
 
+QSpinBox* MakeSpinBox(const char* name, const QString& accessibleName, int low, int high, int value,
+                      QWidget* parent) {
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setAccessibleName(accessibleName);
+    box->setRange(low, high);
+    box->setValue(value);
+    return box;
+}
+
 QPushButton* MakeDialogButton(const QString& text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -193,17 +203,11 @@ QWidget* SearchDialog::buildParityFrame() {
 QLayout* SearchDialog::buildOptions() {
     auto* options = new QGridLayout;
     auto* addressLabel = new QLabel(QStringLiteral("地址范围(&A)："), this);
-    firstAddressBox = new QSpinBox(this);
-    firstAddressBox->setObjectName(QStringLiteral("SearchFirstAddress"));
-    firstAddressBox->setAccessibleName(QStringLiteral("起始地址"));
-    firstAddressBox->setRange(1, kMaxMeterAddress);
-    firstAddressBox->setValue(1);
+    firstAddressBox =
+        MakeSpinBox("SearchFirstAddress", QStringLiteral("起始地址"), 1, kMaxMeterAddress, 1, this);
     addressLabel->setBuddy(firstAddressBox);
-    lastAddressBox = new QSpinBox(this);
-    lastAddressBox->setObjectName(QStringLiteral("SearchLastAddress"));
-    lastAddressBox->setAccessibleName(QStringLiteral("结束地址"));
-    lastAddressBox->setRange(1, kMaxMeterAddress);
-    lastAddressBox->setValue(kMaxMeterAddress);
+    lastAddressBox = MakeSpinBox("SearchLastAddress", QStringLiteral("结束地址"), 1,
+                                 kMaxMeterAddress, kMaxMeterAddress, this);
     auto* addressRow = new QHBoxLayout;
     addressRow->addWidget(firstAddressBox);
     addressRow->addWidget(new QLabel(QStringLiteral("至"), this));
@@ -213,10 +217,8 @@ QLayout* SearchDialog::buildOptions() {
     options->addLayout(addressRow, 0, 1);
 
     auto* timeoutLabel = new QLabel(QStringLiteral("应答超时(&T)："), this);
-    timeoutBox = new QSpinBox(this);
-    timeoutBox->setObjectName(QStringLiteral("SearchTimeout"));
-    timeoutBox->setAccessibleName(QStringLiteral("应答超时"));
-    timeoutBox->setRange(0, kMaxTimeoutMs);
+    timeoutBox =
+        MakeSpinBox("SearchTimeout", QStringLiteral("应答超时"), 0, kMaxTimeoutMs, 0, this);
     timeoutBox->setSingleStep(10);
     timeoutBox->setSuffix(QStringLiteral(" ms"));
     timeoutBox->setSpecialValueText(QStringLiteral("自动"));
