@@ -24,6 +24,7 @@
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
 #include "metrics.h"
+#include "pollingargs.h"
 
 using namespace mt;
 using namespace mt::drive;
@@ -114,16 +115,7 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    int seconds = 60;
-    std::string tsv;
-    const QStringList args = app.arguments();
-    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == "--seconds") {
-            seconds = std::max(5, args[i + 1].toInt());
-        } else if (args[i] == "--tsv") {
-            tsv = args[i + 1].toStdString();
-        }
-    }
+    const auto [seconds, tsv] = bench::ParsePollingArgs(app.arguments(), 60);
 
     SimProcess sim(runtime.path(), "threads");
     QString failure;
