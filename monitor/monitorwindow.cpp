@@ -18,6 +18,8 @@
 #include <algorithm>
 
 #include "acquisition/meterfamily.h"
+#include "analysis/analysiswindow.h"
+#include "analysis/report.h"
 #include "diagnostics/linediagnostics.h"
 #include "diagnostics/trafficwindow.h"
 #include "monitor/portpanel.h"
@@ -114,6 +116,10 @@ void MonitorWindow::observeEngine() {
         }
         tickReadings_.summary = summary;
         recording_->addTick(tickReadings_);
+        lastTick_ = tickReadings_;
+        if (analysis_ != nullptr) {
+            analysis_->showTick(lastTick_);
+        }
         emit tickRead(tickReadings_);
         tickReadings_ = TickReadings{};
     });
@@ -185,6 +191,15 @@ void MonitorWindow::buildMenus() {
     resetCountsAction->setObjectName(QStringLiteral("ResetCountsAction"));
     resetCountsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     connect(resetCountsAction, &QAction::triggered, diagnostics_, &LineDiagnostics::reset);
+    analysisAction = viewMenu->addAction(QStringLiteral("三相分析(&A)"));
+    analysisAction->setObjectName(QStringLiteral("AnalysisAction"));
+    analysisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    connect(analysisAction, &QAction::triggered, this, [this] {
+        AnalysisWindow* window = analysisWindow();
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
 
     aboutAction = helpMenu->addAction(QStringLiteral("关于仪表测试(&A)"));
     aboutAction->setObjectName(QStringLiteral("AboutAction"));
@@ -198,6 +213,10 @@ void MonitorWindow::buildMenus() {
     });
 
     recording_->addToMenu(*fileMenu);
+    fileMenu->addSeparator();
+    reportAction = fileMenu->addAction(QStringLiteral("导出调试报告(&E)…"));
+    reportAction->setObjectName(QStringLiteral("ReportAction"));
+    connect(reportAction, &QAction::triggered, this, &MonitorWindow::chooseReportFile);
     fileMenu->addSeparator();
 
     exitAction = fileMenu->addAction(QStringLiteral("退出(&X)"));
@@ -242,6 +261,70 @@ TrafficWindow* MonitorWindow::trafficWindow() {
         traffic_->holdUpdates(tickInProgress_);
     }
     return traffic_;
+}
+
+AnalysisWindow* MonitorWindow::analysisWindow() {
+    if (analysis_ == nullptr) {
+        analysis_ = new AnalysisWindow(layout_.kind, this);
+        analysis_->setWindowTitle(QStringLiteral("三相分析 - ") + meterName());
+        analysis_->showTick(lastTick_);
+    }
+    return analysis_;
+}
+
+bool MonitorWindow::exportReport(const QString& path, QString* error) {
+    const Thresholds limits = analysis_ != nullptr ? analysis_->thresholds() : Thresholds{};
+    const PhaseReadings values = ReadPhaseValues(layout_.kind, lastTick_.mode, lastTick_.texts);
+    ReportContent content;
+    content.meterName = meterName();
+    content.portText = QStringLiteral("com%1，%2")
+                           .arg(portPanel->selectedPortNumber())
+                           .arg(portPanel->settingsText());
+    content.addressText = portPanel->addressText();
+    content.madeAt = QDateTime::currentDateTime();
+    content.tickAt = lastTick_.summary.startedAt;
+    for (const Reading& reading : readings_) {
+        content.values.append({reading.heading, lastTick_.texts.value(reading.key)});
+    }
+    content.diagram = PhasorsOf(values, limits);
+    content.checks = RunChecks(values, limits);
+    content.conclusion = Conclusion(content.checks);
+    content.lineCounters = CountsText(diagnostics_->counts());
+    return WriteReportPdf(path, content, error);
+}
+
+// 文件→导出调试报告…: the file dialog does not block acquisition; a failed
+// write is told once in a box that does not wait either.
+void MonitorWindow::chooseReportFile() {
+    auto* dialog = new QFileDialog(this, QStringLiteral("导出调试报告"));
+    dialog->setObjectName(QStringLiteral("ReportFileDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilter(QStringLiteral("PDF 文件 (*.pdf)"));
+    dialog->setDefaultSuffix(QStringLiteral("pdf"));
+    const QFileInfo suggested(suggestedRecordingPath());
+    dialog->setDirectory(suggested.absolutePath());
+    dialog->selectFile(suggested.completeBaseName() + QStringLiteral("-报告.pdf"));
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        QString error;
+        if (path.isEmpty()) {
+            return;
+        }
+        if (exportReport(path, &error)) {
+            statusBar()->showMessage(
+                QStringLiteral("调试报告已导出：%1").arg(QDir::toNativeSeparators(path)), 10000);
+            return;
+        }
+        auto* box = new QMessageBox(
+            QMessageBox::Warning, kAppTitle,
+            QStringLiteral("调试报告没有导出：%1\n%2").arg(QDir::toNativeSeparators(path), error),
+            QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("ReportWarning"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    });
+    dialog->open();
 }
 
 void MonitorWindow::finishScreen() {

@@ -30,6 +30,7 @@ class QTimer;
 
 namespace mt {
 
+class AnalysisWindow;
 class LineDiagnostics;
 class PortPanel;
 class RecordingController;
@@ -79,6 +80,14 @@ public:
     const LineDiagnostics& diagnostics() const { return *diagnostics_; }
     // The traffic monitor window, made when first asked for.
     TrafficWindow* trafficWindow();
+    // The three-phase analysis window, made when first asked for; it shows
+    // the last tick that ended and every one after it.
+    AnalysisWindow* analysisWindow();
+    // The last tick that ended (empty before the first).
+    const TickReadings& lastTick() const { return lastTick_; }
+    // Writes the commissioning report of the last tick as a PDF. On failure
+    // gives false and the reason; nothing else changes.
+    bool exportReport(const QString& path, QString* error);
 
     // The screen's readings in screen order: value fields row by row, left
     // to right, then whatever else the screen adds.
@@ -156,6 +165,7 @@ private:
     void observeEngine();
     void addMeterSearch();
     void sortFieldReadings();
+    void chooseReportFile();
 
     Layout layout_;
     // The controls; each one's object name is the screen's control name
@@ -173,6 +183,8 @@ private:
     QAction* exitAction = nullptr;         // 文件→退出
     QAction* trafficAction = nullptr;      // 查看→通信监视
     QAction* resetCountsAction = nullptr;  // 查看→重置计数
+    QAction* analysisAction = nullptr;     // 查看→三相分析
+    QAction* reportAction = nullptr;       // 文件→导出调试报告…
     QAction* aboutAction = nullptr;        // 帮助→关于仪表测试
     QLabel* hintLine = nullptr;            // the status bar's plain-language hint
     QLabel* countsLine = nullptr;          // the status bar's request counters
@@ -184,6 +196,8 @@ private:
     TickReadings tickReadings_;
     LineDiagnostics* diagnostics_ = nullptr;
     TrafficWindow* traffic_ = nullptr;
+    AnalysisWindow* analysis_ = nullptr;
+    TickReadings lastTick_;
     bool tickInProgress_ = false;
     RecordingController* recording_ = nullptr;
 };

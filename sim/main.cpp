@@ -215,12 +215,14 @@ void Announce(const mt::SimOptions& options, std::uint64_t seed, const mt::Pty& 
               const std::string& linkPath) {
     std::printf("%s\n", pty.path.c_str());
     std::fflush(stdout);
-    std::fprintf(stderr,
-                 "metersim: %s meter, address %u, %u baud, parity %c%s, seed %" PRIu64
-                 " on %s%s%s\n",
-                 MeterName(options.meter), unsigned{options.address}, options.baud,
-                 ParityLetter(options.parity), options.pacing.paced ? "" : " (not paced)", seed,
-                 pty.path.c_str(), linkPath.empty() ? "" : " as ", linkPath.c_str());
+    const std::string wiring =
+        options.wiring.healthy() ? std::string() : ", wiring " + mt::WiringText(options.wiring);
+    std::fprintf(
+        stderr,
+        "metersim: %s meter, address %u, %u baud, parity %c%s%s, seed %" PRIu64 " on %s%s%s\n",
+        MeterName(options.meter), unsigned{options.address}, options.baud,
+        ParityLetter(options.parity), options.pacing.paced ? "" : " (not paced)", wiring.c_str(),
+        seed, pty.path.c_str(), linkPath.empty() ? "" : " as ", linkPath.c_str());
 }
 
 // --- the meter on the line -----------------------------------------------------------
@@ -481,7 +483,7 @@ int main(int argc, char* argv[]) {
     const std::uint64_t seed = options.seed ? *options.seed : FreshSeed();
     const mt::CalendarTime start = options.startTime.value_or(
         options.seed ? mt::CalendarTime{2024, 1, 1, 0, 0, 0} : LocalNow());
-    const mt::MeterModel model(options.meter, seed, start);
+    const mt::MeterModel model(options.meter, seed, start, options.wiring);
     if (options.dumpValuesMs) {
         std::fputs(mt::RegisterDump(model, *options.dumpValuesMs).c_str(), stdout);
         return 0;

@@ -326,20 +326,33 @@ MeterModel::Wave MeterModel::MakeWave(Rng& rng, double mean, double depth) {
     return w;
 }
 
-MeterModel::MeterModel(MeterKind kind, std::uint64_t seed, CalendarTime start)
-    : kind_(kind), seed_(seed), start_(start), startEpochSeconds_(EpochSeconds(start)) {
+MeterModel::MeterModel(MeterKind kind, std::uint64_t seed, CalendarTime start, Wiring wiring)
+    : kind_(kind),
+      seed_(seed),
+      wiring_(wiring),
+      start_(start),
+      startEpochSeconds_(EpochSeconds(start)) {
     Rng rng(HashOf(seed, kind == MeterKind::PanelMount ? 1 : 2));
     const bool panel = kind == MeterKind::PanelMount;
     // The panel-mount meter sits behind 100/5 A current transformers (about
     // 4 A at its terminals); the DIN-rail meter carries the load directly.
     const double powerLow = panel ? 600 : 2000;
     const double powerHigh = panel ? 950 : 4500;
+    // A three-phase load: the phases differ by a few per cent and their
+    // active powers rise and fall together, so a healthy meter stays well
+    // inside the usual balance limits.
+    const double powerMid = (powerLow + powerHigh) / 2;
     for (std::size_t k = 0; k < 3; ++k) {
-        voltage_[k] = MakeWave(rng, 220 + rng.Uniform(-2.5, 2.5), 0.006);
-        const double p = rng.Uniform(powerLow, powerHigh);
-        const double pf = rng.Uniform(0.86, 0.97);
+        voltage_[k] = MakeWave(rng, 220 + 0.4 * rng.Uniform(-2.5, 2.5), 0.006);
+        const double p = powerMid + 0.25 * (rng.Uniform(powerLow, powerHigh) - powerMid);
+        const double pf = 0.915 + 0.4 * (rng.Uniform(0.86, 0.97) - 0.915);
         power_[k] = MakeWave(rng, p, 0.08);
         reactive_[k] = MakeWave(rng, p * std::tan(std::acos(pf)), 0.10);
+    }
+    for (std::size_t k = 1; k < 3; ++k) {
+        const double mean = power_[k].mean;
+        power_[k] = power_[0];
+        power_[k].mean = mean;
     }
     for (auto& a : angle_) {
         a = MakeWave(rng, 120, 0.0015);
@@ -492,6 +505,7 @@ MeterValues MeterModel::ValuesAt(std::int64_t ms) const {
     const std::int64_t clamped = std::max<std::int64_t>(0, ms);
     const double t = static_cast<double>(clamped) / 1000;
     Fill(v, t);
+    ApplyWiring(wiring_, v);
     if (kind_ == MeterKind::PanelMount) {
         FillPanelEnergy(v, t);
         const std::int64_t segment = clamped / kSwitchSegmentMs;

@@ -11,6 +11,7 @@
 
 #include "link/meterkind.h"
 #include "random.h"
+#include "wiring.h"
 
 namespace mt {
 
@@ -137,9 +138,10 @@ std::uint16_t BitPointCount(MeterKind kind);
 // run can be repeated and a test can ask what any moment looked like.
 class MeterModel {
 public:
-    MeterModel(MeterKind kind, std::uint64_t seed, CalendarTime start);
+    MeterModel(MeterKind kind, std::uint64_t seed, CalendarTime start, Wiring wiring = {});
 
     MeterKind Kind() const { return kind_; }
+    const Wiring& WiringOf() const { return wiring_; }
     CalendarTime Start() const { return start_; }
 
     MeterValues ValuesAt(std::int64_t ms) const;
@@ -186,6 +188,7 @@ private:
 
     MeterKind kind_;
     std::uint64_t seed_;
+    Wiring wiring_;
     CalendarTime start_;
     std::int64_t startEpochSeconds_;
 

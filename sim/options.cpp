@@ -164,6 +164,8 @@ const std::map<std::string_view, Setter>& ValueOptions() {
         {"--garbage-bytes", FaultInteger<int>(&FaultOptions::garbageBytes, 1, 256)},
         {"--noise-bytes", FaultInteger<int>(&FaultOptions::noiseBytes, 1, 1024)},
         {"--noise-gap", FaultInteger<std::int64_t>(&FaultOptions::noiseGapMs, 0, kMaxMs)},
+        {"--wiring",
+         [](SimOptions& o, std::string_view v) { return AddWiringFaults(v, o.wiring); }},
         {"--vanish-after",
          [](SimOptions& o, std::string_view v) {
              const auto n = ReadInteger<std::uint64_t>(v, 0, UINT64_MAX);
@@ -300,6 +302,26 @@ Faults (R is the share of answers, 0 to 1; decided per answer from the seed):
   --fault-noise R        --noise-bytes N random bytes (default 16) --noise-gap
                          MS (default 20) after the answer
   --vanish-after N       close the pseudo-terminal after N answers and exit
+
+Wiring (what the meter measures when it is connected wrongly; --wiring may be
+given more than once, or with faults separated by commas):
+  --wiring reverse-ct=P      the CTs of phases P (a, b, c, e.g. b or abc) are
+                             connected the wrong way round: their active and
+                             reactive powers change sign
+  --wiring missing-phase=P   the voltage leads of phases P are missing: their
+                             voltages, powers and angles read 0
+  --wiring negative-sequence the supply runs a-c-b: the DIN-rail meter's
+                             angles read 240 degrees
+  --wiring swap-currents=XY  the current leads of phases X and Y are swapped
+                             (ab, bc or ca): each phase measures the other's
+                             current against its own voltage
+  --wiring three-wire        a three-wire supply on a meter set for four
+                             wires: phase b on the neutral terminal, no phase b
+                             CT; phases a and c read line voltages
+  --wiring current-scale=X   currents read X times their value (0.01 to 100),
+                             powers stay right: a scaling fault
+  --wiring healthy           the default
+Energy counters keep counting the load itself, whatever the wiring.
   --help                 this text
 )";
 }

@@ -10,6 +10,7 @@
 #include "faults.h"
 #include "metermodel.h"
 #include "uart.h"
+#include "wiring.h"
 
 namespace mt {
 
@@ -30,6 +31,7 @@ struct SimOptions {
     std::optional<CalendarTime> startTime;
     std::optional<std::int64_t> dumpValuesMs;  // print the register map at this moment and exit
     FaultOptions faults;
+    Wiring wiring;  // healthy unless --wiring says otherwise
     bool help = false;
 };
 

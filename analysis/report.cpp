@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "report.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextDocument>
+#include <QUrl>
+
+namespace mt {
+
+namespace {
+
+const QString kPictureUrl = QStringLiteral("phasors.png");
+
+QString Cell(const QString& text) {
+    return QStringLiteral("<td>") + text.toHtmlEscaped() + QStringLiteral("</td>");
+}
+
+QImage DiagramPicture(const PhasorDiagram& diagram, const QFont& font) {
+    const QSize size(900, 900);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont f = font;
+    f.setPixelSize(22);
+    painter.setFont(f);
+    PaintPhasors(painter, QRectF(10, 10, size.width() - 20, size.height() - 20), diagram);
+    return image;
+}
+
+QString VerdictColour(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Fault:
+            return QStringLiteral("#c00000");
+        case Verdict::Attention:
+            return QStringLiteral("#a06000");
+        case Verdict::Normal:
+            return QStringLiteral("#006000");
+        case Verdict::NoData:
+            break;
+    }
+    return QStringLiteral("#606060");
+}
+
+}  // namespace
+
+QString ReportHtml(const ReportContent& c) {
+    QString html;
+    html += QStringLiteral("<h2>仪表调试报告</h2><table cellspacing='0' cellpadding='2'>");
+    const QList<QPair<QString, QString>> head = {
+        {QStringLiteral("仪表类型"), c.meterName},
+        {QStringLiteral("串口设置"), c.portText},
+        {QStringLiteral("仪表地址"), c.addressText},
+        {QStringLiteral("报告时间"), c.madeAt.toString(Qt::ISODate)},
+        {QStringLiteral("数据时间"),
+         c.tickAt.isValid() ? c.tickAt.toString(Qt::ISODate) : QStringLiteral("还没有采集")},
+    };
+    for (const auto& [name, value] : head) {
+        html += QStringLiteral("<tr>") + Cell(name + QStringLiteral("：")) + Cell(value) +
+                QStringLiteral("</tr>");
+    }
+    html += QStringLiteral("</table><p><b>结论：</b>") + c.conclusion.toHtmlEscaped() +
+            QStringLiteral("</p>");
+
+    html += QStringLiteral(
+        "<h3>读数</h3><table border='1' cellspacing='0' cellpadding='2' width='100%'>");
+    constexpr int kColumns = 3;
+    for (int row = 0; row < (c.values.size() + kColumns - 1) / kColumns; ++row) {
+        html += QStringLiteral("<tr>");
+        for (int col = 0; col < kColumns; ++col) {
+            const int index = row * kColumns + col;
+            if (index < c.values.size()) {
+                const auto& [heading, text] = c.values[index];
+                html += Cell(heading) + Cell(text.isEmpty() ? QStringLiteral("无数据") : text);
+            } else {
+                html += QStringLiteral("<td></td><td></td>");
+            }
+        }
+        html += QStringLiteral("</tr>");
+    }
+    html += QStringLiteral("</table>");
+
+    html += QStringLiteral("<h3>相量图</h3><p><img src='%1' width='330' height='330'></p>")
+                .arg(kPictureUrl);
+
+    html += QStringLiteral(
+        "<h3>接线与读数检查</h3><table border='1' cellspacing='0' cellpadding='2' width='100%'>"
+        "<tr><th>检查</th><th>结论</th><th>测量值</th><th>可能原因与现场检查</th></tr>");
+    for (const CheckResult& check : c.checks) {
+        html += QStringLiteral("<tr>") + Cell(check.name) +
+                QStringLiteral("<td><font color='%1'><b>%2</b></font></td>")
+                    .arg(VerdictColour(check.verdict), VerdictText(check.verdict)) +
+                Cell(check.figures) + Cell(check.advice) + QStringLiteral("</tr>");
+    }
+    html += QStringLiteral("</table>");
+    html += QStringLiteral("<h3>通信计数</h3><p>") + c.lineCounters.toHtmlEscaped() +
+            QStringLiteral("</p>");
+    return html;
+}
+
+bool WriteReportPdf(const QString& path, const ReportContent& content, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error != nullptr) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        writer.setResolution(300);
+        writer.setTitle(QStringLiteral("仪表调试报告 - ") + content.meterName);
+        writer.setCreator(QStringLiteral("仪表测试"));
+
+        QTextDocument document;
+        QFont font(QStringLiteral("Noto Sans CJK SC"));
+        font.setPointSizeF(8.5);
+        document.setDefaultFont(font);
+        document.addResource(QTextDocument::ImageResource, QUrl(kPictureUrl),
+                             DiagramPicture(content.diagram, font));
+        document.setHtml(ReportHtml(content));
+        document.print(&writer);
+    }
+    if (!file.commit()) {
+        if (error != nullptr) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    return true;
+}
+
+}  // namespace mt
