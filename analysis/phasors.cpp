@@ -168,7 +168,12 @@ void PaintPhasors(QPainter& painter, const QRectF& area, const PhasorDiagram& di
         const double width = metrics.horizontalAdvance(text);
         QPointF corner(at.x() - (at.x() < centre.x() ? width : 0),
                        at.y() + (at.y() > centre.y() ? line * 0.8 : 0));
-        corner.setX(std::clamp(corner.x(), area.left(), area.right() - width));
+        const double free = std::clamp(corner.x(), area.left(), area.right() - width);
+        if (free != corner.x()) {
+            // Pushed back over its own arrow: lift it above the arrow.
+            corner.setY(corner.y() - 0.6 * line);
+        }
+        corner.setX(free);
         corner.setY(std::clamp(corner.y(), area.top() + line, area.bottom() - 2.5 * line));
         painter.setPen(colour);
         painter.drawText(corner, text);

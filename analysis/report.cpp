@@ -121,7 +121,10 @@ bool WriteReportPdf(const QString& path, const ReportContent& content, QString* 
         writer.setCreator(QStringLiteral("仪表测试"));
 
         QTextDocument document;
-        QFont font(QStringLiteral("Noto Sans CJK SC"));
+        // Latin letters and digits from a Latin face, Chinese from the CJK
+        // face: text copied out of the PDF then reads back exactly.
+        QFont font;
+        font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
         font.setPointSizeF(8.5);
         document.setDefaultFont(font);
         document.addResource(QTextDocument::ImageResource, QUrl(kPictureUrl),
