@@ -77,11 +77,16 @@ double NormalizedDegrees(double degrees) {
 PhasorDiagram PhasorsOf(const PhaseReadings& r, const Thresholds& limits) {
     PhasorDiagram diagram;
     std::array<MaybeValue, 3> voltageAngle;
-    const bool measured = r.kind == MeterKind::DinRail && r.angle[0] && r.angle[1];
+    const bool measured = r.kind == MeterKind::DinRail && r.angle[0] && r.angle[1] && r.angle[2];
     diagram.voltageAnglesAssumed = !measured;
     if (measured) {
-        voltageAngle = {0.0, NormalizedDegrees(-*r.angle[0]),
-                        NormalizedDegrees(-(*r.angle[0] + *r.angle[1]))};
+        // An angle against a missing voltage means nothing (the meter reads
+        // 0 there): Uc then comes from CA, the way round that avoids Ub.
+        const auto present = [&](int k) { return r.u[k] && *r.u[k] >= limits.voltageAbsent; };
+        voltageAngle[0] = 0.0;
+        voltageAngle[1] = NormalizedDegrees(-*r.angle[0]);
+        voltageAngle[2] = present(1) ? NormalizedDegrees(-(*r.angle[0] + *r.angle[1]))
+                                     : NormalizedDegrees(*r.angle[2]);
     } else {
         voltageAngle = {0.0, -120.0, 120.0};
     }
@@ -90,7 +95,10 @@ PhasorDiagram PhasorsOf(const PhaseReadings& r, const Thresholds& limits) {
         PhasorArrow& u = diagram.voltages[k];
         u.name = QStringLiteral("U") + QLatin1String(kLetter[k]);
         u.magnitude = r.u[k];
-        u.angle = voltageAngle[k];
+        // A missing voltage has no angle to draw.
+        if (!measured || !r.u[k] || *r.u[k] >= limits.voltageAbsent) {
+            u.angle = voltageAngle[k];
+        }
         u.angleAssumed = !measured;
         PhasorArrow& i = diagram.currents[k];
         i.name = QStringLiteral("I") + QLatin1String(kLetter[k]);
@@ -154,7 +162,8 @@ void PaintPhasors(QPainter& painter, const QRectF& area, const PhasorDiagram& di
                      const QColor& colour, int slot) {
         const QString text = LabelOf(arrow, unit);
         QPointF at;
-        if (arrow.magnitude && arrow.angle && scale > 0) {
+        // A zero arrow has no length to label: it is listed in the corner.
+        if (arrow.magnitude && arrow.angle && scale > 0 && std::fabs(*arrow.magnitude) > 0) {
             const double shown = std::max(std::fabs(*arrow.magnitude) / scale * r, radius * 0.2);
             at = ArrowTip(centre, shown + 0.3 * line, 1, 1,
                           *arrow.angle + (*arrow.magnitude < 0 ? 180 : 0));
