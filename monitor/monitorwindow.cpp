@@ -27,6 +27,8 @@
 #include "monitor/valuefield.h"
 #include "recording/recordingcontroller.h"
 #include "search/searchdialog.h"
+#include "trend/trendstore.h"
+#include "trend/trendwindow.h"
 
 namespace mt {
 
@@ -90,6 +92,7 @@ void MonitorWindow::observeEngine() {
         }
         tickReadings_ = TickReadings{};
         tickReadings_.mode = modeName();
+        ensureTrendStore();
     });
     connect(engine_, &AcquisitionEngine::requestFinished, diagnostics_, &LineDiagnostics::add);
     connect(engine_, &AcquisitionEngine::requestSent, this, [this](const RequestRecord& record) {
@@ -119,6 +122,12 @@ void MonitorWindow::observeEngine() {
         lastTick_ = tickReadings_;
         if (analysis_ != nullptr) {
             analysis_->showTick(lastTick_);
+        }
+        if (trend_ != nullptr) {
+            trend_->addTick(summary.startedAt.toMSecsSinceEpoch(), tickReadings_.texts);
+            if (trendWindow_ != nullptr) {
+                trendWindow_->refresh();
+            }
         }
         emit tickRead(tickReadings_);
         tickReadings_ = TickReadings{};
@@ -191,6 +200,15 @@ void MonitorWindow::buildMenus() {
     resetCountsAction->setObjectName(QStringLiteral("ResetCountsAction"));
     resetCountsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     connect(resetCountsAction, &QAction::triggered, diagnostics_, &LineDiagnostics::reset);
+    trendAction = viewMenu->addAction(QStringLiteral("趋势图(&T)"));
+    trendAction->setObjectName(QStringLiteral("TrendAction"));
+    trendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(trendAction, &QAction::triggered, this, [this] {
+        TrendWindow* window = trendWindow();
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
     analysisAction = viewMenu->addAction(QStringLiteral("三相分析(&A)"));
     analysisAction->setObjectName(QStringLiteral("AnalysisAction"));
     analysisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
@@ -261,6 +279,32 @@ TrafficWindow* MonitorWindow::trafficWindow() {
         traffic_->holdUpdates(tickInProgress_);
     }
     return traffic_;
+}
+
+MonitorWindow::~MonitorWindow() {
+    // The trend window reads the store: it goes first.
+    delete trendWindow_;
+}
+
+void MonitorWindow::ensureTrendStore() {
+    if (trend_ == nullptr) {
+        // A day's worth of ticks at the timer's rhythm, and a minute more.
+        constexpr int kDayMs = 24 * 3600 * 1000;
+        const int capacity = trendCapacity_ > 0
+                                 ? trendCapacity_
+                                 : kDayMs / std::max(1000, engine_->timer()->interval()) + 60;
+        trend_ = std::make_unique<TrendStore>(TrendSeriesOf(readings_), capacity);
+    }
+}
+
+TrendWindow* MonitorWindow::trendWindow() {
+    if (trendWindow_ == nullptr) {
+        ensureTrendStore();
+        trendWindow_ = new TrendWindow(
+            *trend_, [this] { return engine_->tickRunning(); }, this);
+        trendWindow_->setWindowTitle(QStringLiteral("趋势图 - ") + meterName());
+    }
+    return trendWindow_;
 }
 
 AnalysisWindow* MonitorWindow::analysisWindow() {
@@ -353,6 +397,19 @@ void MonitorWindow::registerValueField(const ValueField& field) {
         heading += QStringLiteral(" (%1)").arg(field.unit->text());
     }
     readings_.insert(fieldReadings_++, Reading{field.field->objectName(), heading});
+    // The field's context menu offers it to the trend (fields with a number).
+    const QString key = field.field->objectName();
+    if (IsTrendable(key)) {
+        auto* toTrend = new QAction(QStringLiteral("加入趋势图"), field.field);
+        toTrend->setObjectName(QStringLiteral("AddToTrendAction"));
+        connect(toTrend, &QAction::triggered, this, [this, key] {
+            TrendWindow* window = trendWindow();
+            window->setSeriesShown(key, true);
+            window->show();
+            window->raise();
+        });
+        field.field->addContextAction(toTrend);
+    }
 }
 
 void MonitorWindow::sortFieldReadings() {

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -31,6 +32,8 @@ class QTimer;
 namespace mt {
 
 class AnalysisWindow;
+class TrendStore;
+class TrendWindow;
 class LineDiagnostics;
 class PortPanel;
 class RecordingController;
@@ -83,6 +86,15 @@ public:
     // The three-phase analysis window, made when first asked for; it shows
     // the last tick that ended and every one after it.
     AnalysisWindow* analysisWindow();
+    // The trend window, made when first asked for, and the history it shows:
+    // every tick's accepted values from the start of polling, the oldest
+    // going once a day's worth at the screen's rhythm is held (nullptr
+    // before the first tick).
+    TrendWindow* trendWindow();
+    const TrendStore* trendStore() const { return trend_.get(); }
+    // The store's size in ticks instead of a day's worth; takes effect for a
+    // store not yet made (the soak uses a small one).
+    void setTrendCapacity(int ticks) { trendCapacity_ = ticks; }
     // The last tick that ended (empty before the first).
     const TickReadings& lastTick() const { return lastTick_; }
     // Writes the commissioning report of the last tick as a PDF. On failure
@@ -131,6 +143,7 @@ signals:
 protected:
     MonitorWindow(const Layout& layout, SerialPort& port, Services services,
                   RequestParameters& request, QWidget* parent);
+    ~MonitorWindow() override;
 
     // Called by the screen once its value frame is built: adds the button
     // row (after the frame, for the keyboard's order) and fills the panel.
@@ -166,6 +179,7 @@ private:
     void addMeterSearch();
     void sortFieldReadings();
     void chooseReportFile();
+    void ensureTrendStore();
 
     Layout layout_;
     // The controls; each one's object name is the screen's control name
@@ -185,6 +199,7 @@ private:
     QAction* resetCountsAction = nullptr;  // 查看→重置计数
     QAction* analysisAction = nullptr;     // 查看→三相分析
     QAction* reportAction = nullptr;       // 文件→导出调试报告…
+    QAction* trendAction = nullptr;        // 查看→趋势图
     QAction* aboutAction = nullptr;        // 帮助→关于仪表测试
     QLabel* hintLine = nullptr;            // the status bar's plain-language hint
     QLabel* countsLine = nullptr;          // the status bar's request counters
@@ -197,6 +212,9 @@ private:
     LineDiagnostics* diagnostics_ = nullptr;
     TrafficWindow* traffic_ = nullptr;
     AnalysisWindow* analysis_ = nullptr;
+    std::unique_ptr<TrendStore> trend_;
+    int trendCapacity_ = 0;
+    TrendWindow* trendWindow_ = nullptr;
     TickReadings lastTick_;
     bool tickInProgress_ = false;
     RecordingController* recording_ = nullptr;

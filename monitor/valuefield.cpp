@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "valuefield.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +14,21 @@
 namespace mt {
 
 ValueFieldEdit::ValueFieldEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void ValueFieldEdit::addContextAction(QAction* action) {
+    contextActions_.append(action);
+}
+
+void ValueFieldEdit::contextMenuEvent(QContextMenuEvent* event) {
+    // The line edit's own menu, as it shows it, with ours below.
+    QMenu* menu = createStandardContextMenu();
+    if (!contextActions_.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(contextActions_);
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
 
 void ValueFieldEdit::setBaseFont(const QFont& font) {
     baseFont_ = font;

@@ -3,8 +3,11 @@
 
 #include <QFont>
 #include <QLineEdit>
+#include <QList>
 #include <QString>
 
+class QAction;
+class QContextMenuEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -28,7 +31,15 @@ public:
     // Replaces the whole text with `text`, fitted as above, showing its start.
     void showValue(const QString& text);
 
+    // Adds an action below the field's standard context menu (cut, copy,
+    // paste, ...), which stays as it is.
+    void addContextAction(QAction* action);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 private:
+    QList<QAction*> contextActions_;
     QFont baseFont_;
     bool baseFontSet_ = false;
 };
