@@ -45,18 +45,6 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-double ResidentMiB() {
-    long pages = 0;
-    long resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) {
-            resident = 0;
-        }
-        std::fclose(f);
-    }
-    return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
-}
-
 // A tick's texts for every field: slowly varying numbers, one answer in
 // twenty lost.
 QHash<QString, QString> TickTexts(const QList<TrendSeries>& series, int n) {
@@ -70,14 +58,6 @@ QHash<QString, QString> TickTexts(const QList<TrendSeries>& series, int n) {
                                         : QString::number(220.0 + ((n * 7 + s * 13) % 200) / 10.0));
     }
     return texts;
-}
-
-void RunEventsFor(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
 }
 
 qint64 LongestGap(int seconds) {
