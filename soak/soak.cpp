@@ -31,6 +31,8 @@
 #include "diagnostics/linediagnostics.h"
 #include "drive/csvread.h"
 #include "drive/livemonitor.h"
+#include "trend/trendstore.h"
+#include "trend/trendwindow.h"
 #include "drive/simdriver.h"
 #include "monitor/portpanel.h"
 #include "monitor/valuefield.h"
@@ -46,6 +48,8 @@ namespace {
 constexpr qint64 kStallLimitMs = 20000;  // the event loop did not run
 constexpr qint64 kTickLimitMs = 60000;   // one tick did not end
 constexpr qint64 kCloseLimitMs = 20000;  // the panel did not show a vanished meter closed
+// The trend store's size in ticks: full within the first minutes.
+constexpr int kTrendTicks = 60;
 // Memory counts as flat when it grows by no more than this after the warm-up.
 constexpr double kRssGrowthLimitMiB = 2.0;
 // AddressSanitizer keeps freed memory in quarantine, so resident memory
@@ -468,6 +472,18 @@ void Soak::setUpSide(Side& side, MeterKind meter, int com, MonitorWindow& form,
     side.alternateModes = meter == MeterKind::PanelMount;
     live.pauseDivisor = options_.scale;
     port.keepWrites = false;
+    // The trend window open and redrawing all along, over a small store that
+    // is soon full: memory must stay flat while its oldest ticks go.
+    form.setTrendCapacity(kTrendTicks);
+    TrendWindow* trend = form.trendWindow();
+    int shown = 0;
+    for (const TrendSeries& series : form.trendStore()->series()) {
+        if (shown++ < 6) {
+            trend->setSeriesShown(series.key, true);
+        }
+    }
+    trend->setSpan(4);
+    trend->show();
     ControlOf<QComboBox>(form, "Combo3").setCurrentText(QString::number(9600 * options_.scale));
 }
 
