@@ -374,12 +374,13 @@ void TrendWindow::followLive() {
                               ? static_cast<double>(store_.timeAt(store_.size() - 1)) / 1000.0
                               : static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
     const qint64 span = kSpanSeconds[std::clamp(spanList->currentIndex(), 0, 4)];
-    double oldest = newest - static_cast<double>(span);
-    if (span == 0) {
-        oldest = store_.size() > 0 ? static_cast<double>(store_.timeAt(0)) / 1000.0 : newest - 60;
-    }
-    if (oldest >= newest) {
-        oldest = newest - 60;
+    // The span, or the history held when it is shorter, so that a young
+    // history fills the plot; at least a minute.
+    const double first =
+        store_.size() > 0 ? static_cast<double>(store_.timeAt(0)) / 1000.0 : newest - 60;
+    double oldest = span == 0 ? first : std::max(newest - static_cast<double>(span), first);
+    if (newest - oldest < 60) {
+        oldest = newest - std::min<double>(60, span == 0 ? 60 : static_cast<double>(span));
     }
     plot_->xAxis->setRange(oldest, newest + (newest - oldest) * 0.02);
 }
