@@ -11,7 +11,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
 # The plain build in build/, shared by scripts/test, scripts/demo and
 # scripts/soak: the same arguments everywhere, so that no script reconfigures
 # the tree another one built.
-PLAIN_BUILD_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DMETERTEST_SANITIZE=OFF)
+PLAIN_BUILD_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DMETERTEST_SANITIZE=OFF
+                  -DMETERTEST_E2E_TOGETHER=ON)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
