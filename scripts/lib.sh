@@ -53,6 +53,10 @@ compiler_cache_args() {
 }
 export CCACHE_BASEDIR="$METERTEST_ROOT"
 export CCACHE_NOHASHDIR=1
+# A fresh clone's files, and the moc files generated just before they are
+# compiled, are all "new": without this ccache would preprocess every one of
+# them instead of looking it up directly.
+export CCACHE_SLOPPINESS=include_file_mtime,include_file_ctime
 
 # configure BUILD_DIR [CMAKE_ARGS...]: configures the build once; later calls
 # apply the given arguments again (a build type or option that changed).

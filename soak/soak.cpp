@@ -31,12 +31,12 @@
 #include "diagnostics/linediagnostics.h"
 #include "drive/csvread.h"
 #include "drive/livemonitor.h"
-#include "trend/trendstore.h"
-#include "trend/trendwindow.h"
 #include "drive/simdriver.h"
 #include "monitor/portpanel.h"
 #include "monitor/valuefield.h"
 #include "panel_meter/switchpanelview.h"
+#include "trend/trendstore.h"
+#include "trend/trendwindow.h"
 
 using namespace mt;
 using namespace mt::drive;
@@ -707,6 +707,16 @@ void Soak::report(const Verdict& verdict, const FaultCounts& panelCounts,
     line("messages", QStringLiteral("panel-mount %1, DIN-rail %2 (one loss warning per vanishing)")
                          .arg(panel.live->messages.size())
                          .arg(rail.live->messages.size()));
+    const auto held = [](const Side& side) {
+        const TrendStore* store = side.form->trendStore();
+        return store == nullptr ? QStringLiteral("none")
+                                : QStringLiteral("%1 of %2 ticks held (store of %3)")
+                                      .arg(store->size())
+                                      .arg(store->added())
+                                      .arg(store->capacity());
+    };
+    line("trend", QStringLiteral("window open all along; panel-mount %1, DIN-rail %2")
+                      .arg(held(panel), held(rail)));
     line("RSS", QStringLiteral("start %1 MiB, after warm-up %2 MiB, end %3 MiB, growth %4 MiB "
                                "(%5), peak %6 MiB")
                     .arg(rssStart_, 0, 'f', 1)
