@@ -21,6 +21,7 @@
 #include "diagnostics/trafficwindow.h"
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
+#include "eventloopgap.h"
 #include "metrics.h"
 #include "pollingargs.h"
 
@@ -76,24 +77,6 @@ double AppendCost(Add add, Settle settle) {
         runs.push_back(static_cast<double>(clock.nsecsElapsed()) / kFrames);
     }
     return Median(runs);
-}
-
-// The longest time the event loop did not come round while `monitor` polled
-// for `seconds`: a 5 ms timer notes every round.
-template <typename Live>
-qint64 LongestGapWhilePolling(Live& monitor, int seconds) {
-    qint64 longest = 0;
-    QElapsedTimer since;
-    since.start();
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&beat, &QTimer::timeout,
-                     [&] { longest = std::max(longest, since.restart()); });
-    beat.start(5);
-    RunEventsFor(seconds * 1000);
-    beat.stop();
-    (void)monitor;
-    return longest;
 }
 
 }  // namespace
@@ -153,7 +136,7 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "bench_traffic: polling %d s with the window closed, then open\n",
                  seconds);
     RunEventsFor(3000);  // the first tick
-    const qint64 closedGap = LongestGapWhilePolling(monitor, seconds);
+    const qint64 closedGap = bench::LongestEventLoopGap(seconds);
     const double closedRss = ResidentMiB();
 
     TrafficWindow* window = monitor.form.trafficWindow();
@@ -161,7 +144,7 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < kHeld; ++i) {
         window->addFrame(Frame(i));
     }
-    const qint64 openGap = LongestGapWhilePolling(monitor, seconds);
+    const qint64 openGap = bench::LongestEventLoopGap(seconds);
     const double openRss = ResidentMiB();
     monitor.form.onPrimaryClicked();
     WaitUntil([&] { return !monitor.form.acquisition().tickRunning(); }, 60000);

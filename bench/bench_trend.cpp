@@ -20,6 +20,7 @@
 
 #include "drive/livemonitor.h"
 #include "drive/simdriver.h"
+#include "eventloopgap.h"
 #include "metrics.h"
 #include "pollingargs.h"
 #include "trend/trendstore.h"
@@ -84,19 +85,6 @@ double RedrawMs(TrendWindow& window) {
         redraws.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     }
     return Median(redraws);
-}
-
-qint64 LongestGap(int seconds) {
-    qint64 longest = 0;
-    QElapsedTimer since;
-    since.start();
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&beat, &QTimer::timeout,
-                     [&] { longest = std::max(longest, since.restart()); });
-    beat.start(5);
-    RunEventsFor(seconds * 1000);
-    return longest;
 }
 
 }  // namespace
@@ -174,10 +162,10 @@ int main(int argc, char* argv[]) {
     monitor.form.onPrimaryClicked();
     std::fprintf(stderr, "bench_trend: polling %d s with the window closed, then open\n", seconds);
     RunEventsFor(3000);
-    const qint64 closedGap = LongestGap(seconds);
+    const qint64 closedGap = bench::LongestEventLoopGap(seconds);
     window.show();
     RunEventsFor(500);
-    const qint64 openGap = LongestGap(seconds);
+    const qint64 openGap = bench::LongestEventLoopGap(seconds);
     monitor.form.onPrimaryClicked();
     sim.stop();
 
