@@ -8,6 +8,7 @@
 
 #include "acquisition/answerbytes.h"
 #include "acquisition/outcomes.h"
+#include "platform/linesettings.h"
 #include "platform/steadyclock.h"
 
 // Every frame on the line at debug level, off unless asked for:
@@ -144,6 +145,9 @@ bool AcquisitionEngine::stopRunning() {
 
 void AcquisitionEngine::portGone() {
     ++portEpoch_;
+    // Answers still on their way to the old line are not looked for.
+    unanswered_.clear();
+    stray_.clear();
     if (record_) {
         closeRecord(true);
         finishTickIfDone();
@@ -272,6 +276,7 @@ void AcquisitionEngine::openRecord(const PollStep& step, const QByteArray& frame
     record.sent = frame;
     record.sentAt = QDateTime::currentDateTime();
     recordWrittenNs_ = SteadyNowNs();
+    recordLastByteNs_ = 0;
     qCDebug(lcLine).noquote() << "发送" << record.number << frame.toHex(' ').toUpper();
     record_ = std::move(record);
     if (tick_) {
@@ -296,23 +301,126 @@ void AcquisitionEngine::closeRecord(bool cutShort) {
         IsAnswerStart(collected, record.step.function, record.step.count)) {
         record.check.outcome = AnswerOutcome::Late;
     }
-    // The whole answer to the request before came in this request's window.
-    // When both answers have the same length, the two cannot be told apart:
-    // the first one counts as this request's.
-    if (previousStep_ && previousUnanswered_ &&
-        ExpectedAnswerLength(previousStep_->function, previousStep_->count) !=
-            ExpectedAnswerLength(record.step.function, record.step.count) &&
-        LeadingAnswerLength(collected, previousStep_->function, previousStep_->count) > 0) {
-        record.previousAnswerLate = true;
+    // Whole answers to earlier requests in front: those came late, and only
+    // what came behind them is this request's. An answer that was taken
+    // (a same-length late answer is taken for this request's own) is not
+    // looked into.
+    if (!record.accepted()) {
+        qsizetype used = 0;
+        record.lateAnswers =
+            takeLateAnswers(record.received, record.step, recordLastByteNs_, &used);
+        if (used > 0) {
+            const QByteArray rest = record.received.mid(used);
+            const AnswerBytes behind = BytesOf(rest);
+            record.check = CheckAnswer(behind, record.step.function, record.step.count);
+            // This request's own answer behind a late one: the screen could
+            // not take it in its window, which the late one had filled.
+            if (record.check.outcome == AnswerOutcome::Accepted ||
+                (record.check.outcome == AnswerOutcome::Malformed && !cutShort &&
+                 IsAnswerStart(behind, record.step.function, record.step.count))) {
+                record.check.outcome = AnswerOutcome::Late;
+            }
+        }
     }
-    previousStep_ = record.step;
-    previousUnanswered_ = record.check.outcome == AnswerOutcome::NoAnswer;
+    if (record.accepted()) {
+        // An answer taken while earlier ones were still awaited may have been
+        // one of theirs, of the same length: this request's own may then
+        // still come, and is looked for so that it is not judged against
+        // the next request.
+        const bool mayBeEarlier = !unanswered_.isEmpty();
+        unanswered_.clear();
+        if (mayBeEarlier) {
+            unanswered_.append(Unanswered{record.number, record.step, recordWrittenNs_, true});
+        }
+    } else if (record.check.outcome == AnswerOutcome::NoAnswer && !cutShort) {
+        unanswered_.append(Unanswered{record.number, record.step, recordWrittenNs_, false});
+        if (unanswered_.size() > kUnansweredKept) {
+            unanswered_.removeFirst();
+        }
+    }
+    stray_.clear();
+    for (const LateAnswer& late : record.lateAnswers) {
+        emit lateAnswer(late);
+    }
     if (tick_ && record.tick == tick_->number && record.accepted()) {
         ++tick_->requestsAccepted;
     }
     qCDebug(lcLine).noquote() << "接收" << record.number << record.received.toHex(' ').toUpper()
                               << OutcomeName(record.check.outcome) << record.responseMs << "ms";
     emit requestFinished(record);
+}
+
+// Looks at the start of `bytes` for whole answers to the requests still
+// waiting for theirs, in their order. An answer belongs to a waiting request
+// when its CRC is right, it carries the monitor's address and the request's
+// function code, and its length fits that request and not the present one:
+// where the lengths are equal the two cannot be told apart, and the bytes
+// are left to the present request.
+QList<LateAnswer> AcquisitionEngine::takeLateAnswers(const QByteArray& bytes,
+                                                     std::optional<PollStep> present,
+                                                     std::int64_t lastArrivalNs, qsizetype* used) {
+    QList<LateAnswer> found;
+    const std::optional<std::uint8_t> address = MeterAddressByte(request_.MeterAddress);
+    qsizetype at = 0;
+    while (at < bytes.size() && !unanswered_.isEmpty()) {
+        const QByteArray rest = bytes.mid(at);
+        const AnswerBytes restBytes = BytesOf(rest);
+        auto match = unanswered_.end();
+        for (auto it = unanswered_.begin(); it != unanswered_.end(); ++it) {
+            const std::size_t length = ExpectedAnswerLength(it->step.function, it->step.count);
+            if (present && length == ExpectedAnswerLength(present->function, present->count)) {
+                continue;
+            }
+            if (LeadingAnswerLength(restBytes, it->step.function, it->step.count) == length &&
+                address && static_cast<std::uint8_t>(rest.at(0)) == *address &&
+                static_cast<std::uint8_t>(rest.at(1)) ==
+                    static_cast<std::uint8_t>(it->step.function)) {
+                match = it;
+                break;
+            }
+        }
+        if (match == unanswered_.end()) {
+            break;
+        }
+        const std::size_t length = ExpectedAnswerLength(match->step.function, match->step.count);
+        at += static_cast<qsizetype>(length);
+        // The bytes after this answer took their line time too.
+        const qint64 endMs =
+            lastArrivalNs > match->writtenNs
+                ? std::max<qint64>(0, (lastArrivalNs - match->writtenNs) / 1'000'000 -
+                                          lineTimeMs(bytes.size() - at))
+                : -1;
+        const qint64 turnaround =
+            endMs >= 0 ? std::max<qint64>(0, endMs - lineTimeMs(static_cast<qsizetype>(length)))
+                       : -1;
+        if (!match->taken) {
+            found.append(LateAnswer{match->number, turnaround});
+        }
+        // Requests before it will not be answered any more: a meter answers in order.
+        unanswered_.erase(unanswered_.begin(), match + 1);
+    }
+    *used = at;
+    return found;
+}
+
+void AcquisitionEngine::recogniseStrayAnswers() {
+    qsizetype used = 0;
+    const QList<LateAnswer> found = takeLateAnswers(stray_, std::nullopt, strayLastByteNs_, &used);
+    stray_.remove(0, used);
+    for (const LateAnswer& late : found) {
+        emit lateAnswer(late);
+    }
+}
+
+// How long `bytes` characters take on the line at the port's settings.
+qint64 AcquisitionEngine::lineTimeMs(qsizetype bytes) const {
+    const std::optional<LineSettings> line = ParseLineSettings(port_.settings().toStdString());
+    if (!line || line->baud <= 0 || bytes <= 0) {
+        return 0;
+    }
+    const int bits = 1 + line->dataBits + (line->parity == LineSettings::Parity::None ? 0 : 1) +
+                     (line->stopBits == LineSettings::StopBits::One ? 1 : 2);
+    return static_cast<qint64>(bytes) * bits * 1000 / line->baud;
 }
 
 void AcquisitionEngine::finishTickIfDone() {
@@ -337,6 +445,7 @@ void AcquisitionEngine::onCommEvent(CommEvent kind) {
             const std::int64_t arrived =
                 ArrivalOf(port_.lastArrivalNs(), recordWrittenNs_, SteadyNowNs());
             record_->lastByteAt = LocalTimeOf(arrived);
+            recordLastByteNs_ = arrived;
             record_->responseMs = (arrived - recordWrittenNs_) / 1'000'000;
         }
     }
@@ -366,6 +475,11 @@ void AcquisitionEngine::onCommEvent(CommEvent kind) {
             qCDebug(lcLine).noquote() << "接收（无对应请求）" << bytes.toHex(' ').toUpper();
         }
         emit strayBytes(bytes, accepted);
+        if (!bytes.isEmpty() && !unanswered_.isEmpty()) {
+            stray_.append(bytes.left(RequestRecord::kKeptBytes - stray_.size()));
+            strayLastByteNs_ = SteadyNowNs();
+            recogniseStrayAnswers();
+        }
         return;
     }
     if (accepted) {

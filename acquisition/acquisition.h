@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -63,6 +64,16 @@ struct AcquisitionTiming {
     bool pauseAfterLastStep = false;
 };
 
+// The whole answer to an earlier request, which got nothing in its own
+// window, recognised in a later window or after it: that request's answer
+// was late, not missing.
+struct LateAnswer {
+    quint64 request = 0;  // the number of the request it answers
+    // The meter's turnaround: from the end of that request's write to the
+    // start of the answer, as far as the arrival of its bytes tells.
+    qint64 turnaroundMs = -1;
+};
+
 // What became of one request: what was sent, what came back while it was
 // outstanding, and whether it was accepted or why not. A request is
 // outstanding from its write until its answer is accepted or its answer
@@ -84,10 +95,10 @@ struct RequestRecord {
     qint64 responseMs = -1;
     AnswerCheck check;      // accepted, or why not
     bool cutShort = false;  // the port was closed or changed before its window ended
-    // Its bytes began with the complete answer to the request before it,
-    // which had got nothing in its own window: that answer came late (and
-    // this request's own answer came behind it, if at all).
-    bool previousAnswerLate = false;
+    // Its bytes began with the whole answers of earlier requests that had got
+    // nothing in their own windows: those answers came late. The outcome
+    // above then judges only what came behind them.
+    QList<LateAnswer> lateAnswers;
 
     bool accepted() const { return check.outcome == AnswerOutcome::Accepted; }
 };
@@ -202,6 +213,10 @@ signals:
     // they made the collected bytes an acceptable answer after all, which was
     // then decoded.
     void strayBytes(const QByteArray& bytes, bool completedAnswer);
+    // An earlier request's whole answer was recognised after its window:
+    // emitted before the requestFinished of the request in whose window it
+    // came, or when it came between requests.
+    void lateAnswer(const mt::LateAnswer& late);
     void tickStarted(quint64 tick);
     // Emitted once per tick that sent anything, when its last request is no
     // longer outstanding.
@@ -215,6 +230,10 @@ private:
     void closeRecord(bool cutShort);
     void finishTickIfDone();
     void portGone();
+    QList<LateAnswer> takeLateAnswers(const QByteArray& bytes, std::optional<PollStep> present,
+                                      std::int64_t lastArrivalNs, qsizetype* used);
+    void recogniseStrayAnswers();
+    qint64 lineTimeMs(qsizetype bytes) const;
 
     SerialPort& port_;
     Services services_;
@@ -237,9 +256,23 @@ private:
     std::optional<RequestRecord> record_;
     std::int16_t blockTag_ = 0;
     std::int64_t recordWrittenNs_ = 0;  // SteadyNowNs() at the end of the record's write
-    // The request before, for telling an answer that came after its window.
-    std::optional<PollStep> previousStep_;
-    bool previousUnanswered_ = false;
+    std::int64_t recordLastByteNs_ = 0;
+    // Recent requests that got nothing in their windows, oldest first: their
+    // answers may still come. A meter answers in order, so an answer taken
+    // in its own window ends the wait for all of them.
+    struct Unanswered {
+        quint64 number = 0;
+        PollStep step;
+        std::int64_t writtenNs = 0;
+        // It was counted answered, with what may have been an earlier
+        // request's answer: its own is stripped, not reported late.
+        bool taken = false;
+    };
+    static constexpr qsizetype kUnansweredKept = 4;
+    QList<Unanswered> unanswered_;
+    // Bytes read since the last request stopped being outstanding.
+    QByteArray stray_;
+    std::int64_t strayLastByteNs_ = 0;
     quint64 requests_ = 0;
     std::optional<TickSummary> tick_;  // the tick whose requests are not all finished
     quint64 ticks_ = 0;

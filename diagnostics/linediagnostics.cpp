@@ -32,8 +32,8 @@ LineDiagnostics::LineDiagnostics(QObject* parent) : QObject(parent) {
 void LineDiagnostics::reset() {
     counts_ = LineCounts{};
     counts_.since = QDateTime::currentDateTime();
-    silentInARow_ = 0;
     recent_.clear();
+    lateTurnarounds_.clear();
     emit countsChanged(counts_);
 }
 
@@ -59,49 +59,88 @@ void LineDiagnostics::add(const RequestRecord& record) {
             ++counts_.late;
             break;
     }
-    // The request before got nothing in its window because its answer came
-    // after it: it was late, not unanswered.
-    if (record.previousAnswerLate && counts_.noAnswer > 0) {
-        --counts_.noAnswer;
-        ++counts_.late;
-        if (!recent_.isEmpty() && recent_.back() == AnswerOutcome::NoAnswer) {
-            recent_.back() = AnswerOutcome::Late;
-        }
-    }
     if (record.responseMs >= 0 && !record.cutShort) {
         counts_.lastResponseMs = record.responseMs;
         ++counts_.responses;
         counts_.responseTotalMs += record.responseMs;
     }
-    recent_.append(record.check.outcome);
+    recent_.append(Recent{record.number, record.check.outcome});
     if (recent_.size() > kRecentRequests) {
         recent_.removeFirst();
     }
-    silentInARow_ = record.check.outcome == AnswerOutcome::NoAnswer ? silentInARow_ + 1 : 0;
-    setHint(hintFor(record));
+    setHint(hintFor(record.check.outcome, record.check.exceptionCode));
     emit countsChanged(counts_);
 }
 
-QString LineDiagnostics::hintFor(const RequestRecord& record) const {
-    const auto recentCount = [this](AnswerOutcome outcome) {
-        return static_cast<int>(std::count(recent_.begin(), recent_.end(), outcome));
+void LineDiagnostics::addLate(const LateAnswer& late) {
+    const auto it = std::find_if(recent_.begin(), recent_.end(), [&](const Recent& r) {
+        return r.number == late.request && r.outcome == AnswerOutcome::NoAnswer;
+    });
+    if (it == recent_.end() || counts_.noAnswer == 0) {
+        return;  // counted before the counters started again, or long ago
+    }
+    it->outcome = AnswerOutcome::Late;
+    --counts_.noAnswer;
+    ++counts_.late;
+    if (late.turnaroundMs >= 0) {
+        lateTurnarounds_.append(late.turnaroundMs);
+        if (lateTurnarounds_.size() > kRecentRequests) {
+            lateTurnarounds_.removeFirst();
+        }
+    }
+    setHint(hintFor(AnswerOutcome::Late, 0));
+    emit countsChanged(counts_);
+}
+
+// Requests at the end of the recent ones that got nothing.
+int LineDiagnostics::silentInARow() const {
+    int silent = 0;
+    for (auto it = recent_.rbegin(); it != recent_.rend() && it->outcome == AnswerOutcome::NoAnswer;
+         ++it) {
+        ++silent;
+    }
+    return silent;
+}
+
+// The meter answers, but later than the screen waits: with enough measured
+// turnarounds, the hint names the typical one (the median, to 10 ms) and the
+// screen's wait.
+QString LineDiagnostics::lateHint() const {
+    if (answerWindowMs_ <= 0 || lateTurnarounds_.size() < kLateAnswersForHint) {
+        return kLateHint;
+    }
+    QList<qint64> sorted = lateTurnarounds_;
+    std::sort(sorted.begin(), sorted.end());
+    const qint64 median = sorted.at(sorted.size() / 2);
+    const qint64 rounded = std::max<qint64>(10, (median + 5) / 10 * 10);
+    return QStringLiteral(
+               "仪表应答约 %1 ms，超过本画面 %2 ms 的等待：应答被算作迟到。"
+               "请提高波特率，或减小仪表自身的应答延时设置")
+        .arg(rounded)
+        .arg(answerWindowMs_);
+}
+
+QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCode) const {
+    const auto recentCount = [this](AnswerOutcome wanted) {
+        return static_cast<int>(std::count_if(
+            recent_.begin(), recent_.end(), [&](const Recent& r) { return r.outcome == wanted; }));
     };
     // Most of the recent answers, and at least three of them.
-    const auto most = [&](AnswerOutcome outcome) {
-        const int count = recentCount(outcome);
+    const auto most = [&](AnswerOutcome wanted) {
+        const int count = recentCount(wanted);
         return count >= 3 && 2 * count > static_cast<int>(recent_.size());
     };
-    switch (record.check.outcome) {
+    switch (outcome) {
         case AnswerOutcome::Accepted:
             return {};
         case AnswerOutcome::Exception:
             return QStringLiteral("仪表异常应答（代码 %1）：%2")
-                .arg(QString::number(record.check.exceptionCode, 16)
+                .arg(QString::number(exceptionCode, 16)
                          .rightJustified(2, QLatin1Char('0'))
                          .toUpper(),
-                     ExceptionMeaning(record.check.exceptionCode));
+                     ExceptionMeaning(exceptionCode));
         case AnswerOutcome::NoAnswer:
-            if (silentInARow_ >= kSilentRequestsForHint) {
+            if (silentInARow() >= kSilentRequestsForHint) {
                 return kNoAnswerHint;
             }
             break;
@@ -117,7 +156,7 @@ QString LineDiagnostics::hintFor(const RequestRecord& record) const {
         return kMalformedHint;
     }
     if (recentCount(AnswerOutcome::Late) >= 2) {
-        return kLateHint;
+        return lateHint();
     }
     return hint_;  // nothing new: what was said still stands
 }

@@ -56,6 +56,8 @@ public:
         QStringLiteral("多数应答格式错误：线路上可能有干扰，或有另一个主站在通信");
     static inline const QString kLateHint =
         QStringLiteral("仪表应答迟到：仪表响应慢或波特率太低，应答在等待时间内收不全");
+    // Late answers measured before the hint names the meter's turnaround.
+    static constexpr int kLateAnswersForHint = 3;
 
     explicit LineDiagnostics(QObject* parent = nullptr);
 
@@ -63,8 +65,15 @@ public:
     // The hint of the moment; empty when the line looks fine.
     const QString& hint() const { return hint_; }
 
+    // The time the screen waits for each answer; the hint about a slow
+    // meter compares the meter's turnaround with it. 0: not known.
+    void setAnswerWindowMs(int ms) { answerWindowMs_ = ms; }
+
     // One request has ended.
     void add(const RequestRecord& record);
+    // The answer to an earlier request came after its window: that request
+    // counts late instead of unanswered, if it is still among the recent ones.
+    void addLate(const mt::LateAnswer& late);
     // The counters start again from zero, now.
     void reset();
 
@@ -74,12 +83,20 @@ signals:
 
 private:
     void setHint(const QString& hint);
-    QString hintFor(const RequestRecord& record) const;
+    QString hintFor(AnswerOutcome outcome, std::uint8_t exceptionCode) const;
+    QString lateHint() const;
+    int silentInARow() const;
 
     LineCounts counts_;
     QString hint_;
-    int silentInARow_ = 0;
-    QList<AnswerOutcome> recent_;
+    struct Recent {
+        quint64 number = 0;
+        AnswerOutcome outcome = AnswerOutcome::NoAnswer;
+    };
+    QList<Recent> recent_;
+    // The turnarounds of the latest late answers, newest last.
+    QList<qint64> lateTurnarounds_;
+    int answerWindowMs_ = 0;
 };
 
 }  // namespace mt

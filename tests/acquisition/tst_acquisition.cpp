@@ -436,14 +436,124 @@ private slots:
         c.tick();
         QCOMPARE(c.tags, QList<int>({0, 0, 7, 0, 1, 2, 3, 4, 5}));
         QCOMPARE(c.records.at(2).check.outcome, AnswerOutcome::NoAnswer);
-        QCOMPARE(c.records.at(3).check.outcome, AnswerOutcome::Malformed);
-        QVERIFY(c.records.at(3).previousAnswerLate);   // told by its length
-        QVERIFY(!r.records.at(4).previousAnswerLate);  // same length: cannot be told
+        // Told by its length: the clearing time came late, and the demand's
+        // own answer behind it could not be shown.
+        QCOMPARE(c.records.at(3).check.outcome, AnswerOutcome::Late);
+        QCOMPARE(c.records.at(3).lateAnswers.value(0).request, quint64{3});
+        QVERIFY(r.records.at(4).lateAnswers.isEmpty());  // same length: cannot be told
         QCOMPARE(c.ticks.value(0).requestsAccepted, 9);
     }
 
+    // Answers that come whole after their window, on the DIN-rail screen. The
+    // responder delays the answers of the steps (1 to 11) by that many
+    // writes. Outcomes: a accepted, n no answer, m malformed, l late. `late`
+    // lists the requests whose answers were recognised after their windows.
+    void lateAnswersRecognised_data() {
+        QTest::addColumn<QList<int>>("delays");  // per step
+        QTest::addColumn<QString>("outcomes");
+        QTest::addColumn<QList<quint64>>("late");
+        QTest::newRow("all in time") << QList<int>(11, 0) << "aaaaaaaaaaa" << QList<quint64>{};
+        // A meter slower than the wait: the first three answers differ in
+        // length from the next request's and are told; the fourth has the
+        // fifth's length and is taken for it; the fifth's own is then told
+        // by its shape, and the rest are all of one length.
+        QTest::newRow("every answer one window late")
+            << QList<int>(11, 1) << "nnnnanaaaaa" << QList<quint64>{1, 2, 3};
+        QTest::newRow("every answer two windows late")
+            << QList<int>(11, 2) << "nnnnnnnaaaa" << QList<quint64>{1, 2, 3, 4, 5};
+        // The clearing time comes in front of the voltage demand's answer,
+        // which then cannot be shown.
+        QTest::newRow("one answer late, the next behind it")
+            << QList<int>{0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0} << "aanlaaaaaaa" << QList<quint64>{3};
+        // The voltage demand's answer has the current demand's length: it is
+        // taken for it, as the screen always did.
+        QTest::newRow("late answer of the next one's length")
+            << QList<int>{0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0} << "aaanaaaaaaa" << QList<quint64>{};
+    }
+    void lateAnswersRecognised() {
+        QFETCH(QList<int>, delays);
+        QFETCH(QString, outcomes);
+        QFETCH(QList<quint64>, late);
+        Rig r(Screen::DinRail);
+        int step = 0;
+        r.port.responder = [&](const QByteArray& request) {
+            return FakeSerialPort::Answer{{AnswerTo(request)}, delays.value(step++ % 11)};
+        };
+        QList<quint64> recognised;
+        bool timed = true;
+        QObject::connect(r.engine.get(), &AcquisitionEngine::lateAnswer, r.engine.get(),
+                         [&](const LateAnswer& a) {
+                             recognised << a.request;
+                             timed = timed && a.turnaroundMs >= 0;
+                         });
+        r.tick();
+        QString got;
+        for (const RequestRecord& record : r.records) {
+            switch (record.check.outcome) {
+                case AnswerOutcome::Accepted:
+                    got += QLatin1Char('a');
+                    break;
+                case AnswerOutcome::NoAnswer:
+                    got += QLatin1Char('n');
+                    break;
+                case AnswerOutcome::Late:
+                    got += QLatin1Char('l');
+                    break;
+                default:
+                    got += QLatin1Char('m');
+                    break;
+            }
+        }
+        QCOMPARE(got, outcomes);
+        QCOMPARE(recognised, late);
+        QVERIFY(timed);
+        // The records say which answers they carried in front.
+        QList<quint64> carried;
+        for (const RequestRecord& record : r.records) {
+            for (const LateAnswer& a : record.lateAnswers) {
+                carried << a.request;
+            }
+        }
+        QCOMPARE(carried, late);
+    }
+
+    // The last request's answer comes after the tick: it is shown, as it
+    // always was, and recognised as late; bytes that make no answer are not.
+    void lateAnswerBetweenTicks() {
+        QByteArray last;
+        const auto responder =
+            [&](const QByteArray& request) -> std::optional<FakeSerialPort::Answer> {
+            if (request.mid(2, 2) == QByteArray("\x25\x00", 2)) {
+                last = AnswerTo(request);
+                return std::nullopt;
+            }
+            return FakeSerialPort::Answer{{AnswerTo(request)}, 0};
+        };
+        QList<quint64> recognised;
+        Rig noise(Screen::DinRail);
+        noise.port.responder = responder;
+        QObject::connect(noise.engine.get(), &AcquisitionEngine::lateAnswer, noise.engine.get(),
+                         [&](const LateAnswer& a) { recognised << a.request; });
+        noise.tick();
+        QCOMPARE(noise.records.last().check.outcome, AnswerOutcome::NoAnswer);
+        noise.port.deliverNow(QByteArray("\x55\xAA\x01", 3));
+        QVERIFY(recognised.isEmpty());
+
+        Rig r(Screen::DinRail);
+        r.port.responder = responder;
+        QObject::connect(r.engine.get(), &AcquisitionEngine::lateAnswer, r.engine.get(),
+                         [&](const LateAnswer& a) { recognised << a.request; });
+        r.tick();
+        r.port.deliverNow(last.left(10));
+        QVERIFY(recognised.isEmpty());
+        r.port.deliverNow(last.mid(10));
+        QCOMPARE(recognised, QList<quint64>{11});
+        QCOMPARE(r.decoded.last(), last);
+    }
+
     // On the panel-mount screen an answer a step late is judged against the
-    // next request and dropped, without costing the answer after it.
+    // next request and not shown; it is recognised as the first request's,
+    // and the second's own answer behind it counts late.
     void panelLateAnswer() {
         Rig r(Screen::PanelMount);
         r.meter.answer(4, 10, FakeSerialPort::Answer{{kMeasurements}, 1});
@@ -451,7 +561,8 @@ private slots:
         r.tick();
         QCOMPARE(r.decoded.size(), 0);
         QCOMPARE(r.records.at(0).check.outcome, AnswerOutcome::NoAnswer);
-        QCOMPARE(r.records.at(1).check.outcome, AnswerOutcome::Malformed);
+        QCOMPARE(r.records.at(1).check.outcome, AnswerOutcome::Late);
+        QCOMPARE(r.records.at(1).lateAnswers.value(0).request, quint64{1});
     }
 
     // Secondary acquisition stopped during the second pause: the tick goes

@@ -26,9 +26,17 @@ RequestRecord Record(AnswerOutcome outcome, qint64 responseMs = 20, std::uint8_t
 }
 
 // A shorthand for outcomes: a accepted, n no answer, c bad CRC, e2 exception
-// with code 2, m malformed, l late, L the previous answer came late.
-QList<RequestRecord> Records(const QString& script) {
+// with code 2, m malformed, l late; L300 is no record but the answer to the
+// request before, recognised late after a turnaround of 300 ms.
+void Play(LineDiagnostics& diagnostics, const QString& script) {
     QList<RequestRecord> records;
+    quint64 played = 0;
+    const auto flush = [&] {
+        for (; played < static_cast<quint64>(records.size()); ++played) {
+            records[played].number = played + 1;
+            diagnostics.add(records[played]);
+        }
+    };
     for (const QString& token : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         switch (token.at(0).toLatin1()) {
             case 'a':
@@ -51,14 +59,14 @@ QList<RequestRecord> Records(const QString& script) {
                 records << Record(AnswerOutcome::Late);
                 break;
             case 'L':
-                records << Record(AnswerOutcome::Malformed);
-                records.back().previousAnswerLate = true;
+                flush();
+                diagnostics.addLate({played, token.mid(1).toLongLong()});
                 break;
             default:
                 break;
         }
     }
-    return records;
+    flush();
 }
 
 }  // namespace
@@ -177,7 +185,23 @@ private slots:
         QTest::newRow("late answers")
             << "l a l" << QList<int>{3, 1, 0, 0, 0, 0, 2} << LineDiagnostics::kLateHint;
         QTest::newRow("an answer that came in the next window")
-            << "n L" << QList<int>{2, 0, 0, 0, 0, 1, 1} << "";
+            << "n L300 n" << QList<int>{2, 0, 1, 0, 0, 0, 1} << "";
+        // A meter slower than the screen's wait: every answer comes in the
+        // next window, and after three the hint names the turnaround.
+        QTest::newRow("slow meter, two late")
+            << "n L310 n L290 n" << QList<int>{3, 0, 1, 0, 0, 0, 2} << LineDiagnostics::kLateHint;
+        QTest::newRow("slow meter, named")
+            << "n L310 n L290 n L305 n" << QList<int>{4, 0, 1, 0, 0, 0, 3}
+            << "仪表应答约 310 ms，超过本画面 200 ms 的等待：应答被算作迟到。"
+               "请提高波特率，或减小仪表自身的应答延时设置";
+        QTest::newRow("a late answer is not silence")
+            << "n L300 n L300 n L300 n" << QList<int>{4, 0, 1, 0, 0, 0, 3}
+            << "仪表应答约 300 ms，超过本画面 200 ms 的等待：应答被算作迟到。"
+               "请提高波特率，或减小仪表自身的应答延时设置";
+        QTest::newRow("a late answer to a request long gone is not counted")
+            << "n a a a a a a a a a a L300" << QList<int>{11, 10, 1, 0, 0, 0, 0} << "";
+        QTest::newRow("a late answer to an answered request changes nothing")
+            << "a L300" << QList<int>{1, 1, 0, 0, 0, 0, 0} << "";
         QTest::newRow("the hint stays until a correct answer")
             << "c c c m" << QList<int>{4, 0, 0, 3, 0, 1, 0} << crc;
     }
@@ -186,9 +210,8 @@ private slots:
         QFETCH(QList<int>, counts);
         QFETCH(QString, hint);
         LineDiagnostics diagnostics;
-        for (const RequestRecord& record : Records(script)) {
-            diagnostics.add(record);
-        }
+        diagnostics.setAnswerWindowMs(200);
+        Play(diagnostics, script);
         const LineCounts& c = diagnostics.counts();
         QCOMPARE((QList<qint64>{c.requests, c.accepted, c.noAnswer, c.badCrc, c.exceptions,
                                 c.malformed, c.late}),
