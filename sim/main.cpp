@@ -26,6 +26,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <span>
@@ -210,19 +211,25 @@ bool LinkAsCom(int com, const mt::Pty& pty, bool replace, std::string& linkPath)
 }
 
 // The device on the first line of standard output (scripts and tests wait
-// for it), what runs where on standard error.
+// for it), what runs where on standard error: one line per meter.
 void Announce(const mt::SimOptions& options, std::uint64_t seed, const mt::Pty& pty,
               const std::string& linkPath) {
     std::printf("%s\n", pty.path.c_str());
     std::fflush(stdout);
-    const std::string wiring =
-        options.wiring.healthy() ? std::string() : ", wiring " + mt::WiringText(options.wiring);
-    std::fprintf(
-        stderr,
-        "metersim: %s meter, address %u, %u baud, parity %c%s%s, seed %" PRIu64 " on %s%s%s\n",
-        MeterName(options.meter), unsigned{options.address}, options.baud,
-        ParityLetter(options.parity), options.pacing.paced ? "" : " (not paced)", wiring.c_str(),
-        seed, pty.path.c_str(), linkPath.empty() ? "" : " as ", linkPath.c_str());
+    for (const mt::SimMeter& meter : options.meters) {
+        const std::string wiring =
+            meter.wiring.healthy() ? std::string() : ", wiring " + mt::WiringText(meter.wiring);
+        const std::string turnaround =
+            meter.turnaroundMs > 0 ? ", turnaround " + std::to_string(meter.turnaroundMs) + " ms"
+                                   : std::string();
+        std::fprintf(stderr,
+                     "metersim: %s meter, address %u, %u baud, parity %c%s%s%s, seed %" PRIu64
+                     " on %s%s%s\n",
+                     MeterName(meter.meter), unsigned{meter.address}, options.baud,
+                     ParityLetter(options.parity), options.pacing.paced ? "" : " (not paced)",
+                     turnaround.c_str(), wiring.c_str(), seed, pty.path.c_str(),
+                     linkPath.empty() ? "" : " as ", linkPath.c_str());
+    }
 }
 
 // --- the meter on the line -----------------------------------------------------------
@@ -233,13 +240,22 @@ void Announce(const mt::SimOptions& options, std::uint64_t seed, const mt::Pty& 
 // on the pseudo-terminal: while they differ from the meter's, each side
 // hears the other through its own UART (see ReceiveCharacters), so requests
 // arrive garbled and are mostly not answered at all.
+// One meter on the line: its slave, its faults, its own turnaround and the
+// count of its answers.
+struct LineMeter {
+    const mt::Slave& slave;
+    const mt::FaultPlan& plan;
+    mt::Pacing pacing;
+    std::optional<std::uint64_t> vanishAfter;
+    std::uint64_t answerNumber = 0;
+};
+
 class MeterLoop {
 public:
-    MeterLoop(const mt::SimOptions& options, const mt::Slave& slave, const mt::FaultPlan& plan,
-              const mt::Pty& pty, LineLog& requestLog, LineLog& answerLog)
+    MeterLoop(const mt::SimOptions& options, std::vector<LineMeter> meters, const mt::Pty& pty,
+              LineLog& requestLog, LineLog& answerLog)
         : options_(options),
-          slave_(slave),
-          plan_(plan),
+          meters_(std::move(meters)),
           timing_(options.baud),
           pty_(pty),
           requestLog_(requestLog),
@@ -249,7 +265,9 @@ public:
           lineFreeUs_(startUs_),
           meterFormat_(mt::MeterFormat(options.baud, options.parity)),
           programFormat_(meterFormat_),
-          vanishing_(options.faults.vanishAfter && *options.faults.vanishAfter == 0) {}
+          vanishing_(std::any_of(meters_.begin(), meters_.end(), [](const LineMeter& meter) {
+              return meter.vanishAfter && *meter.vanishAfter == 0;
+          })) {}
 
     // Serves until a signal comes, or until the device vanishes and its last
     // bytes are written.
@@ -373,12 +391,19 @@ private:
         if (vanishing_) {
             return;  // the device is going away: nothing more is answered
         }
-        const mt::SlaveReply reply = slave_.Handle(frame, (now - startUs_) / 1000);
+        // Every meter hears the frame; only the one at its address answers.
+        LineMeter* meter = &meters_.front();
+        for (LineMeter& candidate : meters_) {
+            if (!frame.bytes.empty() && candidate.slave.Address() == frame.bytes.front()) {
+                meter = &candidate;
+            }
+        }
+        const mt::SlaveReply reply = meter->slave.Handle(frame, (now - startUs_) / 1000);
         if (!reply.HasAnswer()) {
             return;
         }
         std::vector<mt::TimedChunk> chunks =
-            plan_.Transmission(reply.answer, answerNumber_++, timing_, options_.pacing);
+            meter->plan.Transmission(reply.answer, meter->answerNumber++, timing_, meter->pacing);
         if (Garbled()) {
             // The program's UART hears the answer at its own settings.
             for (mt::TimedChunk& chunk : chunks) {
@@ -402,8 +427,7 @@ private:
         }
         answerLog_.Write(HexLine(baseUs + chunks.front().atUs, sent));
         ++answersSent_;
-        const auto vanishAfter = options_.faults.vanishAfter;
-        if (vanishAfter && answersSent_ >= *vanishAfter) {
+        if (meter->vanishAfter && meter->answerNumber >= *meter->vanishAfter) {
             vanishing_ = true;
         }
     }
@@ -419,8 +443,7 @@ private:
     }
 
     const mt::SimOptions& options_;
-    const mt::Slave& slave_;
-    const mt::FaultPlan& plan_;
+    std::vector<LineMeter> meters_;
     const mt::LineTiming timing_;
     const mt::Pty& pty_;
     LineLog& requestLog_;
@@ -435,7 +458,6 @@ private:
     std::int64_t lineFreeUs_;  // when the last queued byte has left the line
     const mt::CharacterFormat meterFormat_;
     mt::CharacterFormat programFormat_;  // as the line showed it last
-    std::uint64_t answerNumber_ = 0;
     std::uint64_t answersSent_ = 0;
     bool vanishing_;
     bool signalled_ = false;
@@ -483,13 +505,28 @@ int main(int argc, char* argv[]) {
     const std::uint64_t seed = options.seed ? *options.seed : FreshSeed();
     const mt::CalendarTime start = options.startTime.value_or(
         options.seed ? mt::CalendarTime{2024, 1, 1, 0, 0, 0} : LocalNow());
-    const mt::MeterModel model(options.meter, seed, start, options.wiring);
+    // Each meter its own values: the first keeps the seed itself, so that a
+    // single meter runs as it always did.
+    std::vector<std::unique_ptr<mt::MeterModel>> models;
+    std::vector<std::unique_ptr<mt::Slave>> slaves;
+    std::vector<std::unique_ptr<mt::FaultPlan>> plans;
+    std::vector<LineMeter> meters;
+    for (std::size_t i = 0; i < options.meters.size(); ++i) {
+        const mt::SimMeter& meter = options.meters[i];
+        const std::uint64_t meterSeed = seed + i * 0x9E3779B97F4A7C15ULL;
+        models.push_back(
+            std::make_unique<mt::MeterModel>(meter.meter, meterSeed, start, meter.wiring));
+        slaves.push_back(std::make_unique<mt::Slave>(*models.back(), meter.address));
+        plans.push_back(std::make_unique<mt::FaultPlan>(meter.faults, meterSeed));
+        mt::Pacing pacing = options.pacing;
+        pacing.turnaroundMs = meter.turnaroundMs;
+        meters.push_back(
+            LineMeter{*slaves.back(), *plans.back(), pacing, meter.faults.vanishAfter});
+    }
     if (options.dumpValuesMs) {
-        std::fputs(mt::RegisterDump(model, *options.dumpValuesMs).c_str(), stdout);
+        std::fputs(mt::RegisterDump(*models.front(), *options.dumpValuesMs).c_str(), stdout);
         return 0;
     }
-    const mt::Slave slave(model, options.address);
-    const mt::FaultPlan plan(options.faults, seed);
 
     LineLog requestLog;
     LineLog answerLog;
@@ -517,7 +554,7 @@ int main(int argc, char* argv[]) {
     }
     Announce(options, seed, pty, linkPath);
 
-    MeterLoop loop(options, slave, plan, pty, requestLog, answerLog);
+    MeterLoop loop(options, std::move(meters), pty, requestLog, answerLog);
     loop.Run();
 
     const bool vanished = loop.Vanishing() && !loop.Signalled();

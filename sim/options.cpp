@@ -3,8 +3,12 @@
 
 #include <charconv>
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <set>
+#include <sstream>
+#include <vector>
 
 #include "link/request.h"
 
@@ -178,6 +182,92 @@ const std::map<std::string_view, Setter>& ValueOptions() {
     return options;
 }
 
+// The options that describe one meter rather than the line.
+bool IsMeterOption(std::string_view name) {
+    static const std::set<std::string_view> names = {
+        "--meter",       "--address",    "--turnaround",      "--fault-crc",     "--fault-drop",
+        "--fault-split", "--fault-late", "--fault-exception", "--fault-garbage", "--fault-noise",
+        "--split-gap",   "--late",       "--exception-code",  "--garbage-bytes", "--noise-bytes",
+        "--noise-gap",   "--wiring",     "--vanish-after"};
+    return names.contains(name);
+}
+
+SimMeter CurrentMeter(const SimOptions& o) {
+    return SimMeter{o.meter, o.address, o.pacing.turnaroundMs, o.faults, o.wiring};
+}
+
+// Starts describing the next meter: its options start from their defaults.
+void NextMeter(SimOptions& o) {
+    o.meters.push_back(CurrentMeter(o));
+    o.meter = MeterKind::PanelMount;
+    o.address = 1;
+    o.pacing.turnaroundMs = 0;
+    o.faults = FaultOptions{};
+    o.wiring = Wiring{};
+}
+
+// Applies one option with its value; "" when it was good, else the error.
+std::string Apply(SimOptions& o, std::string_view name, std::string_view value) {
+    const auto& options = ValueOptions();
+    const auto found = options.find(name);
+    if (found == options.end()) {
+        return "unknown option: " + std::string(name);
+    }
+    if (!found->second(o, value)) {
+        return "bad value for " + std::string(name) + ": " + std::string(value);
+    }
+    return {};
+}
+
+// Reads a list file: one meter per line, "#" starts a comment.
+std::string ReadMeterList(SimOptions& o, std::string_view path, bool& meterStarted) {
+    std::ifstream file{std::string(path)};
+    if (!file) {
+        return "cannot read the meter list " + std::string(path);
+    }
+    std::string line;
+    int number = 0;
+    while (std::getline(file, line)) {
+        ++number;
+        if (const auto hash = line.find('#'); hash != std::string::npos) {
+            line.erase(hash);
+        }
+        std::istringstream words(line);
+        std::vector<std::string> tokens;
+        for (std::string word; words >> word;) {
+            tokens.push_back(word);
+        }
+        if (tokens.empty()) {
+            continue;
+        }
+        if (meterStarted) {
+            NextMeter(o);
+        }
+        meterStarted = true;
+        for (std::size_t k = 0; k < tokens.size(); ++k) {
+            std::string_view name = tokens[k];
+            std::string_view value;
+            if (const auto eq = name.find('='); eq != std::string_view::npos) {
+                value = name.substr(eq + 1);
+                name = name.substr(0, eq);
+            } else if (k + 1 < tokens.size()) {
+                value = tokens[++k];
+            } else {
+                return std::string(path) + ":" + std::to_string(number) + ": option " +
+                       std::string(name) + " needs a value";
+            }
+            if (!IsMeterOption(name)) {
+                return std::string(path) + ":" + std::to_string(number) + ": " + std::string(name) +
+                       " is not a meter option";
+            }
+            if (std::string error = Apply(o, name, value); !error.empty()) {
+                return std::string(path) + ":" + std::to_string(number) + ": " + error;
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::optional<CalendarTime> ParseCalendarTime(std::string_view text) {
@@ -208,22 +298,24 @@ std::optional<CalendarTime> ParseCalendarTime(std::string_view text) {
 
 OptionsResult ParseOptions(std::span<const std::string_view> args) {
     OptionsResult result;
+    SimOptions& o = result.options;
+    bool meterStarted = false;  // a --meter (or a list line) began the meter being read
     for (std::size_t k = 0; k < args.size(); ++k) {
         std::string_view arg = args[k];
         if (arg == "--help" || arg == "-h") {
-            result.options.help = true;
+            o.help = true;
             continue;
         }
         if (arg == "--no-pace") {
-            result.options.pacing.paced = false;
+            o.pacing.paced = false;
             continue;
         }
         if (arg == "--replace-link") {
-            result.options.replaceLink = true;
+            o.replaceLink = true;
             continue;
         }
         if (arg == "--ignore-line-settings") {
-            result.options.ignoreLineSettings = true;
+            o.ignoreLineSettings = true;
             continue;
         }
         std::string_view name = arg;
@@ -232,9 +324,7 @@ OptionsResult ParseOptions(std::span<const std::string_view> args) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        const auto& options = ValueOptions();
-        const auto found = options.find(name);
-        if (found == options.end()) {
+        if (name != "--meters" && !ValueOptions().contains(name)) {
             result.error = "unknown option: " + std::string(arg);
             return result;
         }
@@ -245,8 +335,29 @@ OptionsResult ParseOptions(std::span<const std::string_view> args) {
             }
             value = args[++k];
         }
-        if (!found->second(result.options, *value)) {
-            result.error = "bad value for " + std::string(name) + ": " + std::string(*value);
+        if (name == "--meters") {
+            result.error = ReadMeterList(o, *value, meterStarted);
+            if (!result.ok()) {
+                return result;
+            }
+            continue;
+        }
+        if (name == "--meter") {
+            if (meterStarted) {
+                NextMeter(o);
+            }
+            meterStarted = true;
+        }
+        result.error = Apply(o, name, *value);
+        if (!result.ok()) {
+            return result;
+        }
+    }
+    o.meters.push_back(CurrentMeter(o));
+    std::set<int> addresses;
+    for (const SimMeter& meter : o.meters) {
+        if (!addresses.insert(meter.address).second) {
+            result.error = "two meters at address " + std::to_string(meter.address);
             return result;
         }
     }
@@ -256,9 +367,21 @@ OptionsResult ParseOptions(std::span<const std::string_view> args) {
 std::string UsageText() {
     return R"(Usage: metersim [options]
 
-Simulates one meter on a pseudo-terminal and answers Modbus RTU read requests
-(function codes 1, 2, 3 and 4). Prints the device path on the first line of
-standard output; runs until SIGINT or SIGTERM.
+Simulates meters on a pseudo-terminal, one RS-485 line, and answers Modbus RTU
+read requests (function codes 1, 2, 3 and 4). Prints the device path on the
+first line of standard output; runs until SIGINT or SIGTERM.
+
+Several meters on the line: each --meter after the first starts the next
+meter, and the meter options after it (--address, --turnaround, the faults and
+--wiring) are that meter's own. Each meter answers its own address with its
+own values; answers never overlap on the line. A meter that never answers is
+--fault-drop 1.
+  metersim --com 1 --meter panel --address 1 \
+                   --meter rail --address 7 --turnaround 300 \
+                   --meter rail --address 9 --fault-crc 0.2
+  --meters FILE          one meter per line of FILE, written with the meter
+                         options ("--meter rail --address 7 --turnaround 300");
+                         blank lines and "#" comments are skipped
 
 Meter and line:
   --meter panel|rail     meter family: panel-mount (default) or DIN-rail

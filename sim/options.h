@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "faults.h"
 #include "metermodel.h"
@@ -14,7 +15,19 @@
 
 namespace mt {
 
-// Everything the command line of metersim can set.
+// One meter on the simulated line: what it is, where it answers, how fast,
+// and what goes wrong with it.
+struct SimMeter {
+    MeterKind meter = MeterKind::PanelMount;
+    std::uint8_t address = 1;
+    std::int64_t turnaroundMs = 0;
+    FaultOptions faults;
+    Wiring wiring;
+};
+
+// Everything the command line of metersim can set. The meter fields at the
+// top describe the meter being read from the command line; `meters` holds
+// every meter on the line once parsing is done (at least one).
 struct SimOptions {
     MeterKind meter = MeterKind::PanelMount;
     std::uint8_t address = 1;
@@ -33,6 +46,7 @@ struct SimOptions {
     FaultOptions faults;
     Wiring wiring;  // healthy unless --wiring says otherwise
     bool help = false;
+    std::vector<SimMeter> meters;
 };
 
 struct OptionsResult {
@@ -43,7 +57,11 @@ struct OptionsResult {
 };
 
 // Reads the arguments after the program name. Options take their value as
-// the next argument or after "=" (--baud 19200, --baud=19200).
+// the next argument or after "=" (--baud 19200, --baud=19200). A second
+// --meter starts the next meter on the line; the meter options after it
+// (address, turnaround, faults, wiring) are its own. --meters FILE adds one
+// meter per line of FILE, each line written with the same meter options.
+// Two meters at one address are an error.
 OptionsResult ParseOptions(std::span<const std::string_view> args);
 
 // Reads "YYYY-MM-DD hh:mm:ss" (or with a "T" between date and time), years

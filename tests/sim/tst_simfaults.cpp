@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fault injection, line timing and the command line of the simulator.
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "link/answer.h"
@@ -46,6 +48,76 @@ OptionsResult Parse(const QStringList& args) {
 class TestSimFaults : public QObject {
     Q_OBJECT
 private slots:
+    // Several meters on one line: a second --meter starts the next, and the
+    // meter options after it are its own; line options stay the line's.
+    // Expected: "kind@address/turnaround" per meter, or the start of the error.
+    void severalMeters_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("meters");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("one meter, as always")
+            << QStringList{"--address", "5", "--meter", "rail", "--turnaround", "20"} << "rail@5/20"
+            << "";
+        QTest::newRow("three meters")
+            << QStringList{"--baud",  "19200", "--meter",   "panel", "--address",    "1",
+                           "--meter", "rail",  "--address", "7",     "--turnaround", "300",
+                           "--meter", "rail",  "--address", "9",     "--fault-drop", "1"}
+            << "panel@1/0 rail@7/300 rail@9/0"
+            << "";
+        QTest::newRow("faults are per meter")
+            << QStringList{"--meter", "panel", "--fault-crc", "0.5",
+                           "--meter", "rail",  "--address",   "2"}
+            << "panel@1/0 rail@2/0"
+            << "";
+        QTest::newRow("two meters at one address")
+            << QStringList{"--meter", "panel", "--meter", "rail"} << ""
+            << "two meters at address 1";
+        QTest::newRow("missing list file") << QStringList{"--meters", "/nonexistent/list"} << ""
+                                           << "cannot read the meter list";
+    }
+    void severalMeters() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, meters);
+        QFETCH(QString, error);
+        const OptionsResult result = Parse(args);
+        QVERIFY2(QString::fromStdString(result.error).startsWith(error), result.error.c_str());
+        if (!error.isEmpty()) {
+            return;
+        }
+        QStringList got;
+        for (const SimMeter& m : result.options.meters) {
+            got << QStringLiteral("%1@%2/%3")
+                       .arg(m.meter == MeterKind::PanelMount ? "panel" : "rail")
+                       .arg(m.address)
+                       .arg(m.turnaroundMs);
+        }
+        QCOMPARE(got.join(QLatin1Char(' ')), meters);
+        QCOMPARE(result.options.meters.front().faults.crcRate, args.contains("0.5") ? 0.5 : 0.0);
+    }
+
+    // A list file: one meter per line, comments and blank lines skipped,
+    // and a line option in it is refused with its line number.
+    void meterListFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("meters");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(
+            "# switchboard A\n--meter panel --address 1\n\n--meter rail --address 7 "
+            "--turnaround 300  # slow\n--meter=rail --address=9 --fault-drop=1\n");
+        file.close();
+        const OptionsResult good = Parse({"--baud", "9600", "--meters", path});
+        QVERIFY2(good.ok(), good.error.c_str());
+        QCOMPARE(good.options.meters.size(), std::size_t{3});
+        QCOMPARE(good.options.meters[1].turnaroundMs, std::int64_t{300});
+        QCOMPARE(good.options.meters[2].faults.dropRate, 1.0);
+
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("--meter panel --address 1\n--meter rail --baud 19200\n");
+        file.close();
+        const OptionsResult bad = Parse({"--meters", path});
+        QVERIFY(QString::fromStdString(bad.error).endsWith(":2: --baud is not a meter option"));
+    }
     void lineTiming_data();
     void lineTiming();
     void ratesPickTheirShare_data();
