@@ -102,6 +102,19 @@ int LineDiagnostics::silentInARow() const {
     return silent;
 }
 
+// Enough late answers were measured, and their typical turnaround is longer
+// than the screen waits.
+bool LineDiagnostics::slowMeter() const {
+    return answerWindowMs_ > 0 && lateTurnarounds_.size() >= kLateAnswersForHint &&
+           medianTurnaroundMs() > answerWindowMs_ / 2;
+}
+
+qint64 LineDiagnostics::medianTurnaroundMs() const {
+    QList<qint64> sorted = lateTurnarounds_;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted.isEmpty() ? -1 : sorted.at(sorted.size() / 2);
+}
+
 // The meter answers, but later than the screen waits: with enough measured
 // turnarounds, the hint names the typical one (the median, to 10 ms) and the
 // screen's wait.
@@ -109,9 +122,7 @@ QString LineDiagnostics::lateHint() const {
     if (answerWindowMs_ <= 0 || lateTurnarounds_.size() < kLateAnswersForHint) {
         return kLateHint;
     }
-    QList<qint64> sorted = lateTurnarounds_;
-    std::sort(sorted.begin(), sorted.end());
-    const qint64 median = sorted.at(sorted.size() / 2);
+    const qint64 median = medianTurnaroundMs();
     const qint64 rounded = std::max<qint64>(10, (median + 5) / 10 * 10);
     return QStringLiteral(
                "仪表应答约 %1 ms，超过本画面 %2 ms 的等待：应答被算作迟到。"
@@ -148,6 +159,11 @@ QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCo
         case AnswerOutcome::Malformed:
         case AnswerOutcome::Late:
             break;
+    }
+    // A meter slower than the wait explains the rest too: its answers that
+    // straddle two windows are malformed in both.
+    if (recentCount(AnswerOutcome::Late) >= 2 && slowMeter()) {
+        return lateHint();
     }
     if (most(AnswerOutcome::BadCrc)) {
         return kCrcHint;

@@ -85,6 +85,8 @@ private:
     void setHint(const QString& hint);
     QString hintFor(AnswerOutcome outcome, std::uint8_t exceptionCode) const;
     QString lateHint() const;
+    bool slowMeter() const;
+    qint64 medianTurnaroundMs() const;
     int silentInARow() const;
 
     LineCounts counts_;

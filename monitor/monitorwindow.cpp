@@ -20,11 +20,13 @@
 #include "acquisition/meterfamily.h"
 #include "analysis/analysiswindow.h"
 #include "analysis/report.h"
+#include "bus/buswindow.h"
 #include "diagnostics/linediagnostics.h"
 #include "diagnostics/trafficwindow.h"
 #include "monitor/portpanel.h"
 #include "monitor/twips.h"
 #include "monitor/valuefield.h"
+#include "platform/linesettings.h"
 #include "recording/recordingcontroller.h"
 #include "search/searchdialog.h"
 #include "trend/trendstore.h"
@@ -79,6 +81,7 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     connect(engine_, &AcquisitionEngine::stateChanged, this, &MonitorWindow::showState);
     observeEngine();
     addMeterSearch();
+    addBusOverview();
 }
 
 // What the additions around the screen take from the engine: the line
@@ -94,6 +97,8 @@ void MonitorWindow::observeEngine() {
         tickReadings_.mode = modeName();
         ensureTrendStore();
     });
+    diagnostics_->setAnswerWindowMs(layout_.timing.pauseMs);
+    connect(engine_, &AcquisitionEngine::lateAnswer, diagnostics_, &LineDiagnostics::addLate);
     connect(engine_, &AcquisitionEngine::requestFinished, diagnostics_, &LineDiagnostics::add);
     connect(engine_, &AcquisitionEngine::requestSent, this, [this](const RequestRecord& record) {
         if (traffic_ != nullptr) {
@@ -167,6 +172,17 @@ void MonitorWindow::addMeterSearch() {
             hooks.putSettings = [this](int address, const SearchLine& line) {
                 portPanel->useSettings(address, line.baud, line.parity, 8, 1);
             };
+            hooks.addToBus = [this](const std::vector<SearchFind>& finds) {
+                QList<BusMeter> meters;
+                for (const SearchFind& find : finds) {
+                    meters.append(
+                        BusMeter{find.address, find.family.value_or(layout_.kind), {}, true});
+                }
+                BusWindow* bus = busWindow();
+                bus->addMeters(meters);
+                bus->show();
+                bus->raise();
+            };
             dialog = new SearchDialog(std::move(hooks), port_, services_, this);
             // The dialog's port line follows the port chosen in the panel.
             connect(portPanel, &PortPanel::portChoiceChanged, dialog, &SearchDialog::refresh);
@@ -175,6 +191,68 @@ void MonitorWindow::addMeterSearch() {
         dialog->raise();
         dialog->activateWindow();
     });
+}
+
+void MonitorWindow::addBusOverview() {
+    busAction = toolsMenu->addAction(QStringLiteral("总线巡检(&B)…"));
+    busAction->setObjectName(QStringLiteral("BusAction"));
+    connect(busAction, &QAction::triggered, this, [this] {
+        BusWindow* bus = busWindow();
+        bus->show();
+        bus->raise();
+        bus->activateWindow();
+    });
+}
+
+BusWindow* MonitorWindow::busWindow() {
+    if (bus_ != nullptr) {
+        return bus_;
+    }
+    BusWindow::Hooks hooks;
+    hooks.portNumber = [this] { return portPanel->selectedPortNumber(); };
+    hooks.lineSettings = [this] { return portPanel->settingsText(); };
+    hooks.stopAcquisition = [this] { return engine_->stopRunning(); };
+    hooks.takePort = [this] {
+        if (port_.isOpen()) {
+            portPanel->onOpenCloseClicked();
+            if (port_.isOpen()) {
+                return false;
+            }
+        }
+        portPanel->setEnabled(false);
+        return true;
+    };
+    hooks.givePortBack = [this](bool reopen) {
+        portPanel->setEnabled(true);
+        return reopen && portPanel->reopenPort();
+    };
+    hooks.openMeter = [this](const BusMeter& meter, const QString& settings) {
+        const int portNumber = portPanel->selectedPortNumber();
+        if (meter.kind == layout_.kind) {
+            useMeter(portNumber, meter.address, settings);
+            show();
+            raise();
+            activateWindow();
+        } else if (openOtherMonitor) {
+            openOtherMonitor(meter.kind, portNumber, meter.address, settings);
+        }
+    };
+    bus_ = new BusWindow(std::move(hooks), port_, this);
+    connect(portPanel, &PortPanel::portChoiceChanged, bus_, &BusWindow::refresh);
+    return bus_;
+}
+
+void MonitorWindow::useMeter(int portNumber, int address, const QString& settings) {
+    if (portNumber != portPanel->selectedPortNumber()) {
+        portPanel->pickPort(portNumber);
+    }
+    const std::optional<LineSettings> line = ParseLineSettings(settings.toStdString());
+    if (!line) {
+        return;
+    }
+    static constexpr char kParityLetters[] = {'N', 'E', 'O', 'M', 'S'};
+    portPanel->useSettings(address, line->baud, kParityLetters[static_cast<int>(line->parity)],
+                           line->dataBits, line->stopBits == LineSettings::StopBits::Two ? 2 : 1);
 }
 
 void MonitorWindow::buildMenus() {

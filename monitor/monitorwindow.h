@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -32,6 +33,7 @@ class QTimer;
 namespace mt {
 
 class AnalysisWindow;
+class BusWindow;
 class TrendStore;
 class TrendWindow;
 class LineDiagnostics;
@@ -106,6 +108,17 @@ public:
     const QList<Reading>& readings() const { return readings_; }
     // The meter family, and its name as in the window title.
     MeterKind meterKind() const { return layout_.kind; }
+
+    // 工具→总线巡检: the bus overview of this window's port, made at its
+    // first use.
+    BusWindow* busWindow();
+    // Puts a port number, an address and line settings ("9600,N,8,1") into
+    // the port panel, as picking them there does.
+    void useMeter(int portNumber, int address, const QString& settings);
+    // Opens a monitor of the other family for a meter of the bus overview;
+    // set by the program. Without it the overview only says what to do.
+    std::function<void(MeterKind kind, int portNumber, int address, const QString& settings)>
+        openOtherMonitor;
     QString meterName() const;
 
     // Recording: one CSV row per tick that ended, while acquisition runs.
@@ -177,6 +190,7 @@ private:
     void showHint(const QString& hint);
     void observeEngine();
     void addMeterSearch();
+    void addBusOverview();
     void sortFieldReadings();
     void chooseReportFile();
     void ensureTrendStore();
@@ -201,6 +215,7 @@ private:
     QAction* reportAction = nullptr;       // 文件→导出调试报告…
     QAction* trendAction = nullptr;        // 查看→趋势图
     QAction* aboutAction = nullptr;        // 帮助→关于仪表测试
+    QAction* busAction = nullptr;          // 工具→总线巡检
     QLabel* hintLine = nullptr;            // the status bar's plain-language hint
     QLabel* countsLine = nullptr;          // the status bar's request counters
     QWidget* screen_ = nullptr;
@@ -212,6 +227,7 @@ private:
     LineDiagnostics* diagnostics_ = nullptr;
     TrafficWindow* traffic_ = nullptr;
     AnalysisWindow* analysis_ = nullptr;
+    BusWindow* bus_ = nullptr;
     std::unique_ptr<TrendStore> trend_;
     int trendCapacity_ = 0;
     TrendWindow* trendWindow_ = nullptr;

@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <iterator>
 
 #include "acquisition/meterfamily.h"
 #include "link/request.h"
@@ -298,6 +299,15 @@ void SearchDialog::buildResults(QVBoxLayout& top) {
     useButton->setToolTip(QStringLiteral("把选中仪表的地址、波特率和校验位填入串口面板"));
     closeButton = MakeDialogButton(QStringLiteral("关闭"), "SearchClose", this);
     bottomRow->addWidget(useButton);
+    addToBusButton = MakeDialogButton(QStringLiteral("加入巡检(&B)"), "SearchAddToBus", this);
+    addToBusButton->setToolTip(QStringLiteral("把选中的仪表加入总线巡检的列表"));
+    addAllToBusButton = MakeDialogButton(QStringLiteral("全部加入巡检"), "SearchAddAllToBus", this);
+    addAllToBusButton->setToolTip(QStringLiteral("把找到的所有仪表加入总线巡检的列表"));
+    addToBusButton->setVisible(static_cast<bool>(hooks_.addToBus));
+    addAllToBusButton->setVisible(static_cast<bool>(hooks_.addToBus));
+    addToBusButton->setEnabled(false);
+    bottomRow->addWidget(addToBusButton);
+    bottomRow->addWidget(addAllToBusButton);
     bottomRow->addStretch();
     bottomRow->addWidget(closeButton);
     top.addLayout(bottomRow);
@@ -307,6 +317,18 @@ void SearchDialog::connectControls() {
     connect(startButton, &QPushButton::clicked, this, &SearchDialog::startSearch);
     connect(cancelButton, &QPushButton::clicked, this, &SearchDialog::cancelSearch);
     connect(useButton, &QPushButton::clicked, this, &SearchDialog::useSelected);
+    connect(addToBusButton, &QPushButton::clicked, this, [this] {
+        const int row = selectedRow();
+        if (row >= 0 && finds_[static_cast<std::size_t>(row)].kind == SearchFind::Kind::Meter) {
+            addToBus({finds_[static_cast<std::size_t>(row)]});
+        }
+    });
+    connect(addAllToBusButton, &QPushButton::clicked, this, [this] {
+        std::vector<SearchFind> meters;
+        std::copy_if(finds_.begin(), finds_.end(), std::back_inserter(meters),
+                     [](const SearchFind& find) { return find.kind == SearchFind::Kind::Meter; });
+        addToBus(meters);
+    });
     connect(closeButton, &QPushButton::clicked, this, &SearchDialog::reject);
     connect(resultsTable, &QTableWidget::itemSelectionChanged, this,
             &SearchDialog::onSelectionChanged);
@@ -589,6 +611,7 @@ void SearchDialog::onSelectionChanged() {
     const bool meter =
         row >= 0 && finds_[static_cast<std::size_t>(row)].kind == SearchFind::Kind::Meter;
     useButton->setEnabled(meter);
+    addToBusButton->setEnabled(meter);
     if (const QString warning = selectedWarning(); !warning.isEmpty()) {
         showNote(warning, true);
     }
@@ -637,6 +660,14 @@ void SearchDialog::useSelected() {
     }
     const QString warning = familyWarning(find);
     showNote(note + warning, problem || !warning.isEmpty());
+}
+
+void SearchDialog::addToBus(const std::vector<SearchFind>& meters) {
+    if (!hooks_.addToBus || meters.empty()) {
+        return;
+    }
+    hooks_.addToBus(meters);
+    showNote(QStringLiteral("已把 %1 台仪表加入总线巡检。").arg(meters.size()), false);
 }
 
 void SearchDialog::reject() {

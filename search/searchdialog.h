@@ -70,6 +70,9 @@ public:
         // Puts an address and line settings (8 data bits, 1 stop bit) into
         // the panel, and opens the port again with them if it is open.
         std::function<void(int address, const SearchLine& line)> putSettings;
+        // Adds found meters to the bus overview's list; without it the
+        // dialog offers no "加入巡检".
+        std::function<void(const std::vector<SearchFind>& meters)> addToBus;
     };
 
     SearchDialog(Hooks hooks, SerialPort& monitorPort, Services services, QWidget* parent);
@@ -87,6 +90,8 @@ public:
     void cancelSearch();
     // "使用" for the selected row.
     void useSelected();
+    // Hands meters found to the bus overview (see Hooks::addToBus).
+    void addToBus(const std::vector<SearchFind>& meters);
     // The port line and the estimate, for the port chosen now.
     void refresh();
 
@@ -137,6 +142,8 @@ private:
     QTableWidget* resultsTable = nullptr;
     QLabel* noteLine = nullptr;
     QPushButton* useButton = nullptr;
+    QPushButton* addToBusButton = nullptr;     // the selected meter
+    QPushButton* addAllToBusButton = nullptr;  // every meter found
     QPushButton* closeButton = nullptr;
 
     Hooks hooks_;

@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "aboutdialog.h"
+#include "monitor/monitorwindow.h"
 #include "monitorfactory.h"
 #include "platform/qtserialport.h"
 
@@ -17,12 +18,32 @@ Program::Program() {
     QApplication::setDesktopFileName(QStringLiteral("org.metertest.MeterTest"));
     Services services = Services::production();
     services.showAbout = [](QWidget* window) { ShowAboutDialog(window); };
+    services_ = services;
     start_ = std::make_unique<StartScreen>(
-        [this, services](MeterKind kind) {
-            monitor_ = MakeMonitor(kind, std::make_unique<QtSerialPort>(), services);
+        [this](MeterKind kind) {
+            monitor_ = MakeMonitor(kind, std::make_unique<QtSerialPort>(), services_);
+            letOpenOtherMonitors(monitor_.get());
             return monitor_.get();
         },
         services);
+}
+
+void Program::letOpenOtherMonitors(QWidget* widget) {
+    auto* monitor = qobject_cast<MonitorWindow*>(widget);
+    if (monitor == nullptr) {
+        return;
+    }
+    monitor->openOtherMonitor = [this](MeterKind kind, int portNumber, int address,
+                                       const QString& settings) {
+        std::unique_ptr<QWidget> other =
+            MakeMonitor(kind, std::make_unique<QtSerialPort>(), services_);
+        letOpenOtherMonitors(other.get());
+        if (auto* window = qobject_cast<MonitorWindow*>(other.get())) {
+            window->useMeter(portNumber, address, settings);
+        }
+        other->show();
+        others_.push_back(std::move(other));
+    };
 }
 
 }  // namespace mt

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 #include "startscreen.h"
 
@@ -21,8 +22,14 @@ public:
     StartScreen& start() { return *start_; }
 
 private:
+    // Lets a monitor's bus overview open a monitor of the other family.
+    void letOpenOtherMonitors(QWidget* monitor);
+
+    Services services_;
     // The monitor outlives the selection screen, which closes once it is open.
     std::unique_ptr<QWidget> monitor_;
+    // Monitors opened from a bus overview for meters of the other family.
+    std::vector<std::unique_ptr<QWidget>> others_;
     std::unique_ptr<StartScreen> start_;
 };
 
