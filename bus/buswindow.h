@@ -3,6 +3,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "bus/buslist.h"
 #include "bus/buspoller.h"
@@ -45,7 +46,11 @@ public:
         std::function<void(const BusMeter& meter, const QString& settings)> openMeter;
     };
 
-    BusWindow(Hooks hooks, SerialPort& port, QWidget* parent = nullptr);
+    // Polls on `ownPort` (a serial component of its own, as the search has:
+    // the monitor's component stays with the monitor), or on `monitorPort`
+    // when none is given.
+    BusWindow(Hooks hooks, SerialPort& monitorPort, std::unique_ptr<SerialPort> ownPort = nullptr,
+              QWidget* parent = nullptr);
     ~BusWindow() override;
 
     BusPoller& poller() { return *poller_; }
@@ -101,7 +106,8 @@ private:
     void showRunning();
 
     Hooks hooks_;
-    SerialPort& port_;
+    SerialPort& port_;  // the monitor's
+    std::unique_ptr<SerialPort> ownPort_;
     BusPoller* poller_ = nullptr;
     BusTableModel* model_ = nullptr;
     BusFilterModel* filter_ = nullptr;

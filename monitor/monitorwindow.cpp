@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -222,9 +223,14 @@ BusWindow* MonitorWindow::busWindow() {
         portPanel->setEnabled(false);
         return true;
     };
-    hooks.givePortBack = [this](bool reopen) {
-        portPanel->setEnabled(true);
-        return reopen && portPanel->reopenPort();
+    // The overview may give the port back while the window goes away, its
+    // panel already gone.
+    hooks.givePortBack = [panel = QPointer<PortPanel>(portPanel)](bool reopen) {
+        if (panel == nullptr) {
+            return false;
+        }
+        panel->setEnabled(true);
+        return reopen && panel->reopenPort();
     };
     hooks.openMeter = [this](const BusMeter& meter, const QString& settings) {
         const int portNumber = portPanel->selectedPortNumber();
@@ -237,7 +243,8 @@ BusWindow* MonitorWindow::busWindow() {
             openOtherMonitor(meter.kind, portNumber, meter.address, settings);
         }
     };
-    bus_ = new BusWindow(std::move(hooks), port_, this);
+    bus_ = new BusWindow(std::move(hooks), port_,
+                         services_.makePort ? services_.makePort() : nullptr, this);
     connect(portPanel, &PortPanel::portChoiceChanged, bus_, &BusWindow::refresh);
     return bus_;
 }

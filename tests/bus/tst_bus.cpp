@@ -275,7 +275,7 @@ private slots:
         };
         std::optional<BusMeter> opened;
         hooks.openMeter = [&](const BusMeter& meter, const QString&) { opened = meter; };
-        BusWindow window(hooks, line.port);
+        BusWindow window(hooks, line.port, nullptr);
         QVERIFY(!window.startPolling());  // nothing to poll
         QCOMPARE(window.addMeters({Panel(1), Rail(7), Panel(1)}), 2);
 
