@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
@@ -183,7 +184,10 @@ void BusWindow::build() {
     statusLine->setWordWrap(true);
     statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     top->addWidget(statusLine);
-    resize(1100, 480);
+    // Wide enough for every column where the screen allows it.
+    const int wanted = 1500;
+    const int room = screen() != nullptr ? screen()->availableGeometry().width() - 40 : wanted;
+    resize(std::min(wanted, std::max(800, room)), 480);
 
     connect(startButton, &QPushButton::clicked, this, [this] {
         if (poller_->running()) {

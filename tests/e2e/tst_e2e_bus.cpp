@@ -156,11 +156,11 @@ private slots:
         QStringList hints;
         QObject::connect(&monitor.form.diagnostics(), &LineDiagnostics::hintChanged, &monitor.form,
                          [&](const QString& hint) { hints << hint; });
-        RunTicks(sim, monitor, kCom, 2);
+        RunTicks(sim, monitor, kCom, 3);
         const LineCounts& counts = monitor.form.diagnostics().counts();
-        QCOMPARE(counts.requests, qint64(22));
+        QCOMPARE(counts.requests, qint64(33));
         QVERIFY2(counts.late >= 3, qPrintable(CountsText(counts)));
-        QVERIFY2(counts.late + counts.malformed + counts.noAnswer + counts.accepted == 22,
+        QVERIFY2(counts.late + counts.malformed + counts.noAnswer + counts.accepted == 33,
                  qPrintable(CountsText(counts)));
         const QStringList named = hints.filter(QStringLiteral("超过本画面 200 ms 的等待"));
         QVERIFY2(!named.isEmpty(), qPrintable(hints.join(" | ") + ' ' + CountsText(counts)));
