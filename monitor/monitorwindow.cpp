@@ -28,6 +28,7 @@
 #include "monitor/twips.h"
 #include "monitor/valuefield.h"
 #include "platform/linesettings.h"
+#include "platform/settingsstore.h"
 #include "recording/recordingcontroller.h"
 #include "search/searchdialog.h"
 #include "trend/trendstore.h"
@@ -245,6 +246,7 @@ BusWindow* MonitorWindow::busWindow() {
     };
     bus_ = new BusWindow(std::move(hooks), port_,
                          services_.makePort ? services_.makePort() : nullptr, this);
+    restorePlace(bus_, "bus");
     connect(portPanel, &PortPanel::portChoiceChanged, bus_, &BusWindow::refresh);
     return bus_;
 }
@@ -304,6 +306,15 @@ void MonitorWindow::buildMenus() {
         window->activateWindow();
     });
 
+    resetSettingsAction = helpMenu->addAction(QStringLiteral("恢复默认设置(&D)"));
+    resetSettingsAction->setObjectName(QStringLiteral("ResetSettingsAction"));
+    resetSettingsAction->setEnabled(services_.settings != nullptr);
+    connect(resetSettingsAction, &QAction::triggered, this, [this] {
+        if (services_.settings) {
+            services_.settings->forget();
+            showHint(QStringLiteral("已恢复默认设置：下次启动时按默认设置开始，本次不再保存设置"));
+        }
+    });
     aboutAction = helpMenu->addAction(QStringLiteral("关于仪表测试(&A)"));
     aboutAction->setObjectName(QStringLiteral("AboutAction"));
     aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -362,6 +373,7 @@ TrafficWindow* MonitorWindow::trafficWindow() {
     if (traffic_ == nullptr) {
         traffic_ = new TrafficWindow(meterName(), this);
         traffic_->holdUpdates(tickInProgress_);
+        restorePlace(traffic_, "traffic");
     }
     return traffic_;
 }
@@ -388,6 +400,17 @@ TrendWindow* MonitorWindow::trendWindow() {
         trendWindow_ = new TrendWindow(
             *trend_, [this] { return engine_->tickRunning(); }, this);
         trendWindow_->setWindowTitle(QStringLiteral("趋势图 - ") + meterName());
+        restorePlace(trendWindow_, "trend");
+        if (services_.settings) {
+            auto* spans = trendWindow_->findChild<QComboBox*>(QStringLiteral("SpanList"));
+            if (const auto span = services_.settings->saved().trendSpan; spans && span) {
+                spans->setCurrentIndex(*span);
+            }
+            if (spans != nullptr) {
+                connect(spans, &QComboBox::currentIndexChanged, this,
+                        [this](int index) { services_.settings->setTrendSpan(index); });
+            }
+        }
     }
     return trendWindow_;
 }
@@ -396,6 +419,22 @@ AnalysisWindow* MonitorWindow::analysisWindow() {
     if (analysis_ == nullptr) {
         analysis_ = new AnalysisWindow(layout_.kind, this);
         analysis_->setWindowTitle(QStringLiteral("三相分析 - ") + meterName());
+        restorePlace(analysis_, "analysis");
+        if (services_.settings) {
+            auto* list = analysis_->findChild<QComboBox*>(QStringLiteral("NominalFrequencyList"));
+            if (list == nullptr) {
+                return analysis_;
+            }
+            if (const auto hertz = services_.settings->saved().nominalFrequency) {
+                const int index = list->findData(static_cast<double>(*hertz));
+                if (index >= 0) {
+                    list->setCurrentIndex(index);
+                }
+            }
+            connect(list, &QComboBox::currentIndexChanged, this, [this, list] {
+                services_.settings->setNominalFrequency(qRound(list->currentData().toDouble()));
+            });
+        }
         analysis_->showTick(lastTick_);
     }
     return analysis_;
@@ -470,8 +509,56 @@ void MonitorWindow::finishScreen() {
     connect(exitButton, &QPushButton::clicked, this, &MonitorWindow::onExitClicked);
 
     portPanel->InitPortLists();
+    restoreSettings();
     // The window takes its fixed size now, not only when first shown.
     layout()->activate();
+}
+
+// With remembered settings, the port panel starts as it was left and the
+// window where it was; without, as always. Later choices are remembered as
+// they are made.
+void MonitorWindow::restoreSettings() {
+    if (!services_.settings) {
+        return;
+    }
+    const SavedSettings& saved = services_.settings->saved();
+    const bool panel = layout_.kind == MeterKind::PanelMount;
+    portPanel->applyChoices(panel ? saved.panelPort : saved.railPort);
+    restorePlace(this, panel ? "monitor-panel" : "monitor-rail");
+    for (QComboBox* list : portPanel->findChildren<QComboBox*>()) {
+        connect(list, &QComboBox::currentTextChanged, this, &MonitorWindow::savePortChoices);
+    }
+}
+
+void MonitorWindow::savePortChoices() {
+    if (services_.settings) {
+        services_.settings->setPort(layout_.kind == MeterKind::PanelMount, portPanel->choices());
+    }
+}
+
+void MonitorWindow::restorePlace(QWidget* window, const char* name) {
+    if (services_.settings) {
+        const QByteArray geometry = services_.settings->geometry(name);
+        if (!geometry.isEmpty()) {
+            window->restoreGeometry(geometry);
+        }
+    }
+}
+
+void MonitorWindow::saveWindowPlaces() {
+    if (!services_.settings) {
+        return;
+    }
+    SettingsStore& settings = *services_.settings;
+    settings.setGeometry(layout_.kind == MeterKind::PanelMount ? "monitor-panel" : "monitor-rail",
+                         saveGeometry());
+    const std::pair<QWidget*, const char*> windows[] = {
+        {traffic_, "traffic"}, {analysis_, "analysis"}, {trendWindow_, "trend"}, {bus_, "bus"}};
+    for (const auto& [window, name] : windows) {
+        if (window != nullptr) {
+            settings.setGeometry(name, window->saveGeometry());
+        }
+    }
 }
 
 void MonitorWindow::registerValueField(const ValueField& field) {
@@ -583,6 +670,7 @@ void MonitorWindow::onPollTimer() {
 }
 
 void MonitorWindow::closeEvent(QCloseEvent* event) {
+    saveWindowPlaces();
     stopRecording();
     engine_->end();
     event->accept();

@@ -191,6 +191,11 @@ private:
     void observeEngine();
     void addMeterSearch();
     void addBusOverview();
+    // The remembered port choices and window place, and their saving.
+    void restoreSettings();
+    void savePortChoices();
+    void saveWindowPlaces();
+    void restorePlace(QWidget* window, const char* name);
     void sortFieldReadings();
     void chooseReportFile();
     void ensureTrendStore();
@@ -216,6 +221,7 @@ private:
     QAction* trendAction = nullptr;        // 查看→趋势图
     QAction* aboutAction = nullptr;        // 帮助→关于仪表测试
     QAction* busAction = nullptr;          // 工具→总线巡检
+    QAction* resetSettingsAction = nullptr;  // 帮助→恢复默认设置
     QLabel* hintLine = nullptr;            // the status bar's plain-language hint
     QLabel* countsLine = nullptr;          // the status bar's request counters
     QWidget* screen_ = nullptr;

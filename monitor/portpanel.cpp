@@ -206,6 +206,31 @@ void PortPanel::useSettings(int address, int baud, char parity, int dataBits, in
     }
 }
 
+SavedPort PortPanel::choices() const {
+    using namespace settings_key;
+    const std::map<std::string, std::string> texts = {
+        {std::string("panel/") + kPort, std::to_string(selectedPortNumber())},
+        {std::string("panel/") + kBaud, baudList->currentText().toStdString()},
+        {std::string("panel/") + kParity, parityList->currentText().toStdString()},
+        {std::string("panel/") + kDataBits, dataBitsList->currentText().toStdString()},
+        {std::string("panel/") + kStopBits, stopBitsList->currentText().toStdString()},
+        {std::string("panel/") + kAddress, addressList->currentText().toStdString()},
+    };
+    return ReadSavedSettings(texts, nullptr).panelPort;
+}
+
+void PortPanel::applyChoices(const SavedPort& saved) {
+    if (saved.portNumber && *saved.portNumber != selectedPortNumber()) {
+        pickPort(*saved.portNumber);
+    }
+    const SavedPort now = choices();
+    useSettings(saved.address.value_or(now.address.value_or(1)),
+                saved.baud.value_or(now.baud.value_or(9600)),
+                saved.parity.value_or(now.parity.value_or('N')),
+                saved.dataBits.value_or(now.dataBits.value_or(8)),
+                saved.stopBits.value_or(now.stopBits.value_or(1)));
+}
+
 PortResult PortPanel::openPort() {
     PortResult opened = OpenConfigured(port_, selectedPortNumber(), settingsText());
     refreshDeviceLine();

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QWidget>
 
+#include "platform/savedsettings.h"
 #include "platform/serialport.h"
 #include "platform/services.h"
 
@@ -71,6 +72,14 @@ public:
     // An open port is closed and opened again with them: a port takes its
     // settings when it opens.
     void useSettings(int address, int baud, char parity, int dataBits, int stopBits);
+
+    // The lists' present choices, each absent when its text is not one the
+    // panel offers (typed nonsense is never remembered).
+    SavedPort choices() const;
+    // Puts remembered choices into the lists (absent ones stay as they are);
+    // a port number picks that port as the user does, so a port that is gone
+    // is told on the device line as for a click. Opens nothing.
+    void applyChoices(const SavedPort& choices);
 
     // Marks the address list as holding an address that cannot be sent (or
     // clears the mark), with a short explanation beside the device line.

@@ -10,6 +10,7 @@ class QWidget;
 namespace mt {
 
 class SerialPort;
+class SettingsStore;
 
 // The program's title, used as window title and as the title of every message.
 inline const QString kAppTitle = QStringLiteral("仪表测试");
@@ -36,6 +37,9 @@ struct Services {
     std::function<std::unique_ptr<SerialPort>()> makePort;
     // Shows the program's About box for a window, not modal; none in tests.
     std::function<void(QWidget* window)> showAbout;
+    // The remembered settings; none in tests (and then nothing is read or
+    // written: every start is the first).
+    std::shared_ptr<SettingsStore> settings;
 
     // Production: a real sleep plus event processing, QMessageBox, and
     // QCoreApplication::exit(0).

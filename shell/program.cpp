@@ -7,6 +7,7 @@
 #include "monitor/monitorwindow.h"
 #include "monitorfactory.h"
 #include "platform/qtserialport.h"
+#include "platform/settingsstore.h"
 
 namespace mt {
 
@@ -18,6 +19,7 @@ Program::Program() {
     QApplication::setDesktopFileName(QStringLiteral("org.metertest.MeterTest"));
     Services services = Services::production();
     services.showAbout = [](QWidget* window) { ShowAboutDialog(window); };
+    services.settings = SettingsStore::open();
     services_ = services;
     start_ = std::make_unique<StartScreen>(
         [this](MeterKind kind) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "pictures.h"
+#include "platform/settingsstore.h"
 
 namespace mt {
 
@@ -61,6 +62,10 @@ StartScreen::StartScreen(MonitorFactory factory, Services services, QWidget* par
     meterTypeList->addItem(kPanelMountMeter);
     meterTypeList->addItem(kDinRailMeter);
     meterTypeList->setCurrentIndex(0);
+    // The family chosen last time, when it is remembered.
+    if (services_.settings && services_.settings->saved().meter == "rail") {
+        meterTypeList->setCurrentIndex(1);
+    }
 }
 
 void StartScreen::onEnterClicked() {
@@ -72,6 +77,9 @@ void StartScreen::onEnterClicked() {
         monitor_ = factory_(*kind);
         if (monitor_ == nullptr) {
             return;
+        }
+        if (services_.settings) {
+            services_.settings->setMeter(*kind == MeterKind::PanelMount ? "panel" : "rail");
         }
     }
     monitor_->show();
