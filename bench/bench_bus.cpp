@@ -32,6 +32,7 @@
 #include "drive/simdriver.h"
 #include "link/answercheck.h"
 #include "platform/qtserialport.h"
+#include "shell/busfamilies.h"
 
 namespace {
 
@@ -48,8 +49,9 @@ mt::MeterKind KindOf(int address) {
 double RoundLimitMs() {
     const double characterMs = 11.0 * 1000 / kBaud;
     double limit = 0;
+    const mt::BusFamilies families = mt::MeasurementFamilies();
     for (int address = 1; address <= kMeters; ++address) {
-        for (const mt::PollStep& step : mt::BusReads(KindOf(address))) {
+        for (const mt::PollStep& step : families.of(KindOf(address)).reads) {
             const double characters =
                 8 + static_cast<double>(mt::ExpectedAnswerLength(step.function, step.count));
             limit += characters * characterMs + kTurnaroundMs + 3.5 * characterMs;
@@ -99,7 +101,7 @@ int main(int argc, char* argv[]) {
     }
 
     mt::QtSerialPort port;
-    mt::BusPoller poller(port);
+    mt::BusPoller poller(port, mt::MeasurementFamilies());
     poller.setMeters(meters);
     std::vector<double> times;
     std::vector<double> pollerLimits;

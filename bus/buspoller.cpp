@@ -56,7 +56,8 @@ QString BusStateText(BusState state) {
     return {};
 }
 
-BusPoller::BusPoller(SerialPort& port, QObject* parent) : QObject(parent), port_(port) {
+BusPoller::BusPoller(SerialPort& port, BusFamilies families, QObject* parent)
+    : QObject(parent), port_(port), families_(std::move(families)) {
     setObjectName(QStringLiteral("BusPoller"));
     wait_ = new QTimer(this);
     wait_->setSingleShot(true);
@@ -218,13 +219,13 @@ void BusPoller::nextRead() {
             return;
         }
         BusMeterStatus& meter = status_[meterIndex_];
-        const std::span<const PollStep> reads = BusReads(meter.meter.kind);
+        const std::vector<PollStep>& reads = families_.of(meter.meter.kind).reads;
         const bool skip = !meter.meter.enabled || (meter.state == BusState::Offline &&
                                                    clock_.elapsed() < meter.nextRetryMs);
         if (skip || readIndex_ >= reads.size()) {
             if (!skip && meterAnswered_) {
-                const PhaseReadings readings =
-                    ReadPhaseValues(meter.meter.kind, BusReadsMode(meter.meter.kind), meter.texts);
+                const PhaseReadings readings = ReadPhaseValues(
+                    meter.meter.kind, families_.of(meter.meter.kind).mode, meter.texts);
                 meter.wiring = WiringVerdict(RunChecks(readings, Thresholds{}));
                 emit meterChanged(meterIndex_);
             }
@@ -343,7 +344,7 @@ void BusPoller::endRead(bool timedOut) {
                 (kReadRequestChars + static_cast<double>(answerLength)) * modbusCharMs +
                 meter.turnaroundMs + 3.5 * modbusCharMs;
             if (record.accepted()) {
-                for (const FieldText& text : DecodeBusAnswer(meter.meter.kind, collected)) {
+                for (const FieldText& text : families_.of(meter.meter.kind).decode(collected)) {
                     const QString field = QString::fromLatin1(
                         text.field.data(), static_cast<qsizetype>(text.field.size()));
                     meter.texts.insert(field, QString::fromStdString(text.text));
@@ -356,7 +357,7 @@ void BusPoller::endRead(bool timedOut) {
                 meter.state = BusState::Offline;
                 meter.nextRetryMs = clock_.elapsed() + retryMs_;
                 // Its other reads wait for the retry.
-                readIndex_ = BusReads(meter.meter.kind).size();
+                readIndex_ = families_.of(meter.meter.kind).reads.size();
             }
         }
         emit requestFinished(meterIndex_, record);

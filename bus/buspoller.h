@@ -13,6 +13,7 @@
 #include "acquisition/acquisition.h"
 #include "analysis/checks.h"
 #include "bus/buslist.h"
+#include "bus/busreads.h"
 #include "diagnostics/linediagnostics.h"
 #include "platform/serialport.h"
 
@@ -74,7 +75,7 @@ public:
     static constexpr int kMaxMarginMs = 1000;
     static constexpr int kMarginSlackMs = 30;
 
-    explicit BusPoller(SerialPort& port, QObject* parent = nullptr);
+    BusPoller(SerialPort& port, BusFamilies families, QObject* parent = nullptr);
     ~BusPoller() override;
 
     // The list; meters already known keep their findings.
@@ -124,6 +125,7 @@ private:
     int baud() const;
 
     SerialPort& port_;
+    BusFamilies families_;
     QList<BusMeterStatus> status_;
     QTimer* wait_ = nullptr;
     QElapsedTimer clock_;

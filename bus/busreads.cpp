@@ -1,22 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "busreads.h"
 
-#include <array>
-
-#include "panel_meter/paneldecoder.h"
-#include "panel_meter/panelschedule.h"
-#include "rail_meter/raildecoder.h"
-#include "rail_meter/railschedule.h"
-
 namespace mt {
 
 namespace {
-
-// The panel-mount meter's primary measurement and power blocks; its
-// coils, inputs and energies are not needed here.
-constexpr std::array<PollStep, 2> kPanelReads{{kPrimarySchedule[0], kPrimarySchedule[1]}};
-// The DIN-rail meter's measurement block, and power factor and frequency.
-constexpr std::array<PollStep, 2> kRailReads{{RailPollSchedule[0], RailPollSchedule[1]}};
 
 std::optional<double> NumberOf(const QHash<QString, QString>& texts, const char* field) {
     bool ok = false;
@@ -25,22 +12,6 @@ std::optional<double> NumberOf(const QHash<QString, QString>& texts, const char*
 }
 
 }  // namespace
-
-std::span<const PollStep> BusReads(MeterKind kind) {
-    return kind == MeterKind::PanelMount ? std::span<const PollStep>(kPanelReads)
-                                         : std::span<const PollStep>(kRailReads);
-}
-
-std::vector<FieldText> DecodeBusAnswer(MeterKind kind, AnswerBytes answer) {
-    if (kind == MeterKind::PanelMount) {
-        return DecodePrimaryAnswer(answer).fields;
-    }
-    return DecodeDinRailAnswer(answer, 0);
-}
-
-QString BusReadsMode(MeterKind kind) {
-    return kind == MeterKind::PanelMount ? QStringLiteral("一次") : QString();
-}
 
 BusFigures BusFiguresOf(const QHash<QString, QString>& texts) {
     BusFigures figures;

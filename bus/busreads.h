@@ -3,7 +3,8 @@
 
 #include <QHash>
 #include <QString>
-#include <span>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "link/answer.h"
@@ -13,14 +14,26 @@
 
 namespace mt {
 
-// What the bus overview reads from a meter of each family: the measurement
-// reads (voltages, currents, powers, power factor and frequency), and how
-// their answers become field texts under the monitors' field names.
-std::span<const PollStep> BusReads(MeterKind kind);
-std::vector<FieldText> DecodeBusAnswer(MeterKind kind, AnswerBytes answer);
-// The mode the texts are in, for reading them as phase values ("一次" for
-// the panel-mount meter's primary values, nothing for the DIN-rail meter).
-QString BusReadsMode(MeterKind kind);
+// What the bus overview reads from a meter of one family: its measurement
+// reads (voltages, currents, powers, power factor and frequency), how their
+// answers become field texts under the monitors' field names, and the mode
+// the texts are in for reading them as phase values.
+struct BusFamily {
+    std::vector<PollStep> reads;
+    std::function<std::vector<FieldText>(AnswerBytes answer)> decode;
+    QString mode;
+};
+
+// Both families. The families' decoders live with their monitors, above the
+// overview: the program hands them down (shell/busfamilies.h).
+struct BusFamilies {
+    BusFamily panelMount;
+    BusFamily dinRail;
+
+    const BusFamily& of(MeterKind kind) const {
+        return kind == MeterKind::PanelMount ? panelMount : dinRail;
+    }
+};
 
 // The figures of the overview's table from a meter's field texts; absent
 // where a text is missing or not a number.

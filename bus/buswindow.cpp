@@ -42,15 +42,15 @@ constexpr int kIntervals[] = {0, 1000, 2000, 5000, 10000, 60000};
 
 }  // namespace
 
-BusWindow::BusWindow(Hooks hooks, SerialPort& monitorPort, std::unique_ptr<SerialPort> ownPort,
-                     QWidget* parent)
+BusWindow::BusWindow(Hooks hooks, BusFamilies families, SerialPort& monitorPort,
+                     std::unique_ptr<SerialPort> ownPort, QWidget* parent)
     : QWidget(parent, Qt::Window),
       hooks_(std::move(hooks)),
       port_(monitorPort),
       ownPort_(std::move(ownPort)) {
     setObjectName(QStringLiteral("BusWindow"));
     setWindowTitle(QStringLiteral("总线巡检"));
-    poller_ = new BusPoller(ownPort_ ? *ownPort_ : port_, this);
+    poller_ = new BusPoller(ownPort_ ? *ownPort_ : port_, std::move(families), this);
     model_ = new BusTableModel(*poller_, this);
     filter_ = new BusFilterModel(this);
     filter_->setSourceModel(model_);

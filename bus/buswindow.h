@@ -49,8 +49,8 @@ public:
     // Polls on `ownPort` (a serial component of its own, as the search has:
     // the monitor's component stays with the monitor), or on `monitorPort`
     // when none is given.
-    BusWindow(Hooks hooks, SerialPort& monitorPort, std::unique_ptr<SerialPort> ownPort = nullptr,
-              QWidget* parent = nullptr);
+    BusWindow(Hooks hooks, BusFamilies families, SerialPort& monitorPort,
+              std::unique_ptr<SerialPort> ownPort = nullptr, QWidget* parent = nullptr);
     ~BusWindow() override;
 
     BusPoller& poller() { return *poller_; }

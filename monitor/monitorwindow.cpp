@@ -174,17 +174,19 @@ void MonitorWindow::addMeterSearch() {
             hooks.putSettings = [this](int address, const SearchLine& line) {
                 portPanel->useSettings(address, line.baud, line.parity, 8, 1);
             };
-            hooks.addToBus = [this](const std::vector<SearchFind>& finds) {
-                QList<BusMeter> meters;
-                for (const SearchFind& find : finds) {
-                    meters.append(
-                        BusMeter{find.address, find.family.value_or(layout_.kind), {}, true});
-                }
-                BusWindow* bus = busWindow();
-                bus->addMeters(meters);
-                bus->show();
-                bus->raise();
-            };
+            if (busFamilies_) {
+                hooks.addToBus = [this](const std::vector<SearchFind>& finds) {
+                    QList<BusMeter> meters;
+                    for (const SearchFind& find : finds) {
+                        meters.append(
+                            BusMeter{find.address, find.family.value_or(layout_.kind), {}, true});
+                    }
+                    BusWindow* bus = busWindow();
+                    bus->addMeters(meters);
+                    bus->show();
+                    bus->raise();
+                };
+            }
             dialog = new SearchDialog(std::move(hooks), port_, services_, this);
             // The dialog's port line follows the port chosen in the panel.
             connect(portPanel, &PortPanel::portChoiceChanged, dialog, &SearchDialog::refresh);
@@ -198,16 +200,25 @@ void MonitorWindow::addMeterSearch() {
 void MonitorWindow::addBusOverview() {
     busAction = toolsMenu->addAction(QStringLiteral("总线巡检(&B)…"));
     busAction->setObjectName(QStringLiteral("BusAction"));
+    busAction->setEnabled(false);  // until the program hands the families down
     connect(busAction, &QAction::triggered, this, [this] {
         BusWindow* bus = busWindow();
+        if (bus == nullptr) {
+            return;
+        }
         bus->show();
         bus->raise();
         bus->activateWindow();
     });
 }
 
+void MonitorWindow::setBusFamilies(BusFamilies families) {
+    busFamilies_ = std::move(families);
+    busAction->setEnabled(true);
+}
+
 BusWindow* MonitorWindow::busWindow() {
-    if (bus_ != nullptr) {
+    if (bus_ != nullptr || !busFamilies_) {
         return bus_;
     }
     BusWindow::Hooks hooks;
@@ -244,7 +255,7 @@ BusWindow* MonitorWindow::busWindow() {
             openOtherMonitor(meter.kind, portNumber, meter.address, settings);
         }
     };
-    bus_ = new BusWindow(std::move(hooks), port_,
+    bus_ = new BusWindow(std::move(hooks), *busFamilies_, port_,
                          services_.makePort ? services_.makePort() : nullptr, this);
     restorePlace(bus_, "bus");
     connect(portPanel, &PortPanel::portChoiceChanged, bus_, &BusWindow::refresh);

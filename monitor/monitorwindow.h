@@ -15,6 +15,7 @@
 
 #include "acquisition/acquisition.h"
 #include "acquisition/readings.h"
+#include "bus/busreads.h"
 #include "link/answer.h"
 #include "link/fieldtext.h"
 #include "link/meterkind.h"
@@ -112,6 +113,10 @@ public:
     // 工具→总线巡检: the bus overview of this window's port, made at its
     // first use.
     BusWindow* busWindow();
+    // What the overview reads from each family; set by the program (the
+    // families' decoders live above the monitor). Without it 工具→总线巡检
+    // is disabled.
+    void setBusFamilies(BusFamilies families);
     // Puts a port number, an address and line settings ("9600,N,8,1") into
     // the port panel, as picking them there does.
     void useMeter(int portNumber, int address, const QString& settings);
@@ -213,17 +218,17 @@ private:
     QMenu* viewMenu = nullptr;
     QMenu* toolsMenu = nullptr;
     QMenu* helpMenu = nullptr;
-    QAction* exitAction = nullptr;         // 文件→退出
-    QAction* trafficAction = nullptr;      // 查看→通信监视
-    QAction* resetCountsAction = nullptr;  // 查看→重置计数
-    QAction* analysisAction = nullptr;     // 查看→三相分析
-    QAction* reportAction = nullptr;       // 文件→导出调试报告…
-    QAction* trendAction = nullptr;        // 查看→趋势图
-    QAction* aboutAction = nullptr;        // 帮助→关于仪表测试
-    QAction* busAction = nullptr;          // 工具→总线巡检
+    QAction* exitAction = nullptr;           // 文件→退出
+    QAction* trafficAction = nullptr;        // 查看→通信监视
+    QAction* resetCountsAction = nullptr;    // 查看→重置计数
+    QAction* analysisAction = nullptr;       // 查看→三相分析
+    QAction* reportAction = nullptr;         // 文件→导出调试报告…
+    QAction* trendAction = nullptr;          // 查看→趋势图
+    QAction* aboutAction = nullptr;          // 帮助→关于仪表测试
+    QAction* busAction = nullptr;            // 工具→总线巡检
     QAction* resetSettingsAction = nullptr;  // 帮助→恢复默认设置
-    QLabel* hintLine = nullptr;            // the status bar's plain-language hint
-    QLabel* countsLine = nullptr;          // the status bar's request counters
+    QLabel* hintLine = nullptr;              // the status bar's plain-language hint
+    QLabel* countsLine = nullptr;            // the status bar's request counters
     QWidget* screen_ = nullptr;
     QHash<QString, ValueFieldEdit*> fields_;
     QList<Reading> readings_;
@@ -234,6 +239,7 @@ private:
     TrafficWindow* traffic_ = nullptr;
     AnalysisWindow* analysis_ = nullptr;
     BusWindow* bus_ = nullptr;
+    std::optional<BusFamilies> busFamilies_;
     std::unique_ptr<TrendStore> trend_;
     int trendCapacity_ = 0;
     TrendWindow* trendWindow_ = nullptr;

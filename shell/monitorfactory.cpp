@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitorfactory.h"
 
+#include "busfamilies.h"
 #include "panel_meter/panelmeterwindow.h"
 #include "rail_meter/railmeterwindow.h"
 
@@ -27,6 +28,7 @@ std::unique_ptr<QWidget> MakeMonitor(MeterKind kind, std::unique_ptr<SerialPort>
             monitor = std::make_unique<RailMeterWindow>(*port, std::move(services));
             break;
     }
+    static_cast<MonitorWindow*>(monitor.get())->setBusFamilies(MeasurementFamilies());
     // The port lives as long as its screen; it is the screen's last child,
     // so it goes after every control that uses it.
     port.release()->setParent(monitor.get());

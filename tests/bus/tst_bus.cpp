@@ -12,6 +12,7 @@
 #include "bus/bustablemodel.h"
 #include "bus/buswindow.h"
 #include "csv/csvtext.h"
+#include "shell/busfamilies.h"
 #include "support/answers.h"
 #include "support/fakeserialport.h"
 
@@ -150,7 +151,7 @@ private slots:
     void pollsInOrder() {
         Line line;
         line.live = {1, 7};
-        BusPoller poller(line.port);
+        BusPoller poller(line.port, MeasurementFamilies());
         line.count(poller);
         poller.setMeters({Panel(1), Rail(7), Panel(3, false)});
         QVERIFY(poller.start(1, "9600,N,8,1").ok());
@@ -171,7 +172,7 @@ private slots:
     void deadMeterGoesOfflineAndComesBack() {
         Line line;
         line.live = {1, 2, 3};
-        BusPoller poller(line.port);
+        BusPoller poller(line.port, MeasurementFamilies());
         line.count(poller);
         poller.setFirstMarginMs(20);
         poller.setRetryMs(400);
@@ -210,7 +211,7 @@ private slots:
     void marginFollowsTurnaround() {
         Line line;
         line.live = {1};
-        BusPoller poller(line.port);
+        BusPoller poller(line.port, MeasurementFamilies());
         poller.setMeters({Panel(1)});
         QVERIFY(poller.start(1, "9600,N,8,1").ok());
         QVERIFY(WaitForRound(poller, 3));
@@ -225,7 +226,7 @@ private slots:
     void filterRows() {
         Line line;
         line.live = {1};
-        BusPoller poller(line.port);
+        BusPoller poller(line.port, MeasurementFamilies());
         poller.setFirstMarginMs(10);
         poller.setMeters({Panel(1), Panel(2), Panel(3, false)});
         BusTableModel model(poller);
@@ -275,7 +276,7 @@ private slots:
         };
         std::optional<BusMeter> opened;
         hooks.openMeter = [&](const BusMeter& meter, const QString&) { opened = meter; };
-        BusWindow window(hooks, line.port, nullptr);
+        BusWindow window(hooks, MeasurementFamilies(), line.port, nullptr);
         QVERIFY(!window.startPolling());  // nothing to poll
         QCOMPARE(window.addMeters({Panel(1), Rail(7), Panel(1)}), 2);
 

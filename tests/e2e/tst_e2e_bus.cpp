@@ -18,6 +18,7 @@
 #include "link/answercheck.h"
 #include "platform/portmap.h"
 #include "platform/qtserialport.h"
+#include "shell/busfamilies.h"
 
 using namespace mt;
 using namespace mt::test;
@@ -33,6 +34,7 @@ constexpr int kCom = 9;
 QHash<QString, QString> LastSentTexts(const SimProcess& sim, int address, MeterKind kind,
                                       const PollStep& step) {
     QHash<QString, QString> texts;
+    const BusFamilies families = MeasurementFamilies();
     for (const SimLogLine& answer : sim.answers()) {
         const QByteArray& bytes = answer.bytes;
         if (bytes.size() < 3 || static_cast<quint8>(bytes[0]) != address) {
@@ -43,7 +45,7 @@ QHash<QString, QString> LastSentTexts(const SimProcess& sim, int address, MeterK
             continue;
         }
         texts.clear();
-        for (const FieldText& text : DecodeBusAnswer(kind, BytesOf(bytes))) {
+        for (const FieldText& text : families.of(kind).decode(BytesOf(bytes))) {
             texts.insert(
                 QString::fromLatin1(text.field.data(), static_cast<qsizetype>(text.field.size())),
                 QString::fromStdString(text.text));
@@ -81,7 +83,7 @@ private slots:
         QVERIFY2(sim.start(kCom, options, &failure), qPrintable(failure));
 
         QtSerialPort port;
-        BusPoller poller(port);
+        BusPoller poller(port, MeasurementFamilies());
         QList<BusMeter> meters;
         for (int address = 1; address <= 8; ++address) {
             meters << BusMeter{address,
@@ -89,6 +91,7 @@ private slots:
                                QStringLiteral("%1#柜").arg(address), true};
         }
         poller.setMeters(meters);
+        const BusFamilies families = MeasurementFamilies();
         quint64 offlineIn = 0;
         QList<double> rounds;  // round time over its limit, once the dead meter rests
         QObject::connect(
@@ -119,7 +122,7 @@ private slots:
             }
             QCOMPARE(meter.state, BusState::Online);
             // What the table holds is what the meter last sent, read by read.
-            for (const PollStep& step : BusReads(meter.meter.kind)) {
+            for (const PollStep& step : families.of(meter.meter.kind).reads) {
                 const QHash<QString, QString> sent =
                     LastSentTexts(sim, meter.meter.address, meter.meter.kind, step);
                 QVERIFY(!sent.isEmpty());

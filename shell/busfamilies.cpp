@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "busfamilies.h"
+
+#include "panel_meter/paneldecoder.h"
+#include "panel_meter/panelschedule.h"
+#include "rail_meter/raildecoder.h"
+#include "rail_meter/railschedule.h"
+
+namespace mt {
+
+BusFamilies MeasurementFamilies() {
+    BusFamilies families;
+    families.panelMount.reads = {kPrimarySchedule[0], kPrimarySchedule[1]};
+    families.panelMount.decode = [](AnswerBytes answer) {
+        return DecodePrimaryAnswer(answer).fields;
+    };
+    families.panelMount.mode = QStringLiteral("一次");
+    families.dinRail.reads = {RailPollSchedule[0], RailPollSchedule[1]};
+    // Neither block carries a tag: the tag plays no part in their decoding.
+    families.dinRail.decode = [](AnswerBytes answer) { return DecodeDinRailAnswer(answer, 0); };
+    return families;
+}
+
+}  // namespace mt
