@@ -147,6 +147,7 @@ void AcquisitionEngine::portGone() {
     ++portEpoch_;
     // Answers still on their way to the old line are not looked for.
     unanswered_.clear();
+    straddle_.reset();
     stray_.clear();
     if (record_) {
         closeRecord(true);
@@ -308,7 +309,7 @@ void AcquisitionEngine::closeRecord(bool cutShort) {
     if (!record.accepted()) {
         qsizetype used = 0;
         record.lateAnswers =
-            takeLateAnswers(record.received, record.step, recordLastByteNs_, &used);
+            takeLateAnswers(record.received, record.step, recordLastByteNs_, !cutShort, &used);
         if (used > 0) {
             const QByteArray rest = record.received.mid(used);
             const AnswerBytes behind = BytesOf(rest);
@@ -358,10 +359,26 @@ void AcquisitionEngine::closeRecord(bool cutShort) {
 // are left to the present request.
 QList<LateAnswer> AcquisitionEngine::takeLateAnswers(const QByteArray& bytes,
                                                      std::optional<PollStep> present,
-                                                     std::int64_t lastArrivalNs, qsizetype* used) {
+                                                     std::int64_t lastArrivalNs, bool windowEnded,
+                                                     qsizetype* used) {
     QList<LateAnswer> found;
     const std::optional<std::uint8_t> address = MeterAddressByte(request_.MeterAddress);
     qsizetype at = 0;
+    // The rest of a late answer whose start ended the window before: taken
+    // when the two together make it whole (its CRC right).
+    if (straddle_ && !bytes.isEmpty()) {
+        const qsizetype needed = static_cast<qsizetype>(straddle_->length) - straddle_->head.size();
+        if (bytes.size() < needed && !windowEnded) {
+            *used = 0;
+            return found;  // more may follow
+        }
+        const QByteArray whole = straddle_->head + bytes.left(needed);
+        if (LeadingAnswerLength(BytesOf(whole), straddle_->step.function, straddle_->step.count) ==
+            straddle_->length) {
+            at = needed;
+        }
+        straddle_.reset();
+    }
     while (at < bytes.size() && !unanswered_.isEmpty()) {
         const QByteArray rest = bytes.mid(at);
         const AnswerBytes restBytes = BytesOf(rest);
@@ -399,13 +416,42 @@ QList<LateAnswer> AcquisitionEngine::takeLateAnswers(const QByteArray& bytes,
         // Requests before it will not be answered any more: a meter answers in order.
         unanswered_.erase(unanswered_.begin(), match + 1);
     }
+    // The window ended in the middle of a late answer: its start, with the
+    // byte count of a request still waiting and not of the present one,
+    // counts that request late, and its rest is looked for next.
+    if (windowEnded && at < bytes.size() && bytes.size() - at >= 3 && address) {
+        const QByteArray rest = bytes.mid(at);
+        for (auto it = unanswered_.begin(); it != unanswered_.end(); ++it) {
+            const std::size_t length = ExpectedAnswerLength(it->step.function, it->step.count);
+            if ((present && length == ExpectedAnswerLength(present->function, present->count)) ||
+                static_cast<std::uint8_t>(rest.at(0)) != *address ||
+                static_cast<std::uint8_t>(rest.at(1)) !=
+                    static_cast<std::uint8_t>(it->step.function) ||
+                !IsAnswerStart(BytesOf(rest), it->step.function, it->step.count)) {
+                continue;
+            }
+            const qint64 turnaround =
+                lastArrivalNs > it->writtenNs
+                    ? std::max<qint64>(
+                          0, (lastArrivalNs - it->writtenNs) / 1'000'000 - lineTimeMs(rest.size()))
+                    : -1;
+            if (!it->taken) {
+                found.append(LateAnswer{it->number, turnaround});
+            }
+            straddle_ = Straddle{rest, length, it->step};
+            at = bytes.size();
+            unanswered_.erase(unanswered_.begin(), it + 1);
+            break;
+        }
+    }
     *used = at;
     return found;
 }
 
 void AcquisitionEngine::recogniseStrayAnswers() {
     qsizetype used = 0;
-    const QList<LateAnswer> found = takeLateAnswers(stray_, std::nullopt, strayLastByteNs_, &used);
+    const QList<LateAnswer> found =
+        takeLateAnswers(stray_, std::nullopt, strayLastByteNs_, false, &used);
     stray_.remove(0, used);
     for (const LateAnswer& late : found) {
         emit lateAnswer(late);

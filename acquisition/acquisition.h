@@ -230,8 +230,10 @@ private:
     void closeRecord(bool cutShort);
     void finishTickIfDone();
     void portGone();
+    // `windowEnded`: the bytes are all a window got (else more may follow).
     QList<LateAnswer> takeLateAnswers(const QByteArray& bytes, std::optional<PollStep> present,
-                                      std::int64_t lastArrivalNs, qsizetype* used);
+                                      std::int64_t lastArrivalNs, bool windowEnded,
+                                      qsizetype* used);
     void recogniseStrayAnswers();
     qint64 lineTimeMs(qsizetype bytes) const;
 
@@ -270,6 +272,14 @@ private:
     };
     static constexpr qsizetype kUnansweredKept = 4;
     QList<Unanswered> unanswered_;
+    // The start of a late answer that a window ended in the middle of: its
+    // rest is looked for at the start of the next window.
+    struct Straddle {
+        QByteArray head;
+        std::size_t length = 0;
+        PollStep step;
+    };
+    std::optional<Straddle> straddle_;
     // Bytes read since the last request stopped being outstanding.
     QByteArray stray_;
     std::int64_t strayLastByteNs_ = 0;

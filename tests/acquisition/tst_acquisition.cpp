@@ -517,6 +517,67 @@ private slots:
         QCOMPARE(carried, late);
     }
 
+    // A late answer that a window ends in the middle of: its start counts
+    // its request late, and its rest at the start of the next window is
+    // recognised by the CRC of the two together, so that what follows it is
+    // judged on its own (here the third request's whole answer, which the
+    // screen could not take behind the rest). A rest that does not fit is
+    // judged as before.
+    void straddlingLateAnswer_data() {
+        QTest::addColumn<bool>("restFits");
+        QTest::addColumn<QString>("outcomes");
+        QTest::newRow("rest fits") << true << "nnlaaaaaaaa";
+        QTest::newRow("rest garbled") << false << "nnmaaaaaaaa";
+    }
+    void straddlingLateAnswer() {
+        QFETCH(bool, restFits);
+        QFETCH(QString, outcomes);
+        Rig r(Screen::DinRail);
+        int step = 0;
+        QByteArray first;
+        r.port.responder = [&](const QByteArray& request) -> std::optional<FakeSerialPort::Answer> {
+            switch (step++) {
+                case 0:
+                    first = AnswerTo(request);
+                    return std::nullopt;
+                case 1:
+                    return FakeSerialPort::Answer{{first.left(20)}, 0};
+                case 2: {
+                    QByteArray rest = first.mid(20);
+                    if (!restFits) {
+                        rest[5] = static_cast<char>(rest[5] ^ 0x10);
+                    }
+                    return FakeSerialPort::Answer{{rest + AnswerTo(request)}, 0};
+                }
+                default:
+                    return FakeSerialPort::Answer{{AnswerTo(request)}, 0};
+            }
+        };
+        QList<quint64> recognised;
+        QObject::connect(r.engine.get(), &AcquisitionEngine::lateAnswer, r.engine.get(),
+                         [&](const LateAnswer& a) { recognised << a.request; });
+        r.tick();
+        QString got;
+        for (const RequestRecord& record : r.records) {
+            switch (record.check.outcome) {
+                case AnswerOutcome::Accepted:
+                    got += QLatin1Char('a');
+                    break;
+                case AnswerOutcome::NoAnswer:
+                    got += QLatin1Char('n');
+                    break;
+                case AnswerOutcome::Late:
+                    got += QLatin1Char('l');
+                    break;
+                default:
+                    got += QLatin1Char('m');
+                    break;
+            }
+        }
+        QCOMPARE(got, outcomes);
+        QCOMPARE(recognised, QList<quint64>{1});
+    }
+
     // The last request's answer comes after the tick: it is shown, as it
     // always was, and recognised as late; bytes that make no answer are not.
     void lateAnswerBetweenTicks() {

@@ -161,6 +161,7 @@ private slots:
                          [&](const QString& hint) { hints << hint; });
         RunTicks(sim, monitor, kCom, 3);
         const LineCounts& counts = monitor.form.diagnostics().counts();
+        qInfo().noquote() << CountsText(counts);
         QCOMPARE(counts.requests, qint64(33));
         QVERIFY2(counts.late >= 3, qPrintable(CountsText(counts)));
         QVERIFY2(counts.late + counts.malformed + counts.noAnswer + counts.accepted == 33,
