@@ -91,7 +91,7 @@ void AcquisitionEngine::toggle(AcquisitionButton button) {
         return;  // a disabled button cannot be clicked
     }
     if (!port_.isOpen()) {
-        services_.message(kPortNotOpen, kAppTitle, MessageIcon::Warning);
+        services_.message(portNotOpenText(), AppTitle(), MessageIcon::Warning);
         return;
     }
     AcquisitionState next = state_;

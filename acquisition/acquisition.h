@@ -139,7 +139,7 @@ class AcquisitionEngine : public QObject {
     Q_OBJECT
 
 public:
-    static inline const QString kPortNotOpen = QStringLiteral("串口没有打开");
+    static QString portNotOpenText() { return tr("串口没有打开"); }
 
     // What the engine needs from its screen.
     struct Hooks {

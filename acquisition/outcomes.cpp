@@ -1,47 +1,55 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "outcomes.h"
 
+#include <QCoreApplication>
+
 namespace mt {
+
+namespace {
+struct OutcomeTexts {
+    Q_DECLARE_TR_FUNCTIONS(OutcomeTexts)
+};
+}  // namespace
 
 QString ExceptionMeaning(std::uint8_t code) {
     switch (code) {
         case 0x01:
-            return QStringLiteral("非法功能");
+            return OutcomeTexts::tr("非法功能");
         case 0x02:
-            return QStringLiteral("非法数据地址");
+            return OutcomeTexts::tr("非法数据地址");
         case 0x03:
-            return QStringLiteral("非法数据值");
+            return OutcomeTexts::tr("非法数据值");
         case 0x04:
-            return QStringLiteral("从站设备故障");
+            return OutcomeTexts::tr("从站设备故障");
         case 0x05:
-            return QStringLiteral("确认（从站正在处理）");
+            return OutcomeTexts::tr("确认（从站正在处理）");
         case 0x06:
-            return QStringLiteral("从站设备忙");
+            return OutcomeTexts::tr("从站设备忙");
         case 0x08:
-            return QStringLiteral("存储奇偶校验错误");
+            return OutcomeTexts::tr("存储奇偶校验错误");
         case 0x0A:
-            return QStringLiteral("网关路径不可用");
+            return OutcomeTexts::tr("网关路径不可用");
         case 0x0B:
-            return QStringLiteral("网关目标设备无响应");
+            return OutcomeTexts::tr("网关目标设备无响应");
         default:
-            return QStringLiteral("未知的异常代码");
+            return OutcomeTexts::tr("未知的异常代码");
     }
 }
 
 QString OutcomeName(AnswerOutcome outcome) {
     switch (outcome) {
         case AnswerOutcome::Accepted:
-            return QStringLiteral("正常");
+            return OutcomeTexts::tr("正常");
         case AnswerOutcome::NoAnswer:
-            return QStringLiteral("无应答");
+            return OutcomeTexts::tr("无应答");
         case AnswerOutcome::BadCrc:
-            return QStringLiteral("校验错误");
+            return OutcomeTexts::tr("校验错误");
         case AnswerOutcome::Exception:
-            return QStringLiteral("异常应答");
+            return OutcomeTexts::tr("异常应答");
         case AnswerOutcome::Malformed:
-            return QStringLiteral("格式错误");
+            return OutcomeTexts::tr("格式错误");
         case AnswerOutcome::Late:
-            return QStringLiteral("迟到");
+            return OutcomeTexts::tr("迟到");
     }
     return {};
 }

@@ -49,7 +49,7 @@ QTableWidgetItem* ReadOnlyItem(const QString& text) {
 AnalysisWindow::AnalysisWindow(MeterKind kind, QWidget* parent)
     : QWidget(parent, Qt::Window), kind_(kind) {
     setObjectName(QStringLiteral("AnalysisWindow"));
-    setWindowTitle(QStringLiteral("三相分析"));
+    setWindowTitle(tr("三相分析"));
     setAccessibleName(windowTitle());
 
     conclusionLine = new QLabel(this);
@@ -68,10 +68,9 @@ AnalysisWindow::AnalysisWindow(MeterKind kind, QWidget* parent)
 
     checkTable = new QTableWidget(0, 4, this);
     checkTable->setObjectName(QStringLiteral("CheckTable"));
-    checkTable->setAccessibleName(QStringLiteral("接线与读数检查"));
-    checkTable->setHorizontalHeaderLabels({QStringLiteral("检查"), QStringLiteral("结论"),
-                                           QStringLiteral("测量值"),
-                                           QStringLiteral("可能原因与现场检查")});
+    checkTable->setAccessibleName(tr("接线与读数检查"));
+    checkTable->setHorizontalHeaderLabels(
+        {tr("检查"), tr("结论"), tr("测量值"), tr("可能原因与现场检查")});
     checkTable->verticalHeader()->hide();
     checkTable->setWordWrap(true);
     checkTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
@@ -83,9 +82,8 @@ AnalysisWindow::AnalysisWindow(MeterKind kind, QWidget* parent)
 
     thresholdTable = new QTableWidget(0, 4, this);
     thresholdTable->setObjectName(QStringLiteral("ThresholdTable"));
-    thresholdTable->setAccessibleName(QStringLiteral("阈值"));
-    thresholdTable->setHorizontalHeaderLabels({QStringLiteral("阈值"), QStringLiteral("数值"),
-                                               QStringLiteral("单位"), QStringLiteral("来源")});
+    thresholdTable->setAccessibleName(tr("阈值"));
+    thresholdTable->setHorizontalHeaderLabels({tr("阈值"), tr("数值"), tr("单位"), tr("来源")});
     thresholdTable->verticalHeader()->hide();
     thresholdTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     thresholdTable->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);
@@ -94,8 +92,8 @@ AnalysisWindow::AnalysisWindow(MeterKind kind, QWidget* parent)
 
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("AnalysisTabs"));
-    tabs->addTab(checkTable, QStringLiteral("检查(&K)"));
-    tabs->addTab(thresholdTable, QStringLiteral("阈值(&L)"));
+    tabs->addTab(checkTable, tr("检查(&K)"));
+    tabs->addTab(thresholdTable, tr("阈值(&L)"));
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(phasorView);
@@ -103,10 +101,10 @@ AnalysisWindow::AnalysisWindow(MeterKind kind, QWidget* parent)
     splitter->setStretchFactor(0, 2);
     splitter->setStretchFactor(1, 3);
 
-    auto* frequencyLabel = new QLabel(QStringLiteral("额定频率(&F)："), this);
+    auto* frequencyLabel = new QLabel(tr("额定频率(&F)："), this);
     nominalFrequencyList = new QComboBox(this);
     nominalFrequencyList->setObjectName(QStringLiteral("NominalFrequencyList"));
-    nominalFrequencyList->setAccessibleName(QStringLiteral("额定频率"));
+    nominalFrequencyList->setAccessibleName(tr("额定频率"));
     nominalFrequencyList->addItem(QStringLiteral("50 Hz"), 50.0);
     nominalFrequencyList->addItem(QStringLiteral("60 Hz"), 60.0);
     frequencyLabel->setBuddy(nominalFrequencyList);
@@ -115,13 +113,13 @@ AnalysisWindow::AnalysisWindow(MeterKind kind, QWidget* parent)
         rerun();
     });
 
-    copyButton = new QPushButton(QStringLiteral("复制相量图(&C)"), this);
+    copyButton = new QPushButton(tr("复制相量图(&C)"), this);
     copyButton->setObjectName(QStringLiteral("CopyPictureButton"));
-    copyButton->setAccessibleName(QStringLiteral("复制相量图"));
+    copyButton->setAccessibleName(tr("复制相量图"));
     connect(copyButton, &QPushButton::clicked, this, &AnalysisWindow::copyPicture);
-    saveButton = new QPushButton(QStringLiteral("保存相量图(&S)…"), this);
+    saveButton = new QPushButton(tr("保存相量图(&S)…"), this);
     saveButton->setObjectName(QStringLiteral("SavePictureButton"));
-    saveButton->setAccessibleName(QStringLiteral("保存相量图"));
+    saveButton->setAccessibleName(tr("保存相量图"));
     connect(saveButton, &QPushButton::clicked, this, &AnalysisWindow::savePicture);
 
     messageLine = new QLabel(this);
@@ -162,13 +160,13 @@ void AnalysisWindow::rerun() {
     readings_ = ReadPhaseValues(kind_, tick_.mode, tick_.texts);
     results_ = RunChecks(readings_, thresholds_);
     phasorView->setDiagram(diagram());
-    conclusionLine->setText(QStringLiteral("结论：") + conclusion());
+    conclusionLine->setText(tr("结论：") + conclusion());
     conclusionLine->setAccessibleName(conclusionLine->text());
     if (tick_.summary.number == 0) {
-        tickLine->setText(QStringLiteral("等待采集：每次采集结束后刷新。"));
+        tickLine->setText(tr("等待采集：每次采集结束后刷新。"));
     } else {
         tickLine->setText(
-            QStringLiteral("第 %1 次采集（%2），请求 %3，正常 %4；本次没有刷新的数值按无数据处理。")
+            tr("第 %1 次采集（%2），请求 %3，正常 %4；本次没有刷新的数值按无数据处理。")
                 .arg(tick_.summary.number)
                 .arg(tick_.summary.startedAt.toString(QStringLiteral("HH:mm:ss")))
                 .arg(tick_.summary.requestsSent)
@@ -202,7 +200,7 @@ void AnalysisWindow::fillThresholds() {
         thresholdTable->setItem(row, 0, ReadOnlyItem(info.name));
         auto* value = new QTableWidgetItem(
             QLocale::c().toString(thresholds_.*info.member * info.shownFactor, 'g', 6));
-        value->setToolTip(QStringLiteral("双击或按 F2 修改"));
+        value->setToolTip(tr("双击或按 F2 修改"));
         thresholdTable->setItem(row, 1, value);
         thresholdTable->setItem(row, 2, ReadOnlyItem(info.unit));
         thresholdTable->setItem(row, 3, ReadOnlyItem(info.source));
@@ -221,10 +219,10 @@ void AnalysisWindow::thresholdEdited(int row, int column) {
     const double shown = QLocale::c().toDouble(text, &ok);
     // Limits are positive and finite; percentages stay below 1000 %.
     if (!ok || !(shown > 0) || !std::isfinite(shown) || shown > 1000) {
-        say(QStringLiteral("“%1”不是有效的阈值，已恢复原值。").arg(text));
+        say(tr("“%1”不是有效的阈值，已恢复原值。").arg(text));
     } else {
         thresholds_.*info.member = shown / info.shownFactor;
-        say(QStringLiteral("%1 改为 %2 %3").arg(info.name, text, info.unit));
+        say(tr("%1 改为 %2 %3").arg(info.name, text, info.unit));
     }
     fillThresholds();
     rerun();
@@ -232,15 +230,14 @@ void AnalysisWindow::thresholdEdited(int row, int column) {
 
 void AnalysisWindow::copyPicture() {
     QApplication::clipboard()->setImage(phasorView->picture(phasorView->size()));
-    say(QStringLiteral("相量图已复制。"));
+    say(tr("相量图已复制。"));
 }
 
 void AnalysisWindow::savePicture() {
-    auto* dialog =
-        new QFileDialog(this, QStringLiteral("保存相量图"),
-                        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
-                            QStringLiteral("/相量图.png"),
-                        QStringLiteral("PNG 图片 (*.png)"));
+    auto* dialog = new QFileDialog(
+        this, tr("保存相量图"),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + tr("/相量图.png"),
+        tr("PNG 图片 (*.png)"));
     dialog->setObjectName(QStringLiteral("SavePictureDialog"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("png"));
@@ -248,9 +245,9 @@ void AnalysisWindow::savePicture() {
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
         QImageWriter writer(path, "png");
         if (writer.write(phasorView->picture(phasorView->size(), 2.0))) {
-            say(QStringLiteral("相量图已保存：%1").arg(path));
+            say(tr("相量图已保存：%1").arg(path));
         } else {
-            say(QStringLiteral("相量图没有保存：%1").arg(writer.errorString()));
+            say(tr("相量图没有保存：%1").arg(writer.errorString()));
         }
     });
     dialog->open();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "phasors.h"
 
+#include <QCoreApplication>
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -8,6 +10,12 @@
 #include <numbers>
 
 namespace mt {
+
+namespace {
+struct PhasorTexts {
+    Q_DECLARE_TR_FUNCTIONS(PhasorTexts)
+};
+}  // namespace
 
 namespace {
 
@@ -23,17 +31,17 @@ QString Figure(double value) {
 
 QString LabelOf(const PhasorArrow& arrow, const QString& unit) {
     if (!arrow.magnitude) {
-        return arrow.name + QStringLiteral(" 无数据");
+        return arrow.name + PhasorTexts::tr(" 无数据");
     }
     QString text =
         arrow.name + QStringLiteral(" ") + Figure(*arrow.magnitude) + QStringLiteral(" ") + unit;
     if (arrow.angle) {
         text += QStringLiteral(" ∠") + QString::number(*arrow.angle, 'f', 1) + QStringLiteral("°");
         if (arrow.angleAssumed) {
-            text += QStringLiteral(" 假定");
+            text += PhasorTexts::tr(" 假定");
         }
     } else {
-        text += QStringLiteral(" 无相角");
+        text += PhasorTexts::tr(" 无相角");
     }
     return text;
 }
@@ -213,14 +221,14 @@ void PaintPhasors(QPainter& painter, const QRectF& area, const PhasorDiagram& di
     }
 
     painter.setPen(Qt::black);
-    const QString scales = QStringLiteral("电压：外圆 = %1 V（粗线）；电流：内圆 = %2 A（细线）")
+    const QString scales = PhasorTexts::tr("电压：外圆 = %1 V（粗线）；电流：内圆 = %2 A（细线）")
                                .arg(voltageScale > 0 ? Figure(voltageScale) : QStringLiteral("—"),
                                     currentScale > 0 ? Figure(currentScale) : QStringLiteral("—"));
     painter.drawText(QPointF(area.left() + 2, area.bottom() - 1.3 * line), scales);
     if (diagram.voltageAnglesAssumed) {
         painter.drawText(
             QPointF(area.left() + 2, area.bottom() - 0.25 * line),
-            QStringLiteral("虚线：本仪表不报告电压相角，按理想的 0°/−120°/+120° 假定"));
+            PhasorTexts::tr("虚线：本仪表不报告电压相角，按理想的 0°/−120°/+120° 假定"));
     }
     painter.restore();
 }

@@ -7,7 +7,7 @@ namespace mt {
 
 PhasorView::PhasorView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("PhasorView"));
-    setAccessibleName(QStringLiteral("相量图"));
+    setAccessibleName(tr("相量图"));
     setMinimumSize(320, 320);
     setFocusPolicy(Qt::StrongFocus);
 }

@@ -1,10 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "readingvalues.h"
 
+#include <QCoreApplication>
+
 #include <QLocale>
 #include <cmath>
 
 namespace mt {
+
+namespace {
+struct ReadingTexts {
+    Q_DECLARE_TR_FUNCTIONS(ReadingTexts)
+};
+}  // namespace
 
 namespace {
 
@@ -48,7 +56,7 @@ PhaseReadings ReadPhaseValues(MeterKind kind, const QString& mode,
         r.angle = Phases(texts, "OaT", "ObT", "OcT");
         r.powerScale = 1000;
         r.resolution = {0.1, 0.01, 0.01, 0.001, 0.01, 0.01};
-    } else if (mode == QStringLiteral("二次")) {
+    } else if (mode == ReadingTexts::tr("二次")) {
         r.resolution = {0.1, 0.001, 1, 0.001, 0.01, 0};
     } else {
         // Floating-point registers: only the voltages' "000.0" and the power

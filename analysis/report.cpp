@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "report.h"
 
+#include <QCoreApplication>
+
 #include <QBuffer>
 #include <QFont>
 #include <QImage>
@@ -13,6 +15,12 @@
 #include <QUrl>
 
 namespace mt {
+
+namespace {
+struct ReportTexts {
+    Q_DECLARE_TR_FUNCTIONS(ReportTexts)
+};
+}  // namespace
 
 namespace {
 
@@ -52,23 +60,23 @@ QString VerdictColour(Verdict verdict) {
 
 QString ReportHtml(const ReportContent& c) {
     QString html;
-    html += QStringLiteral("<h2>仪表调试报告</h2><table cellspacing='0' cellpadding='2'>");
+    html += ReportTexts::tr("<h2>仪表调试报告</h2><table cellspacing='0' cellpadding='2'>");
     const QList<QPair<QString, QString>> head = {
-        {QStringLiteral("仪表类型"), c.meterName},
-        {QStringLiteral("串口设置"), c.portText},
-        {QStringLiteral("仪表地址"), c.addressText},
-        {QStringLiteral("报告时间"), c.madeAt.toString(Qt::ISODate)},
-        {QStringLiteral("数据时间"),
-         c.tickAt.isValid() ? c.tickAt.toString(Qt::ISODate) : QStringLiteral("还没有采集")},
+        {ReportTexts::tr("仪表类型"), c.meterName},
+        {ReportTexts::tr("串口设置"), c.portText},
+        {ReportTexts::tr("仪表地址"), c.addressText},
+        {ReportTexts::tr("报告时间"), c.madeAt.toString(Qt::ISODate)},
+        {ReportTexts::tr("数据时间"),
+         c.tickAt.isValid() ? c.tickAt.toString(Qt::ISODate) : ReportTexts::tr("还没有采集")},
     };
     for (const auto& [name, value] : head) {
-        html += QStringLiteral("<tr>") + Cell(name + QStringLiteral("：")) + Cell(value) +
+        html += QStringLiteral("<tr>") + Cell(name + ReportTexts::tr("：")) + Cell(value) +
                 QStringLiteral("</tr>");
     }
-    html += QStringLiteral("</table><p><b>结论：</b>") + c.conclusion.toHtmlEscaped() +
+    html += ReportTexts::tr("</table><p><b>结论：</b>") + c.conclusion.toHtmlEscaped() +
             QStringLiteral("</p>");
 
-    html += QStringLiteral(
+    html += ReportTexts::tr(
         "<h3>读数</h3><table border='1' cellspacing='0' cellpadding='2' width='100%'>");
     constexpr int kColumns = 3;
     for (int row = 0; row < (c.values.size() + kColumns - 1) / kColumns; ++row) {
@@ -77,7 +85,7 @@ QString ReportHtml(const ReportContent& c) {
             const int index = row * kColumns + col;
             if (index < c.values.size()) {
                 const auto& [heading, text] = c.values[index];
-                html += Cell(heading) + Cell(text.isEmpty() ? QStringLiteral("无数据") : text);
+                html += Cell(heading) + Cell(text.isEmpty() ? ReportTexts::tr("无数据") : text);
             } else {
                 html += QStringLiteral("<td></td><td></td>");
             }
@@ -86,10 +94,10 @@ QString ReportHtml(const ReportContent& c) {
     }
     html += QStringLiteral("</table>");
 
-    html += QStringLiteral("<h3>相量图</h3><p><img src='%1' width='330' height='330'></p>")
+    html += ReportTexts::tr("<h3>相量图</h3><p><img src='%1' width='330' height='330'></p>")
                 .arg(kPictureUrl);
 
-    html += QStringLiteral(
+    html += ReportTexts::tr(
         "<h3>接线与读数检查</h3><table border='1' cellspacing='0' cellpadding='2' width='100%'>"
         "<tr><th>检查</th><th>结论</th><th>测量值</th><th>可能原因与现场检查</th></tr>");
     for (const CheckResult& check : c.checks) {
@@ -99,7 +107,7 @@ QString ReportHtml(const ReportContent& c) {
                 Cell(check.figures) + Cell(check.advice) + QStringLiteral("</tr>");
     }
     html += QStringLiteral("</table>");
-    html += QStringLiteral("<h3>通信计数</h3><p>") + c.lineCounters.toHtmlEscaped() +
+    html += ReportTexts::tr("<h3>通信计数</h3><p>") + c.lineCounters.toHtmlEscaped() +
             QStringLiteral("</p>");
     return html;
 }
@@ -117,8 +125,8 @@ bool WriteReportPdf(const QString& path, const ReportContent& content, QString* 
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         writer.setResolution(300);
-        writer.setTitle(QStringLiteral("仪表调试报告 - ") + content.meterName);
-        writer.setCreator(QStringLiteral("仪表测试"));
+        writer.setTitle(ReportTexts::tr("仪表调试报告 - ") + content.meterName);
+        writer.setCreator(ReportTexts::tr("仪表测试"));
 
         QTextDocument document;
         // Latin letters and digits from a Latin face, Chinese from the CJK

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "buslist.h"
 
+#include <QCoreApplication>
+
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
@@ -10,6 +12,12 @@
 #include "link/request.h"
 
 namespace mt {
+
+namespace {
+struct BusListTexts {
+    Q_DECLARE_TR_FUNCTIONS(BusListTexts)
+};
+}  // namespace
 
 namespace {
 
@@ -63,7 +71,8 @@ std::optional<bool> EnabledOf(const QString& text) {
 
 bool IsHeading(const QStringList& cells) {
     const QString first = cells.value(0).trimmed().toLower();
-    return first == QStringLiteral("地址") || first == QStringLiteral("address");
+    return first == QStringLiteral("地址") || first == BusListTexts::tr("地址") ||
+           first == QStringLiteral("address");
 }
 
 }  // namespace
@@ -87,8 +96,8 @@ std::optional<MeterKind> BusFamilyOf(const QString& text) {
 
 QByteArray BusListCsv(const QList<BusMeter>& meters) {
     QByteArray out = CsvByteOrderMark();
-    out += CsvLine({QStringLiteral("地址"), QStringLiteral("名称"), QStringLiteral("类型"),
-                    QStringLiteral("启用")});
+    out += CsvLine({BusListTexts::tr("地址"), BusListTexts::tr("名称"), BusListTexts::tr("类型"),
+                    BusListTexts::tr("启用")});
     for (const BusMeter& meter : meters) {
         out += CsvLine({QString::number(meter.address), meter.name, BusFamilyText(meter.kind),
                         meter.enabled ? QStringLiteral("是") : QStringLiteral("否")});
@@ -136,25 +145,25 @@ BusListImport ParseBusList(const QByteArray& file, const QList<BusMeter>& existi
         bool numeric = false;
         const int address = cells.value(0).trimmed().toInt(&numeric);
         if (!numeric || address < 1 || address > kMaxMeterAddress) {
-            problem(QStringLiteral("地址须为 1 到 %1").arg(kMaxMeterAddress));
+            problem(BusListTexts::tr("地址须为 1 到 %1").arg(kMaxMeterAddress));
             continue;
         }
         const std::optional<MeterKind> kind = BusFamilyOf(cells.value(2));
         if (!kind) {
-            problem(QStringLiteral("未知的仪表类型“%1”").arg(cells.value(2).trimmed()));
+            problem(BusListTexts::tr("未知的仪表类型“%1”").arg(cells.value(2).trimmed()));
             continue;
         }
         const std::optional<bool> enabled = EnabledOf(cells.value(3));
         if (!enabled) {
-            problem(QStringLiteral("启用须为“是”或“否”"));
+            problem(BusListTexts::tr("启用须为“是”或“否”"));
             continue;
         }
         if (cells.size() > 4) {
-            problem(QStringLiteral("列数多于 4"));
+            problem(BusListTexts::tr("列数多于 4"));
             continue;
         }
         if (taken.contains(address)) {
-            problem(QStringLiteral("地址 %1 重复").arg(address));
+            problem(BusListTexts::tr("地址 %1 重复").arg(address));
             continue;
         }
         taken.insert(address);

@@ -45,13 +45,13 @@ std::optional<Verdict> WiringVerdict(const std::vector<CheckResult>& results) {
 QString BusStateText(BusState state) {
     switch (state) {
         case BusState::Waiting:
-            return QStringLiteral("等待");
+            return BusPoller::tr("等待");
         case BusState::Online:
-            return QStringLiteral("在线");
+            return BusPoller::tr("在线");
         case BusState::Offline:
-            return QStringLiteral("离线");
+            return BusPoller::tr("离线");
         case BusState::Disabled:
-            return QStringLiteral("停用");
+            return BusPoller::tr("停用");
     }
     return {};
 }
@@ -269,7 +269,7 @@ void BusPoller::send(int index, const PollStep& step) {
     record.sentAt = QDateTime::currentDateTime();
     if (!port_.isOpen() || !port_.write(frame)) {
         stop();
-        emit failed(QStringLiteral("串口写入失败"));
+        emit failed(tr("串口写入失败"));
         return;
     }
     writtenNs_ = SteadyNowNs();

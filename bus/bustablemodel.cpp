@@ -122,7 +122,7 @@ QVariant BusTableModel::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::ToolTipRole && value && !fresh(index.row(), column) &&
         !valueText(index.row(), column).isEmpty()) {
-        return QStringLiteral("上一轮没有更新");
+        return tr("上一轮没有更新");
     }
     if (role == Qt::TextAlignmentRole && column != NameColumn && column != FamilyColumn) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
@@ -179,14 +179,27 @@ QVariant BusTableModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
-    static const QStringList headings = {
-        QStringLiteral("地址"),      QStringLiteral("名称"),     QStringLiteral("类型"),
-        QStringLiteral("启用"),      QStringLiteral("状态"),     QStringLiteral("相电压 V"),
-        QStringLiteral("Ia A"),      QStringLiteral("Ib A"),     QStringLiteral("Ic A"),
-        QStringLiteral("总有功 kW"), QStringLiteral("功率因数"), QStringLiteral("频率 Hz"),
-        QStringLiteral("响应 ms"),   QStringLiteral("平均 ms"),  QStringLiteral("正常"),
-        QStringLiteral("无应答"),    QStringLiteral("校验错误"), QStringLiteral("异常"),
-        QStringLiteral("格式错误"),  QStringLiteral("迟到"),     QStringLiteral("接线")};
+    static const QStringList headings = {tr("地址"),
+                                         tr("名称"),
+                                         tr("类型"),
+                                         tr("启用"),
+                                         tr("状态"),
+                                         tr("相电压 V"),
+                                         QStringLiteral("Ia A"),
+                                         QStringLiteral("Ib A"),
+                                         QStringLiteral("Ic A"),
+                                         tr("总有功 kW"),
+                                         tr("功率因数"),
+                                         tr("频率 Hz"),
+                                         tr("响应 ms"),
+                                         tr("平均 ms"),
+                                         tr("正常"),
+                                         tr("无应答"),
+                                         tr("校验错误"),
+                                         tr("异常"),
+                                         tr("格式错误"),
+                                         tr("迟到"),
+                                         tr("接线")};
     return headings.value(section);
 }
 

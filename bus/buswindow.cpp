@@ -49,7 +49,7 @@ BusWindow::BusWindow(Hooks hooks, BusFamilies families, SerialPort& monitorPort,
       port_(monitorPort),
       ownPort_(std::move(ownPort)) {
     setObjectName(QStringLiteral("BusWindow"));
-    setWindowTitle(QStringLiteral("总线巡检"));
+    setWindowTitle(tr("总线巡检"));
     poller_ = new BusPoller(ownPort_ ? *ownPort_ : port_, std::move(families), this);
     model_ = new BusTableModel(*poller_, this);
     filter_ = new BusFilterModel(this);
@@ -70,14 +70,14 @@ BusWindow::BusWindow(Hooks hooks, BusFamilies families, SerialPort& monitorPort,
                 model_->index(0, 0),
                 model_->index(model_->rowCount() - 1, BusTableModel::ColumnCount - 1));
         }
-        showStatus(QStringLiteral("第 %1 轮用时 %2 ms，线路时间下限 %3 ms")
+        showStatus(tr("第 %1 轮用时 %2 ms，线路时间下限 %3 ms")
                        .arg(round)
                        .arg(ms)
                        .arg(qRound64(poller_->lastRoundLimitMs())));
     });
     connect(poller_, &BusPoller::failed, this, [this](const QString& reason) {
         stopPolling();
-        showStatus(QStringLiteral("巡检已停止：%1").arg(reason));
+        showStatus(tr("巡检已停止：%1").arg(reason));
     });
     connect(model_, &BusTableModel::edited, this, [this](int row, const BusMeter& meter) {
         if (row >= 0 && row < list_.size()) {
@@ -86,8 +86,8 @@ BusWindow::BusWindow(Hooks hooks, BusFamilies families, SerialPort& monitorPort,
         }
     });
     connect(csv_, &DurableCsvFile::failed, this, [this](const QString& reason) {
-        recordButton->setText(QStringLiteral("记录(&R)…"));
-        showStatus(QStringLiteral("记录已停止：%1").arg(reason));
+        recordButton->setText(tr("记录(&R)…"));
+        showStatus(tr("记录已停止：%1").arg(reason));
     });
     refresh();
 }
@@ -104,23 +104,21 @@ void BusWindow::build() {
     auto* top = new QVBoxLayout(this);
 
     auto* runRow = new QHBoxLayout;
-    startButton = Button(QStringLiteral("开始巡检(&S)"), "BusStart", this);
+    startButton = Button(tr("开始巡检(&S)"), "BusStart", this);
     intervalList = new QComboBox(this);
     intervalList->setObjectName(QStringLiteral("BusInterval"));
-    intervalList->setAccessibleName(QStringLiteral("巡检间隔"));
+    intervalList->setAccessibleName(tr("巡检间隔"));
     for (const int ms : kIntervals) {
-        intervalList->addItem(
-            ms == 0 ? QStringLiteral("尽快") : QStringLiteral("每 %1 s").arg(ms / 1000), ms);
+        intervalList->addItem(ms == 0 ? tr("尽快") : tr("每 %1 s").arg(ms / 1000), ms);
     }
     filterList = new QComboBox(this);
     filterList->setObjectName(QStringLiteral("BusFilter"));
-    filterList->setAccessibleName(QStringLiteral("显示"));
-    filterList->addItems(
-        {QStringLiteral("全部"), QStringLiteral("只看有问题的"), QStringLiteral("只看离线的")});
-    recordButton = Button(QStringLiteral("记录(&R)…"), "BusRecord", this);
-    auto* intervalLabel = new QLabel(QStringLiteral("间隔(&I)："), this);
+    filterList->setAccessibleName(tr("显示"));
+    filterList->addItems({tr("全部"), tr("只看有问题的"), tr("只看离线的")});
+    recordButton = Button(tr("记录(&R)…"), "BusRecord", this);
+    auto* intervalLabel = new QLabel(tr("间隔(&I)："), this);
     intervalLabel->setBuddy(intervalList);
-    auto* filterLabel = new QLabel(QStringLiteral("显示(&F)："), this);
+    auto* filterLabel = new QLabel(tr("显示(&F)："), this);
     filterLabel->setBuddy(filterList);
     runRow->addWidget(startButton);
     runRow->addWidget(intervalLabel);
@@ -134,22 +132,22 @@ void BusWindow::build() {
     auto* listRow = new QHBoxLayout;
     addressBox = new QSpinBox(this);
     addressBox->setObjectName(QStringLiteral("BusAddress"));
-    addressBox->setAccessibleName(QStringLiteral("地址"));
+    addressBox->setAccessibleName(tr("地址"));
     addressBox->setRange(1, kMaxMeterAddress);
     familyList = new QComboBox(this);
     familyList->setObjectName(QStringLiteral("BusFamily"));
-    familyList->setAccessibleName(QStringLiteral("类型"));
+    familyList->setAccessibleName(tr("类型"));
     familyList->addItem(BusFamilyText(MeterKind::PanelMount));
     familyList->addItem(BusFamilyText(MeterKind::DinRail));
     nameEdit = new QLineEdit(this);
     nameEdit->setObjectName(QStringLiteral("BusName"));
-    nameEdit->setAccessibleName(QStringLiteral("名称"));
-    nameEdit->setPlaceholderText(QStringLiteral("名称，如 1#进线柜"));
-    addButton = Button(QStringLiteral("添加(&A)"), "BusAdd", this);
-    removeButton = Button(QStringLiteral("删除(&D)"), "BusRemove", this);
-    importButton = Button(QStringLiteral("导入(&O)…"), "BusImport", this);
-    exportButton = Button(QStringLiteral("导出(&E)…"), "BusExport", this);
-    auto* addressLabel = new QLabel(QStringLiteral("地址："), this);
+    nameEdit->setAccessibleName(tr("名称"));
+    nameEdit->setPlaceholderText(tr("名称，如 1#进线柜"));
+    addButton = Button(tr("添加(&A)"), "BusAdd", this);
+    removeButton = Button(tr("删除(&D)"), "BusRemove", this);
+    importButton = Button(tr("导入(&O)…"), "BusImport", this);
+    exportButton = Button(tr("导出(&E)…"), "BusExport", this);
+    auto* addressLabel = new QLabel(tr("地址："), this);
     addressLabel->setBuddy(addressBox);
     listRow->addWidget(addressLabel);
     listRow->addWidget(addressBox);
@@ -163,7 +161,7 @@ void BusWindow::build() {
 
     table = new QTableView(this);
     table->setObjectName(QStringLiteral("BusTable"));
-    table->setAccessibleName(QStringLiteral("仪表"));
+    table->setAccessibleName(tr("仪表"));
     table->setModel(filter_);
     table->setSortingEnabled(true);
     table->sortByColumn(BusTableModel::AddressColumn, Qt::AscendingOrder);
@@ -175,12 +173,12 @@ void BusWindow::build() {
     table->horizontalHeader()->setSectionResizeMode(BusTableModel::NameColumn,
                                                     QHeaderView::Interactive);
     table->setColumnWidth(BusTableModel::NameColumn,
-                          fontMetrics().horizontalAdvance(QStringLiteral("1#进线柜总表")));
+                          fontMetrics().horizontalAdvance(tr("1#进线柜总表")));
     top->addWidget(table, 1);
 
     statusLine = new QLabel(this);
     statusLine->setObjectName(QStringLiteral("BusStatus"));
-    statusLine->setAccessibleName(QStringLiteral("巡检状态"));
+    statusLine->setAccessibleName(tr("巡检状态"));
     statusLine->setWordWrap(true);
     statusLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
     top->addWidget(statusLine);
@@ -206,7 +204,7 @@ void BusWindow::build() {
             familyList->currentIndex() == 0 ? MeterKind::PanelMount : MeterKind::DinRail,
             nameEdit->text().trimmed(), true};
         if (addMeters({meter}) == 0) {
-            showStatus(QStringLiteral("地址 %1 已在列表中").arg(meter.address));
+            showStatus(tr("地址 %1 已在列表中").arg(meter.address));
         } else {
             nameEdit->clear();
             addressBox->setValue(std::min(kMaxMeterAddress, meter.address + 1));
@@ -224,20 +222,18 @@ void BusWindow::build() {
         }
     });
     connect(importButton, &QPushButton::clicked, this, [this] {
-        const QString path =
-            QFileDialog::getOpenFileName(this, QStringLiteral("导入巡检列表"), {},
-                                         QStringLiteral("CSV 文件 (*.csv);;所有文件 (*)"));
+        const QString path = QFileDialog::getOpenFileName(this, tr("导入巡检列表"), {},
+                                                          tr("CSV 文件 (*.csv);;所有文件 (*)"));
         if (!path.isEmpty()) {
             importList(path);
         }
     });
     connect(exportButton, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出巡检列表"),
-                                                          QStringLiteral("巡检列表.csv"),
-                                                          QStringLiteral("CSV 文件 (*.csv)"));
+        const QString path = QFileDialog::getSaveFileName(
+            this, tr("导出巡检列表"), tr("巡检列表.csv"), tr("CSV 文件 (*.csv)"));
         QString error;
         if (!path.isEmpty() && !exportList(path, &error)) {
-            showStatus(QStringLiteral("导出失败：%1").arg(error));
+            showStatus(tr("导出失败：%1").arg(error));
         }
     });
     connect(recordButton, &QPushButton::clicked, this, [this] {
@@ -246,13 +242,13 @@ void BusWindow::build() {
             return;
         }
         const QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("巡检记录"),
-            QStringLiteral("巡检_%1.csv")
+            this, tr("巡检记录"),
+            tr("巡检_%1.csv")
                 .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"))),
-            QStringLiteral("CSV 文件 (*.csv)"));
+            tr("CSV 文件 (*.csv)"));
         QString error;
         if (!path.isEmpty() && !startRecording(path, &error)) {
-            showStatus(QStringLiteral("无法记录：%1").arg(error));
+            showStatus(tr("无法记录：%1").arg(error));
         }
     });
     connect(table, &QTableView::activated, this, [this](const QModelIndex& index) {
@@ -284,7 +280,7 @@ void BusWindow::refresh() {
     list_ = meters;
     poller_->setMeters(list_);
     model_->reload();
-    setWindowTitle(QStringLiteral("总线巡检 - com%1").arg(portNumber));
+    setWindowTitle(tr("总线巡检 - com%1").arg(portNumber));
 }
 
 void BusWindow::setList(const QList<BusMeter>& meters) {
@@ -317,28 +313,25 @@ void BusWindow::saveList() {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(BusListCsv(list_)) < 0 || !file.commit()) {
-        showStatus(QStringLiteral("巡检列表无法保存：%1").arg(file.errorString()));
+        showStatus(tr("巡检列表无法保存：%1").arg(file.errorString()));
     }
 }
 
 BusListImport BusWindow::importList(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        showStatus(QStringLiteral("无法读取 %1：%2")
-                       .arg(QDir::toNativeSeparators(path), file.errorString()));
+        showStatus(tr("无法读取 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
         return {};
     }
     const BusListImport imported = ParseBusList(file.read(4 << 20), list_);
     list_.append(imported.meters);
     listChanged();
     QStringList lines;
-    lines << QStringLiteral("导入 %1 台仪表").arg(imported.meters.size());
+    lines << tr("导入 %1 台仪表").arg(imported.meters.size());
     if (!imported.problems.isEmpty()) {
-        lines.last() += QStringLiteral("，跳过 %1 行：").arg(imported.problems.size());
+        lines.last() += tr("，跳过 %1 行：").arg(imported.problems.size());
         for (const BusListProblem& problem : imported.problems) {
-            lines << QStringLiteral("第 %1 行（%2）：%3")
-                         .arg(problem.line)
-                         .arg(problem.text, problem.reason);
+            lines << tr("第 %1 行（%2）：%3").arg(problem.line).arg(problem.text, problem.reason);
         }
     }
     showStatus(lines.join(QLatin1Char('\n')));
@@ -353,9 +346,7 @@ bool BusWindow::exportList(const QString& path, QString* error) {
         }
         return false;
     }
-    showStatus(QStringLiteral("已导出 %1 台仪表到 %2")
-                   .arg(list_.size())
-                   .arg(QDir::toNativeSeparators(path)));
+    showStatus(tr("已导出 %1 台仪表到 %2").arg(list_.size()).arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -364,13 +355,13 @@ bool BusWindow::startPolling() {
         return true;
     }
     if (list_.isEmpty()) {
-        showStatus(QStringLiteral("列表中没有仪表：请添加、导入，或从搜索结果加入"));
+        showStatus(tr("列表中没有仪表：请添加、导入，或从搜索结果加入"));
         return false;
     }
     hooks_.stopAcquisition();
     portWasOpen_ = port_.isOpen();
     if (!hooks_.takePort()) {
-        showStatus(QStringLiteral("串口无法关闭，巡检没有开始"));
+        showStatus(tr("串口无法关闭，巡检没有开始"));
         return false;
     }
     holdingPort_ = true;
@@ -379,11 +370,11 @@ bool BusWindow::startPolling() {
     if (!started) {
         holdingPort_ = false;
         hooks_.givePortBack(portWasOpen_);
-        showStatus(QStringLiteral("串口打不开，巡检没有开始：%1").arg(started.error().detail));
+        showStatus(tr("串口打不开，巡检没有开始：%1").arg(started.error().detail));
         showRunning();
         return false;
     }
-    showStatus(QStringLiteral("巡检 com%1，%2").arg(hooks_.portNumber()).arg(settings));
+    showStatus(tr("巡检 com%1，%2").arg(hooks_.portNumber()).arg(settings));
     showRunning();
     return true;
 }
@@ -400,9 +391,8 @@ void BusWindow::stopPolling() {
 
 void BusWindow::showRunning() {
     const bool running = poller_->running();
-    startButton->setText(running ? QStringLiteral("停止巡检(&S)") : QStringLiteral("开始巡检(&S)"));
-    startButton->setAccessibleName(running ? QStringLiteral("停止巡检")
-                                           : QStringLiteral("开始巡检"));
+    startButton->setText(running ? tr("停止巡检(&S)") : tr("开始巡检(&S)"));
+    startButton->setAccessibleName(running ? tr("停止巡检") : tr("开始巡检"));
 }
 
 void BusWindow::openRow(int listRow) {
@@ -418,16 +408,23 @@ void BusWindow::openRow(int listRow) {
 }
 
 bool BusWindow::startRecording(const QString& path, QString* error) {
-    const QStringList header = {
-        QStringLiteral("时间"),     QStringLiteral("地址"),      QStringLiteral("名称"),
-        QStringLiteral("类型"),     QStringLiteral("相电压(V)"), QStringLiteral("Ia(A)"),
-        QStringLiteral("Ib(A)"),    QStringLiteral("Ic(A)"),     QStringLiteral("总有功(kW)"),
-        QStringLiteral("功率因数"), QStringLiteral("频率(Hz)"),  QStringLiteral("结果")};
+    const QStringList header = {tr("时间"),
+                                tr("地址"),
+                                tr("名称"),
+                                tr("类型"),
+                                tr("相电压(V)"),
+                                QStringLiteral("Ia(A)"),
+                                QStringLiteral("Ib(A)"),
+                                QStringLiteral("Ic(A)"),
+                                tr("总有功(kW)"),
+                                tr("功率因数"),
+                                tr("频率(Hz)"),
+                                tr("结果")};
     if (!csv_->open(path, header, error)) {
         return false;
     }
-    recordButton->setText(QStringLiteral("停止记录(&R)"));
-    showStatus(QStringLiteral("记录到 %1").arg(QDir::toNativeSeparators(path)));
+    recordButton->setText(tr("停止记录(&R)"));
+    showStatus(tr("记录到 %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -436,7 +433,7 @@ void BusWindow::stopRecording() {
         csv_->close();
     }
     if (recordButton != nullptr) {
-        recordButton->setText(QStringLiteral("记录(&R)…"));
+        recordButton->setText(tr("记录(&R)…"));
     }
 }
 

@@ -34,23 +34,23 @@ QString ReasonFor(int error, bool opening) {
 #ifdef EDQUOT
         case EDQUOT:
 #endif
-            return DurableCsvFile::kDiskFullReason;
+            return DurableCsvFile::diskFullReason();
         case EACCES:
         case EPERM:
         case EROFS:
-            return DurableCsvFile::kNoPermissionReason;
+            return DurableCsvFile::noPermissionReason();
         case ENOENT:
         case ENOTDIR:
-            return opening ? DurableCsvFile::kNoFolderReason : DurableCsvFile::kGoneReason;
+            return opening ? DurableCsvFile::noFolderReason() : DurableCsvFile::goneReason();
         case EIO:
         case ENODEV:
         case ENXIO:
 #ifdef ESTALE
         case ESTALE:
 #endif
-            return DurableCsvFile::kGoneReason;
+            return DurableCsvFile::goneReason();
         default:
-            return QStringLiteral("写入失败：%1").arg(qt_error_string(error));
+            return DurableCsvFile::tr("写入失败：%1").arg(qt_error_string(error));
     }
 }
 
@@ -125,7 +125,7 @@ public:
             return false;
         }
         if (own.st_nlink == 0) {
-            *reason = DurableCsvFile::kGoneReason;
+            *reason = DurableCsvFile::goneReason();
             return false;
         }
         if (::stat(nativePath_.constData(), &named) != 0) {
@@ -133,7 +133,7 @@ public:
             return false;
         }
         if (own.st_dev != named.st_dev || own.st_ino != named.st_ino) {
-            *reason = DurableCsvFile::kGoneReason;
+            *reason = DurableCsvFile::goneReason();
             return false;
         }
         return true;
@@ -160,11 +160,11 @@ public:
     bool open(const QString& path, QString* reason) {
         file_.setFileName(path);
         if (!QFileInfo(path).absoluteDir().exists()) {
-            *reason = DurableCsvFile::kNoFolderReason;
+            *reason = DurableCsvFile::noFolderReason();
             return false;
         }
         if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            *reason = QStringLiteral("写入失败：%1").arg(file_.errorString());
+            *reason = DurableCsvFile::tr("写入失败：%1").arg(file_.errorString());
             return false;
         }
         return true;
@@ -172,7 +172,7 @@ public:
 
     bool writeLine(const QByteArray& line, QString* reason) {
         if (file_.write(line) != line.size() || !file_.flush()) {
-            *reason = QStringLiteral("写入失败：%1").arg(file_.errorString());
+            *reason = DurableCsvFile::tr("写入失败：%1").arg(file_.errorString());
             return false;
         }
         return true;
@@ -180,7 +180,7 @@ public:
 
     bool stillNamed(QString* reason) const {
         if (!QFileInfo::exists(file_.fileName())) {
-            *reason = DurableCsvFile::kGoneReason;
+            *reason = DurableCsvFile::goneReason();
             return false;
         }
         return true;
@@ -340,7 +340,7 @@ void DurableCsvFile::append(const QStringList& cells) {
         if (!shared.failed.exchange(true)) {
             const quint64 generation = shared.generation;
             QMetaObject::invokeMethod(
-                this, [this, generation] { onFailed(generation, kTooSlowReason); },
+                this, [this, generation] { onFailed(generation, tooSlowReason()); },
                 Qt::QueuedConnection);
         }
         return;
@@ -352,7 +352,7 @@ void DurableCsvFile::append(const QStringList& cells) {
 
 void DurableCsvFile::close() {
     if (!finish()) {
-        emit failed(kNoAnswerReason);
+        emit failed(noAnswerReason());
     }
 }
 

@@ -30,14 +30,12 @@ public:
     // medium, and it bounds the memory the waiting rows take.
     static constexpr int kMaxPendingRows = 10000;
 
-    static inline const QString kDiskFullReason = QStringLiteral("磁盘已满");
-    static inline const QString kNoPermissionReason = QStringLiteral("没有写入权限");
-    static inline const QString kNoFolderReason = QStringLiteral("文件夹不存在");
-    static inline const QString kGoneReason =
-        QStringLiteral("记录文件或其所在的文件夹、介质已不存在");
-    static inline const QString kTooSlowReason = QStringLiteral("写入太慢，记录跟不上");
-    static inline const QString kNoAnswerReason =
-        QStringLiteral("存储介质无响应，正在写入的一行可能不完整");
+    static QString diskFullReason() { return tr("磁盘已满"); }
+    static QString noPermissionReason() { return tr("没有写入权限"); }
+    static QString noFolderReason() { return tr("文件夹不存在"); }
+    static QString goneReason() { return tr("记录文件或其所在的文件夹、介质已不存在"); }
+    static QString tooSlowReason() { return tr("写入太慢，记录跟不上"); }
+    static QString noAnswerReason() { return tr("存储介质无响应，正在写入的一行可能不完整"); }
 
     // How long closing waits for the row being written before it gives up
     // on the medium: long enough for a slow stick's flush, short enough that
@@ -63,7 +61,7 @@ public:
     void append(const QStringList& cells);
     // Waits for the rows handed over and closes the file. A medium that
     // does not finish a row within kCloseWaitMs is given up on:
-    // the recording ends as failed (kNoAnswerReason, `failed` is emitted
+    // the recording ends as failed (noAnswerReason(), `failed` is emitted
     // before close returns) and the writer is left to end by itself once the
     // medium answers, dropping the rows still waiting. Nothing is emitted
     // afterwards. Safe to call twice.

@@ -11,7 +11,7 @@ QString CountsText(const LineCounts& counts) {
     const auto ms = [](qint64 value) {
         return value < 0 ? QStringLiteral("-") : QString::number(value);
     };
-    return QStringLiteral(
+    return LineDiagnostics::tr(
                "请求 %1  正常 %2  无应答 %3  校验错误 %4  异常 %5  格式错误 %6  "
                "迟到 %7  响应 %8/%9 ms  自 %10")
         .arg(counts.requests)
@@ -124,9 +124,8 @@ QString LineDiagnostics::lateHint() const {
     }
     const qint64 median = medianTurnaroundMs();
     const qint64 rounded = std::max<qint64>(10, (median + 5) / 10 * 10);
-    return QStringLiteral(
-               "仪表应答约 %1 ms，超过本画面 %2 ms 的等待：应答被算作迟到。"
-               "请提高波特率，或减小仪表自身的应答延时设置")
+    return tr("仪表应答约 %1 ms，超过本画面 %2 ms 的等待：应答被算作迟到。"
+              "请提高波特率，或减小仪表自身的应答延时设置")
         .arg(rounded)
         .arg(answerWindowMs_);
 }
@@ -145,7 +144,7 @@ QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCo
         case AnswerOutcome::Accepted:
             return {};
         case AnswerOutcome::Exception:
-            return QStringLiteral("仪表异常应答（代码 %1）：%2")
+            return tr("仪表异常应答（代码 %1）：%2")
                 .arg(QString::number(exceptionCode, 16)
                          .rightJustified(2, QLatin1Char('0'))
                          .toUpper(),

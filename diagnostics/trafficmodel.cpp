@@ -82,9 +82,9 @@ QString TrafficModel::cellText(int row, int column) const {
         case TimeColumn:
             return f.time.toString(QStringLiteral("HH:mm:ss.zzz"));
         case DirectionColumn:
-            return sent ? QStringLiteral("发送") : QStringLiteral("接收");
+            return sent ? tr("发送") : tr("接收");
         case BytesColumn:
-            return f.bytes.isEmpty() ? QStringLiteral("（无）")
+            return f.bytes.isEmpty() ? tr("（无）")
                                      : QString::fromLatin1(f.bytes.toHex(' ').toUpper());
         case OutcomeColumn:
             return f.outcome;
@@ -114,15 +114,15 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
     }
     switch (section) {
         case TimeColumn:
-            return QStringLiteral("时间");
+            return tr("时间");
         case DirectionColumn:
-            return QStringLiteral("方向");
+            return tr("方向");
         case BytesColumn:
-            return QStringLiteral("数据（十六进制）");
+            return tr("数据（十六进制）");
         case OutcomeColumn:
-            return QStringLiteral("结果");
+            return tr("结果");
         case ResponseColumn:
-            return QStringLiteral("响应时间 (ms)");
+            return tr("响应时间 (ms)");
         default:
             return {};
     }
@@ -149,7 +149,7 @@ TrafficFrame ReceivedFrame(const RequestRecord& record) {
                                                 ExceptionMeaning(record.check.exceptionCode));
     }
     if (record.cutShort) {
-        outcome += QStringLiteral("（串口已关闭）");
+        outcome += TrafficModel::tr("（串口已关闭）");
     }
     const QDateTime time =
         record.lastByteAt.isValid() ? record.lastByteAt : QDateTime::currentDateTime();

@@ -28,14 +28,14 @@ namespace mt {
 TrafficWindow::TrafficWindow(const QString& meterName, QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("TrafficWindow"));
-    setWindowTitle(QStringLiteral("通信监视 - %1 - %2").arg(kAppTitle, meterName));
-    setAccessibleName(QStringLiteral("通信监视"));
+    setWindowTitle(tr("通信监视 - %1 - %2").arg(AppTitle(), meterName));
+    setAccessibleName(tr("通信监视"));
 
     // A table with rows of one fixed height: adding and dropping rows then
     // costs the view little however many it holds.
     view_ = new QTableView(this);
     view_->setObjectName(QStringLiteral("TrafficView"));
-    view_->setAccessibleName(QStringLiteral("通信帧列表"));
+    view_->setAccessibleName(tr("通信帧列表"));
     view_->setModel(&model_);
     view_->setAlternatingRowColors(true);
     view_->setShowGrid(false);
@@ -52,12 +52,11 @@ TrafficWindow::TrafficWindow(const QString& meterName, QWidget* parent)
     view_->setColumnWidth(TrafficModel::TimeColumn,
                           metrics.horizontalAdvance(QStringLiteral("00:00:00.000")) + 24);
     view_->setColumnWidth(TrafficModel::DirectionColumn,
-                          metrics.horizontalAdvance(QStringLiteral("接收")) + 24);
-    view_->setColumnWidth(
-        TrafficModel::OutcomeColumn,
-        metrics.horizontalAdvance(QStringLiteral("异常应答 04 从站设备故障")) + 16);
+                          metrics.horizontalAdvance(tr("接收")) + 24);
+    view_->setColumnWidth(TrafficModel::OutcomeColumn,
+                          metrics.horizontalAdvance(tr("异常应答 04 从站设备故障")) + 16);
     view_->setColumnWidth(TrafficModel::ResponseColumn,
-                          metrics.horizontalAdvance(QStringLiteral("响应时间 (ms)")) + 24);
+                          metrics.horizontalAdvance(tr("响应时间 (ms)")) + 24);
 
     buildButtons();
     auto* layout = new QVBoxLayout(this);
@@ -66,9 +65,9 @@ TrafficWindow::TrafficWindow(const QString& meterName, QWidget* parent)
 
     saveDialog_ = [](QWidget* owner, QString* filter) {
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        return QFileDialog::getSaveFileName(
-            owner, QStringLiteral("保存通信记录"), folder + QStringLiteral("/通信记录.txt"),
-            kTextFilter + QStringLiteral(";;") + kCsvFilter, filter);
+        return QFileDialog::getSaveFileName(owner, tr("保存通信记录"), folder + tr("/通信记录.txt"),
+                                            kTextFilter + QStringLiteral(";;") + kCsvFilter,
+                                            filter);
     };
     resize(metrics.horizontalAdvance(QLatin1Char('0')) * 110, metrics.height() * 32);
     showCounts();
@@ -76,19 +75,19 @@ TrafficWindow::TrafficWindow(const QString& meterName, QWidget* parent)
 
 // Pause, clear, copy and save, and the counts at the row's end.
 void TrafficWindow::buildButtons() {
-    pauseButton_ = new QPushButton(QStringLiteral("暂停(&P)"), this);
+    pauseButton_ = new QPushButton(tr("暂停(&P)"), this);
     pauseButton_->setObjectName(QStringLiteral("PauseButton"));
     pauseButton_->setCheckable(true);
-    pauseButton_->setAccessibleName(QStringLiteral("暂停"));
-    auto* clearButton = new QPushButton(QStringLiteral("清空(&L)"), this);
+    pauseButton_->setAccessibleName(tr("暂停"));
+    auto* clearButton = new QPushButton(tr("清空(&L)"), this);
     clearButton->setObjectName(QStringLiteral("ClearButton"));
-    clearButton->setAccessibleName(QStringLiteral("清空"));
-    auto* copyButton = new QPushButton(QStringLiteral("复制(&C)"), this);
+    clearButton->setAccessibleName(tr("清空"));
+    auto* copyButton = new QPushButton(tr("复制(&C)"), this);
     copyButton->setObjectName(QStringLiteral("CopyButton"));
-    copyButton->setAccessibleName(QStringLiteral("复制所选行"));
-    auto* saveButton = new QPushButton(QStringLiteral("保存(&S)…"), this);
+    copyButton->setAccessibleName(tr("复制所选行"));
+    auto* saveButton = new QPushButton(tr("保存(&S)…"), this);
     saveButton->setObjectName(QStringLiteral("SaveButton"));
-    saveButton->setAccessibleName(QStringLiteral("保存"));
+    saveButton->setAccessibleName(tr("保存"));
     countsLine_ = new QLabel(this);
     countsLine_->setObjectName(QStringLiteral("CountsLine"));
 
@@ -151,8 +150,8 @@ void TrafficWindow::setPaused(bool paused) {
         missedWhilePaused_ = 0;
     }
     pauseButton_->setChecked(paused);
-    pauseButton_->setText(paused ? QStringLiteral("继续(&P)") : QStringLiteral("暂停(&P)"));
-    pauseButton_->setAccessibleName(paused ? QStringLiteral("继续") : QStringLiteral("暂停"));
+    pauseButton_->setText(paused ? tr("继续(&P)") : tr("暂停(&P)"));
+    pauseButton_->setAccessibleName(paused ? tr("继续") : tr("暂停"));
     showCounts();
 }
 
@@ -165,15 +164,15 @@ void TrafficWindow::clear() {
 }
 
 void TrafficWindow::showCounts() {
-    QString text = QStringLiteral("共 %1 帧").arg(model_.rowCount());
+    QString text = tr("共 %1 帧").arg(model_.rowCount());
     if (model_.dropped() > 0) {
-        text += QStringLiteral("，较早的 %1 帧已舍弃").arg(model_.dropped());
+        text += tr("，较早的 %1 帧已舍弃").arg(model_.dropped());
     }
     if (paused_) {
-        text += QStringLiteral("，已暂停（未显示 %1 帧）").arg(missedWhilePaused_);
+        text += tr("，已暂停（未显示 %1 帧）").arg(missedWhilePaused_);
     }
     if (!lastSaveNote_.isEmpty()) {
-        text += QStringLiteral("；") + lastSaveNote_;
+        text += tr("；") + lastSaveNote_;
     }
     countsLine_->setText(text);
 }
@@ -239,9 +238,9 @@ void TrafficWindow::onSaveClicked() {
     }
     QString failure;
     if (saveTo(path, &failure)) {
-        lastSaveNote_ = QStringLiteral("已保存到 %1").arg(QFileInfo(path).fileName());
+        lastSaveNote_ = tr("已保存到 %1").arg(QFileInfo(path).fileName());
     } else {
-        lastSaveNote_ = QStringLiteral("保存失败：%1").arg(failure);
+        lastSaveNote_ = tr("保存失败：%1").arg(failure);
     }
     showCounts();
 }

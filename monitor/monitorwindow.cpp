@@ -42,7 +42,7 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     setObjectName(QString::fromLatin1(layout.objectName));
     // The screen's serial component goes by the name the screen knows it by.
     port_.setObjectName(QStringLiteral("MSComm1"));
-    setWindowTitle(kAppTitle + QStringLiteral(" - ") + meterName());
+    setWindowTitle(AppTitle() + QStringLiteral(" - ") + meterName());
 
     diagnostics_ = new LineDiagnostics(this);
     RecordingController::Window recorded;
@@ -116,7 +116,7 @@ void MonitorWindow::observeEngine() {
     connect(engine_, &AcquisitionEngine::strayBytes, this, [this](const QByteArray& bytes) {
         if (traffic_ != nullptr && !bytes.isEmpty()) {
             traffic_->addFrame({QDateTime::currentDateTime(), TrafficFrame::Direction::Received,
-                                bytes, QStringLiteral("无对应请求"), -1});
+                                bytes, tr("无对应请求"), -1});
         }
     });
     connect(engine_, &AcquisitionEngine::tickFinished, this, [this](const TickSummary& summary) {
@@ -148,7 +148,7 @@ QString MonitorWindow::meterName() const {
 // 工具→搜索仪表…: the dialog is made at its first use and shown again after
 // that, one per window. It reaches the window through its hooks only.
 void MonitorWindow::addMeterSearch() {
-    QAction* action = toolsMenu->addAction(QStringLiteral("搜索仪表(&S)…"));
+    QAction* action = toolsMenu->addAction(tr("搜索仪表(&S)…"));
     action->setObjectName(QStringLiteral("SearchMeterAction"));
     connect(action, &QAction::triggered, this, [this] {
         auto* dialog = findChild<SearchDialog*>(QString(), Qt::FindDirectChildrenOnly);
@@ -198,7 +198,7 @@ void MonitorWindow::addMeterSearch() {
 }
 
 void MonitorWindow::addBusOverview() {
-    busAction = toolsMenu->addAction(QStringLiteral("总线巡检(&B)…"));
+    busAction = toolsMenu->addAction(tr("总线巡检(&B)…"));
     busAction->setObjectName(QStringLiteral("BusAction"));
     busAction->setEnabled(false);  // until the program hands the families down
     connect(busAction, &QAction::triggered, this, [this] {
@@ -276,16 +276,16 @@ void MonitorWindow::useMeter(int portNumber, int address, const QString& setting
 }
 
 void MonitorWindow::buildMenus() {
-    fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    fileMenu = menuBar()->addMenu(tr("文件(&F)"));
     fileMenu->setObjectName(QStringLiteral("FileMenu"));
-    viewMenu = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    viewMenu = menuBar()->addMenu(tr("查看(&V)"));
     viewMenu->setObjectName(QStringLiteral("ViewMenu"));
-    toolsMenu = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    toolsMenu = menuBar()->addMenu(tr("工具(&T)"));
     toolsMenu->setObjectName(QStringLiteral("ToolsMenu"));
-    helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    helpMenu = menuBar()->addMenu(tr("帮助(&H)"));
     helpMenu->setObjectName(QStringLiteral("HelpMenu"));
 
-    trafficAction = viewMenu->addAction(QStringLiteral("通信监视(&M)"));
+    trafficAction = viewMenu->addAction(tr("通信监视(&M)"));
     trafficAction->setObjectName(QStringLiteral("TrafficAction"));
     trafficAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     connect(trafficAction, &QAction::triggered, this, [this] {
@@ -294,11 +294,11 @@ void MonitorWindow::buildMenus() {
         window->raise();
         window->activateWindow();
     });
-    resetCountsAction = viewMenu->addAction(QStringLiteral("重置计数(&R)"));
+    resetCountsAction = viewMenu->addAction(tr("重置计数(&R)"));
     resetCountsAction->setObjectName(QStringLiteral("ResetCountsAction"));
     resetCountsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     connect(resetCountsAction, &QAction::triggered, diagnostics_, &LineDiagnostics::reset);
-    trendAction = viewMenu->addAction(QStringLiteral("趋势图(&T)"));
+    trendAction = viewMenu->addAction(tr("趋势图(&T)"));
     trendAction->setObjectName(QStringLiteral("TrendAction"));
     trendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     connect(trendAction, &QAction::triggered, this, [this] {
@@ -307,7 +307,7 @@ void MonitorWindow::buildMenus() {
         window->raise();
         window->activateWindow();
     });
-    analysisAction = viewMenu->addAction(QStringLiteral("三相分析(&A)"));
+    analysisAction = viewMenu->addAction(tr("三相分析(&A)"));
     analysisAction->setObjectName(QStringLiteral("AnalysisAction"));
     analysisAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     connect(analysisAction, &QAction::triggered, this, [this] {
@@ -317,16 +317,16 @@ void MonitorWindow::buildMenus() {
         window->activateWindow();
     });
 
-    resetSettingsAction = helpMenu->addAction(QStringLiteral("恢复默认设置(&D)"));
+    resetSettingsAction = helpMenu->addAction(tr("恢复默认设置(&D)"));
     resetSettingsAction->setObjectName(QStringLiteral("ResetSettingsAction"));
     resetSettingsAction->setEnabled(services_.settings != nullptr);
     connect(resetSettingsAction, &QAction::triggered, this, [this] {
         if (services_.settings) {
             services_.settings->forget();
-            showHint(QStringLiteral("已恢复默认设置：下次启动时按默认设置开始，本次不再保存设置"));
+            showHint(tr("已恢复默认设置：下次启动时按默认设置开始，本次不再保存设置"));
         }
     });
-    aboutAction = helpMenu->addAction(QStringLiteral("关于仪表测试(&A)"));
+    aboutAction = helpMenu->addAction(tr("关于仪表测试(&A)"));
     aboutAction->setObjectName(QStringLiteral("AboutAction"));
     aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
     aboutAction->setMenuRole(QAction::AboutRole);
@@ -339,12 +339,12 @@ void MonitorWindow::buildMenus() {
 
     recording_->addToMenu(*fileMenu);
     fileMenu->addSeparator();
-    reportAction = fileMenu->addAction(QStringLiteral("导出调试报告(&E)…"));
+    reportAction = fileMenu->addAction(tr("导出调试报告(&E)…"));
     reportAction->setObjectName(QStringLiteral("ReportAction"));
     connect(reportAction, &QAction::triggered, this, &MonitorWindow::chooseReportFile);
     fileMenu->addSeparator();
 
-    exitAction = fileMenu->addAction(QStringLiteral("退出(&X)"));
+    exitAction = fileMenu->addAction(tr("退出(&X)"));
     exitAction->setObjectName(QStringLiteral("ExitAction"));
     exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     exitAction->setMenuRole(QAction::QuitRole);
@@ -410,7 +410,7 @@ TrendWindow* MonitorWindow::trendWindow() {
         ensureTrendStore();
         trendWindow_ = new TrendWindow(
             *trend_, [this] { return engine_->tickRunning(); }, this);
-        trendWindow_->setWindowTitle(QStringLiteral("趋势图 - ") + meterName());
+        trendWindow_->setWindowTitle(tr("趋势图 - ") + meterName());
         restorePlace(trendWindow_, "trend");
         if (services_.settings) {
             auto* spans = trendWindow_->findChild<QComboBox*>(QStringLiteral("SpanList"));
@@ -429,7 +429,7 @@ TrendWindow* MonitorWindow::trendWindow() {
 AnalysisWindow* MonitorWindow::analysisWindow() {
     if (analysis_ == nullptr) {
         analysis_ = new AnalysisWindow(layout_.kind, this);
-        analysis_->setWindowTitle(QStringLiteral("三相分析 - ") + meterName());
+        analysis_->setWindowTitle(tr("三相分析 - ") + meterName());
         restorePlace(analysis_, "analysis");
         if (services_.settings) {
             auto* list = analysis_->findChild<QComboBox*>(QStringLiteral("NominalFrequencyList"));
@@ -456,9 +456,8 @@ bool MonitorWindow::exportReport(const QString& path, QString* error) {
     const PhaseReadings values = ReadPhaseValues(layout_.kind, lastTick_.mode, lastTick_.texts);
     ReportContent content;
     content.meterName = meterName();
-    content.portText = QStringLiteral("com%1，%2")
-                           .arg(portPanel->selectedPortNumber())
-                           .arg(portPanel->settingsText());
+    content.portText =
+        tr("com%1，%2").arg(portPanel->selectedPortNumber()).arg(portPanel->settingsText());
     content.addressText = portPanel->addressText();
     content.madeAt = QDateTime::currentDateTime();
     content.tickAt = lastTick_.summary.startedAt;
@@ -475,28 +474,28 @@ bool MonitorWindow::exportReport(const QString& path, QString* error) {
 // 文件→导出调试报告…: the file dialog does not block acquisition; a failed
 // write is told once in a box that does not wait either.
 void MonitorWindow::chooseReportFile() {
-    auto* dialog = new QFileDialog(this, QStringLiteral("导出调试报告"));
+    auto* dialog = new QFileDialog(this, tr("导出调试报告"));
     dialog->setObjectName(QStringLiteral("ReportFileDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setNameFilter(QStringLiteral("PDF 文件 (*.pdf)"));
+    dialog->setNameFilter(tr("PDF 文件 (*.pdf)"));
     dialog->setDefaultSuffix(QStringLiteral("pdf"));
     const QFileInfo suggested(suggestedRecordingPath());
     dialog->setDirectory(suggested.absolutePath());
-    dialog->selectFile(suggested.completeBaseName() + QStringLiteral("-报告.pdf"));
+    dialog->selectFile(suggested.completeBaseName() + tr("-报告.pdf"));
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
         QString error;
         if (path.isEmpty()) {
             return;
         }
         if (exportReport(path, &error)) {
-            statusBar()->showMessage(
-                QStringLiteral("调试报告已导出：%1").arg(QDir::toNativeSeparators(path)), 10000);
+            statusBar()->showMessage(tr("调试报告已导出：%1").arg(QDir::toNativeSeparators(path)),
+                                     10000);
             return;
         }
         auto* box = new QMessageBox(
-            QMessageBox::Warning, kAppTitle,
-            QStringLiteral("调试报告没有导出：%1\n%2").arg(QDir::toNativeSeparators(path), error),
+            QMessageBox::Warning, AppTitle(),
+            tr("调试报告没有导出：%1\n%2").arg(QDir::toNativeSeparators(path), error),
             QMessageBox::Ok, this);
         box->setObjectName(QStringLiteral("ReportWarning"));
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -510,7 +509,7 @@ void MonitorWindow::finishScreen() {
     const int top = layout_.buttonRowTop;
     primaryButton = MakeButton(screen_, "Command1", layout_.primary.idle, 720, top, 1935, 375);
     secondaryButton = MakeButton(screen_, "Command4", layout_.secondary.idle, 4920, top, 1935, 375);
-    exitButton = MakeButton(screen_, "Command2", kExitCaption, 8880, top, 1300, 375);
+    exitButton = MakeButton(screen_, "Command2", exitCaption(), 8880, top, 1300, 375);
     secondaryButton->setVisible(layout_.secondaryVisible);
     showState(engine_->state());
     sortFieldReadings();
@@ -583,7 +582,7 @@ void MonitorWindow::registerValueField(const ValueField& field) {
     // The field's context menu offers it to the trend (fields with a number).
     const QString key = field.field->objectName();
     if (IsTrendable(key)) {
-        auto* toTrend = new QAction(QStringLiteral("加入趋势图"), field.field);
+        auto* toTrend = new QAction(tr("加入趋势图"), field.field);
         toTrend->setObjectName(QStringLiteral("AddToTrendAction"));
         connect(toTrend, &QAction::triggered, this, [this, key] {
             TrendWindow* window = trendWindow();

@@ -58,7 +58,7 @@ class MonitorWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    static inline const QString kExitCaption = QStringLiteral("退      出");
+    static QString exitCaption() { return tr("退      出"); }
 
     // An acquisition button's captions.
     struct ButtonCaptions {

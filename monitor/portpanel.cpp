@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "portpanel.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +29,7 @@ struct ListPlace {
 };
 
 PanelComboBox* MakeCaptionedList(QWidget* frame, const ListPlace& place, int top, int height) {
-    const QString caption = QString::fromUtf8(place.caption);
+    const QString caption = QCoreApplication::translate("mt::PortPanel", place.caption);
     auto* label = new QLabel(caption, frame);
     label->setGeometry(TwipsRect(place.captionLeft, top, place.captionWidth, height));
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -58,11 +59,11 @@ PortPanel::PortPanel(SerialPort& port, Services services, QWidget* parent)
     setObjectName(QStringLiteral("PortPanel"));
     resize(TwipsSize(13290, 3060));
 
-    meterFrame = new QGroupBox(QStringLiteral("仪表参数选择"), this);
+    meterFrame = new QGroupBox(tr("仪表参数选择"), this);
     meterFrame->setObjectName(QStringLiteral("Frame1"));
     meterFrame->setGeometry(TwipsRect(240, 120, 12975, 1320));
 
-    portFrame = new QGroupBox(QStringLiteral("串口通信选择"), this);
+    portFrame = new QGroupBox(tr("串口通信选择"), this);
     portFrame->setObjectName(QStringLiteral("Frame2"));
     portFrame->setGeometry(TwipsRect(240, 1560, 12975, 1440));
 
@@ -71,30 +72,41 @@ PortPanel::PortPanel(SerialPort& port, Services services, QWidget* parent)
     constexpr int kRowTop = 540;
     constexpr int kUpperRowTop = 600;
     constexpr int kListHeight = 360;
-    addressList = MakeCaptionedList(meterFrame, {"Combo1", "仪表地址：", 120, 1200, 1320, 1215},
-                                    kUpperRowTop, kListHeight);
-    baudList = MakeCaptionedList(meterFrame, {"Combo3", "波特率：", 2880, 1080, 3960, 1215},
-                                 kUpperRowTop, kListHeight);
+    addressList = MakeCaptionedList(
+        meterFrame,
+        {"Combo1", QT_TRANSLATE_NOOP("mt::PortPanel", "仪表地址："), 120, 1200, 1320, 1215},
+        kUpperRowTop, kListHeight);
+    baudList = MakeCaptionedList(
+        meterFrame,
+        {"Combo3", QT_TRANSLATE_NOOP("mt::PortPanel", "波特率："), 2880, 1080, 3960, 1215},
+        kUpperRowTop, kListHeight);
     addressHint = new QLabel(meterFrame);
     addressHint->setObjectName(QStringLiteral("StatusLabel"));
     addressHint->setGeometry(TwipsRect(5520, kUpperRowTop, 7200, kListHeight));
     addressHint->setStyleSheet(kProblemStyle);
 
     // Lower frame, left to right: port, parity, data bits, stop bits, button, lamp.
-    portList = MakeCaptionedList(portFrame, {"Combo4", "com：", 120, 600, 720, 1215}, kRowTop,
-                                 kListHeight);
+    portList = MakeCaptionedList(
+        portFrame, {"Combo4", QT_TRANSLATE_NOOP("mt::PortPanel", "com："), 120, 600, 720, 1215},
+        kRowTop, kListHeight);
     // The port list's caption is "com", its name for screen readers "串口".
-    portList->setAccessibleName(QStringLiteral("串口"));
-    parityList = MakeCaptionedList(portFrame, {"Combo5", "校验位：", 2040, 1080, 3120, 900},
-                                   kRowTop, kListHeight);
-    dataBitsList = MakeCaptionedList(portFrame, {"Combo6", "数据位：", 4140, 1080, 5220, 900},
-                                     kRowTop, kListHeight);
-    stopBitsList = MakeCaptionedList(portFrame, {"Combo7", "停止位：", 6240, 1080, 7320, 900},
-                                     kRowTop, kListHeight);
+    portList->setAccessibleName(tr("串口"));
+    parityList = MakeCaptionedList(
+        portFrame,
+        {"Combo5", QT_TRANSLATE_NOOP("mt::PortPanel", "校验位："), 2040, 1080, 3120, 900}, kRowTop,
+        kListHeight);
+    dataBitsList = MakeCaptionedList(
+        portFrame,
+        {"Combo6", QT_TRANSLATE_NOOP("mt::PortPanel", "数据位："), 4140, 1080, 5220, 900}, kRowTop,
+        kListHeight);
+    stopBitsList = MakeCaptionedList(
+        portFrame,
+        {"Combo7", QT_TRANSLATE_NOOP("mt::PortPanel", "停止位："), 6240, 1080, 7320, 900}, kRowTop,
+        kListHeight);
 
-    openCloseButton = new QPushButton(kOpenCaption, portFrame);
+    openCloseButton = new QPushButton(openCaption(), portFrame);
     openCloseButton->setObjectName(QStringLiteral("Command3"));
-    openCloseButton->setAccessibleName(kOpenCaption);
+    openCloseButton->setAccessibleName(openCaption());
     openCloseButton->setGeometry(TwipsRect(8640, kRowTop - 60, 1695, 480));
 
     connect(portList, &QComboBox::currentTextChanged, this, &PortPanel::portChoiceChanged);
@@ -153,9 +165,9 @@ QString PortPanel::addressText() const {
 }
 
 void PortPanel::onOpenCloseClicked() {
-    if (openCloseButton->text() == kOpenCaption) {
+    if (openCloseButton->text() == openCaption()) {
         if (port_.isOpen()) {
-            services_.message(kAlreadyOpen, kAppTitle, MessageIcon::None);
+            services_.message(alreadyOpenText(), AppTitle(), MessageIcon::None);
             return;
         }
         if (const PortResult opened = openPort(); !opened) {
@@ -180,7 +192,7 @@ void PortPanel::pickPort(int number) {
 }
 
 bool PortPanel::shownOpen() const {
-    return openCloseButton->text() == kCloseCaption;
+    return openCloseButton->text() == closeCaption();
 }
 
 void PortPanel::useSettings(int address, int baud, char parity, int dataBits, int stopBits) {
@@ -241,7 +253,7 @@ void PortPanel::showWhyNotOpen(const PortError& error) {
     refreshDeviceLine();
     const int number = selectedPortNumber();
     const QString advice = PortOpenAdvice(error, number > 0 ? port_.deviceName() : QString());
-    const QString line = number > 0 ? QStringLiteral("com%1：%2").arg(number).arg(advice) : advice;
+    const QString line = number > 0 ? tr("com%1：%2").arg(number).arg(advice) : advice;
     deviceLine->setText(line);
     // The line may be cut at the panel's edge; the tooltip has it whole, with
     // the system's own words.
@@ -288,11 +300,11 @@ bool PortPanel::reopenPort() {
 void PortPanel::showAddressInvalid(bool invalid) {
     addressList->setStyleSheet(invalid ? QStringLiteral("QComboBox { background: #ffd0d0; }")
                                        : QString());
-    addressHint->setText(invalid ? QStringLiteral("仪表地址无效") : QString());
+    addressHint->setText(invalid ? tr("仪表地址无效") : QString());
 }
 
 void PortPanel::showOpenState(bool open) {
-    const QString caption = open ? kCloseCaption : kOpenCaption;
+    const QString caption = open ? closeCaption() : openCaption();
     openCloseButton->setText(caption);
     openCloseButton->setAccessibleName(caption);
     lamp->showOpen(open);
@@ -304,8 +316,8 @@ void PortPanel::refreshDeviceLine() {
     if (number > 0 && number != port_.portNumber()) {
         device.clear();
     }
-    const QString text = number <= 0        ? QStringLiteral("所选串口无效")
-                         : device.isEmpty() ? QStringLiteral("com%1：未找到对应设备").arg(number)
+    const QString text = number <= 0        ? tr("所选串口无效")
+                         : device.isEmpty() ? tr("com%1：未找到对应设备").arg(number)
                                             : QStringLiteral("com%1 → %2").arg(number).arg(device);
     deviceLine->setText(text);
     deviceLine->setToolTip(QString());
@@ -314,7 +326,7 @@ void PortPanel::refreshDeviceLine() {
 }
 
 void PortPanel::onDeviceLost(const QString& detail) {
-    if (openCloseButton->text() == kOpenCaption) {
+    if (openCloseButton->text() == openCaption()) {
         // Already shown closed: this loss has been reported (or nothing the
         // panel opened was lost), so the user is not warned twice.
         return;
@@ -323,14 +335,14 @@ void PortPanel::onDeviceLost(const QString& detail) {
     refreshDeviceLine();
     // The warning stays in the screen's language; the operating system's own
     // words about the loss go to the device line's tooltip for diagnosis.
-    deviceLine->setText(QStringLiteral("com%1：%2").arg(selectedPortNumber()).arg(kDisconnected));
+    deviceLine->setText(tr("com%1：%2").arg(selectedPortNumber()).arg(disconnectedText()));
     deviceLine->setToolTip(detail);
     emit portLost();
-    services_.message(kDisconnected, kAppTitle, MessageIcon::Warning);
+    services_.message(disconnectedText(), AppTitle(), MessageIcon::Warning);
 }
 
 void PortPanel::warnInvalidPort() {
-    services_.message(kInvalidPort, kAppTitle, MessageIcon::Warning);
+    services_.message(invalidPortText(), AppTitle(), MessageIcon::Warning);
 }
 
 }  // namespace mt

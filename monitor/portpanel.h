@@ -43,11 +43,11 @@ class PortPanel : public QWidget {
     Q_OBJECT
 
 public:
-    static inline const QString kOpenCaption = QStringLiteral("打开串口");
-    static inline const QString kCloseCaption = QStringLiteral("关闭串口");
-    static inline const QString kInvalidPort = QStringLiteral("无效端口号");
-    static inline const QString kAlreadyOpen = QStringLiteral("串口已经打开");
-    static inline const QString kDisconnected = QStringLiteral("串口已断开");
+    static QString openCaption() { return tr("打开串口"); }
+    static QString closeCaption() { return tr("关闭串口"); }
+    static QString invalidPortText() { return tr("无效端口号"); }
+    static QString alreadyOpenText() { return tr("串口已经打开"); }
+    static QString disconnectedText() { return tr("串口已断开"); }
 
     PortPanel(SerialPort& port, Services services, QWidget* parent = nullptr);
 

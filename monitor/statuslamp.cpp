@@ -6,13 +6,13 @@
 namespace mt {
 
 StatusLamp::StatusLamp(QWidget* parent) : QWidget(parent) {
-    setAccessibleName(QStringLiteral("串口状态"));
+    setAccessibleName(tr("串口状态"));
     showOpen(false);
 }
 
 void StatusLamp::showOpen(bool open) {
     colour_ = open ? kOpenColour : kClosedColour;
-    setAccessibleDescription(open ? QStringLiteral("串口已打开") : QStringLiteral("串口已关闭"));
+    setAccessibleDescription(open ? tr("串口已打开") : tr("串口已关闭"));
     setToolTip(accessibleDescription());
     update();
 }

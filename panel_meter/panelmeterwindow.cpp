@@ -35,18 +35,30 @@ struct FieldPlace {
 };
 
 constexpr std::array<FieldPlace, 24> kFields = {{
-    {"UanT", "相电压Uan", "V", 0, 0},      {"UbnT", "相电压Ubn", "V", 0, 1},
-    {"UcnT", "相电压Ucn", "V", 0, 2},      {"PaT", "有功功率Pa", "W", 0, 3},
-    {"PbT", "有功功率Pb", "W", 0, 4},      {"PcT", "有功功率Pc", "W", 0, 5},
-    {"PsT", "总有功率P", "W", 0, 6},       {"WPPT", "正有功电能", "kWh", 0, 7},
-    {"UabT", "线电压Uab", "V", 1, 0},      {"UbcT", "线电压Ubc", "V", 1, 1},
-    {"UcaT", "线电压Uca", "V", 1, 2},      {"QaT", "无功功率Qa", "var", 1, 3},
-    {"QbT", "无功功率Qb", "var", 1, 4},    {"QcT", "无功功率Qc", "var", 1, 5},
-    {"QsT", "总无功功率Q", "var", 1, 6},   {"WPNT", "负有功电能", "kWh", 1, 7},
-    {"IaT", "电流Ia", "A", 2, 0},          {"IbT", "电流Ib", "A", 2, 1},
-    {"IcT", "电流Ic", "A", 2, 2},          {"PfsT", "功率因数", "cos φ", 2, 3},
-    {"FT", "电网频率", "Hz", 2, 4},        {"SsT", "视在功率", "VA", 2, 5},
-    {"WQPT", "正无功电能", "kvarh", 2, 6}, {"WQNT", "负无功电能", "kvarh", 2, 7},
+    {"UanT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "相电压Uan"), "V", 0, 0},
+    {"UbnT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "相电压Ubn"), "V", 0, 1},
+    {"UcnT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "相电压Ucn"), "V", 0, 2},
+    {"PaT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "有功功率Pa"), "W", 0, 3},
+    {"PbT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "有功功率Pb"), "W", 0, 4},
+    {"PcT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "有功功率Pc"), "W", 0, 5},
+    {"PsT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "总有功率P"), "W", 0, 6},
+    {"WPPT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "正有功电能"), "kWh", 0, 7},
+    {"UabT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "线电压Uab"), "V", 1, 0},
+    {"UbcT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "线电压Ubc"), "V", 1, 1},
+    {"UcaT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "线电压Uca"), "V", 1, 2},
+    {"QaT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "无功功率Qa"), "var", 1, 3},
+    {"QbT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "无功功率Qb"), "var", 1, 4},
+    {"QcT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "无功功率Qc"), "var", 1, 5},
+    {"QsT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "总无功功率Q"), "var", 1, 6},
+    {"WPNT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "负有功电能"), "kWh", 1, 7},
+    {"IaT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "电流Ia"), "A", 2, 0},
+    {"IbT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "电流Ib"), "A", 2, 1},
+    {"IcT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "电流Ic"), "A", 2, 2},
+    {"PfsT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "功率因数"), "cos φ", 2, 3},
+    {"FT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "电网频率"), "Hz", 2, 4},
+    {"SsT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "视在功率"), "VA", 2, 5},
+    {"WQPT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "正无功电能"), "kvarh", 2, 6},
+    {"WQNT", QT_TRANSLATE_NOOP("mt::PanelMeterWindow", "负无功电能"), "kvarh", 2, 7},
 }};
 
 // The fields are 1200 x 270 twips (80 x 18 pixels): a thin border and no
@@ -56,8 +68,10 @@ const QString kCompactFields = QStringLiteral(
 
 MonitorWindow::Layout PanelMeterLayout(int timerIntervalMs) {
     MonitorWindow::Layout layout{"Form1", MeterKind::PanelMount, {13290, 8640}, 7800};
-    layout.primary = {QStringLiteral("一次数据采集"), QStringLiteral("关闭一次数据采集")};
-    layout.secondary = {QStringLiteral("二次数据采集"), QStringLiteral("关闭二次数据采集")};
+    layout.primary = {mt::PanelMeterWindow::tr("一次数据采集"),
+                      mt::PanelMeterWindow::tr("关闭一次数据采集")};
+    layout.secondary = {mt::PanelMeterWindow::tr("二次数据采集"),
+                        mt::PanelMeterWindow::tr("关闭二次数据采集")};
     layout.timing = {timerIntervalMs, kPanelPauseMs, false};
     return layout;
 }
@@ -77,7 +91,7 @@ PanelMeterWindow::PanelMeterWindow(SerialPort& port, Services services, QWidget*
 }
 
 void PanelMeterWindow::buildMeasurementFrame() {
-    measurementFrame = new QGroupBox(QStringLiteral("仪表检测数据"), screenArea());
+    measurementFrame = new QGroupBox(tr("仪表检测数据"), screenArea());
     measurementFrame->setObjectName(QStringLiteral("Frame3"));
     measurementFrame->setGeometry(TwipsRect(240, 3120, 12975, 4455));
     measurementFrame->setStyleSheet(kCompactFields);
@@ -85,12 +99,9 @@ void PanelMeterWindow::buildMeasurementFrame() {
     QList<QLabel*> captions;
     for (const FieldPlace& place : kFields) {
         const Column& column = kColumns[static_cast<std::size_t>(place.column)];
-        ValueFieldPlace layout{place.name,
-                               QString::fromUtf8(place.caption),
-                               QString::fromUtf8(place.unit),
-                               kRowTops[static_cast<std::size_t>(place.row)],
-                               column.captionLeft,
-                               column.fieldLeft,
+        ValueFieldPlace layout{place.name,         tr(place.caption),
+                               tr(place.unit),     kRowTops[static_cast<std::size_t>(place.row)],
+                               column.captionLeft, column.fieldLeft,
                                column.unitLeft};
         const ValueField field = AddValueField(measurementFrame, layout);
         captions << field.caption;
@@ -108,8 +119,8 @@ void PanelMeterWindow::buildMeasurementFrame() {
         // picture box begins instead of reaching one pixel into it.
         label->setGeometry(TwipsRect(9480, top, 1095, 240));
     };
-    heading("Picture1Heading", QStringLiteral("开关量输出"), 360);
-    heading("Picture2Heading", QStringLiteral("开关量输入"), 2280);
+    heading("Picture1Heading", tr("开关量输出"), 360);
+    heading("Picture2Heading", tr("开关量输入"), 2280);
 
     outputSwitches = new SwitchPanelView(SwitchPanelKind::Outputs, measurementFrame);
     outputSwitches->setObjectName(QStringLiteral("Picture1"));
@@ -127,7 +138,7 @@ void PanelMeterWindow::buildMeasurementFrame() {
 }
 
 QString PanelMeterWindow::modeName() const {
-    return acquisition().state().primary.enabled ? QStringLiteral("一次") : QStringLiteral("二次");
+    return acquisition().state().primary.enabled ? tr("一次") : tr("二次");
 }
 
 std::span<const PollStep> PanelMeterWindow::schedule() const {

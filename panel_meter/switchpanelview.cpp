@@ -22,8 +22,7 @@ SwitchPanelView::SwitchPanelView(SwitchPanelKind kind, QWidget* parent)
     : QFrame(parent), model_(kind) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
-    setAccessibleName(kind == SwitchPanelKind::Outputs ? QStringLiteral("开关量输出")
-                                                       : QStringLiteral("开关量输入"));
+    setAccessibleName(kind == SwitchPanelKind::Outputs ? tr("开关量输出") : tr("开关量输入"));
     const QPoint origin = contentsRect().topLeft();
     for (int k = 0; k < kSwitchChannels; ++k) {
         const SwitchLabel& place = model_.labels()[static_cast<std::size_t>(k)];
@@ -47,11 +46,14 @@ void SwitchPanelView::ShowSwitchStates(std::uint8_t status) {
 void SwitchPanelView::syncLabels() {
     const QString panel = accessibleName();
     for (int k = 0; k < kSwitchChannels; ++k) {
+        // The model keeps the states in the program's own words; the screen
+        // shows them in the interface language.
         const QString caption =
-            QString::fromStdString(model_.labels()[static_cast<std::size_t>(k)].Caption);
+            model_.labels()[static_cast<std::size_t>(k)].Caption == kSwitchClosedCaption
+                ? tr("闭合")
+                : tr("断开");
         labels_[k]->setText(caption);
-        labels_[k]->setAccessibleName(
-            QStringLiteral("%1 %2：%3").arg(panel).arg(k + 1).arg(caption));
+        labels_[k]->setAccessibleName(tr("%1 %2：%3").arg(panel).arg(k + 1).arg(caption));
     }
 }
 

@@ -76,6 +76,13 @@ SavedSettings ReadSavedSettings(const std::map<std::string, std::string>& values
                     return OneOf(v, {50, 60});
                 },
                 settings.nominalFrequency);
+        } else if (key == kLanguage) {
+            take(
+                key, value,
+                [](const std::string& v) {
+                    return v == "zh" || v == "en" ? std::optional<std::string>(v) : std::nullopt;
+                },
+                settings.language);
         } else if (key == kTrendSpan) {
             take(
                 key, value, [](const std::string& v) { return IntegerIn(v, 0, 4); },

@@ -33,6 +33,8 @@ struct SavedSettings {
     std::map<std::string, std::string> geometries;
     std::optional<int> nominalFrequency;  // 50 or 60, the three-phase analysis
     std::optional<int> trendSpan;         // the trend window's span list, 0 to 4
+    // "zh" or "en": the interface language chosen in the menu.
+    std::optional<std::string> language;
 
     bool operator==(const SavedSettings&) const = default;
 };
@@ -42,6 +44,7 @@ namespace settings_key {
 inline constexpr const char* kMeter = "meter";
 inline constexpr const char* kNominalFrequency = "analysis/nominalFrequency";
 inline constexpr const char* kTrendSpan = "trend/span";
+inline constexpr const char* kLanguage = "language";
 inline constexpr const char* kWindowsGroup = "windows/";
 // "panel/" or "rail/" followed by one of these.
 inline constexpr const char* kPort = "port";

@@ -11,6 +11,16 @@
 
 namespace mt {
 
+namespace {
+struct ServiceTexts {
+    Q_DECLARE_TR_FUNCTIONS(ServiceTexts)
+};
+}  // namespace
+
+QString AppTitle() {
+    return ServiceTexts::tr("仪表测试");
+}
+
 void SleepThenProcessEvents(int milliseconds) {
     if (milliseconds > 0) {
         QThread::msleep(static_cast<unsigned long>(milliseconds));

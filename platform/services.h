@@ -13,7 +13,7 @@ class SerialPort;
 class SettingsStore;
 
 // The program's title, used as window title and as the title of every message.
-inline const QString kAppTitle = QStringLiteral("仪表测试");
+QString AppTitle();
 
 // The style of a text that tells of a problem (a hint, a warning line): the
 // one red of the program.

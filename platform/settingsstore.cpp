@@ -115,6 +115,11 @@ void SettingsStore::setTrendSpan(int index) {
     write(QString::fromLatin1(settings_key::kTrendSpan), QString::number(index));
 }
 
+void SettingsStore::setLanguage(const std::string& language) {
+    saved_.language = language;
+    write(QString::fromLatin1(settings_key::kLanguage), QString::fromStdString(language));
+}
+
 void SettingsStore::forget() {
     settings_->clear();
     settings_->sync();

@@ -39,6 +39,7 @@ public:
     QByteArray geometry(const std::string& window) const;
     void setNominalFrequency(int hertz);
     void setTrendSpan(int index);
+    void setLanguage(const std::string& language);  // "zh" or "en"
 
     // 恢复默认设置: everything saved is removed, and nothing more is written
     // until the program starts again (its windows would save their places

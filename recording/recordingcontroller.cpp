@@ -21,11 +21,11 @@ namespace mt {
 
 RecordingController::RecordingController(Window window, QObject* parent)
     : QObject(parent), window_(std::move(window)) {
-    startAction_ = new QAction(QStringLiteral("开始记录(&R)…"), this);
+    startAction_ = new QAction(tr("开始记录(&R)…"), this);
     startAction_->setObjectName(QStringLiteral("StartRecordingAction"));
     startAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(startAction_, &QAction::triggered, this, &RecordingController::chooseFile);
-    stopAction_ = new QAction(QStringLiteral("停止记录(&S)"), this);
+    stopAction_ = new QAction(tr("停止记录(&S)"), this);
     stopAction_->setObjectName(QStringLiteral("StopRecordingAction"));
     stopAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     stopAction_->setEnabled(false);
@@ -49,12 +49,12 @@ void RecordingController::addToStatusBar(QStatusBar& bar) {
 void RecordingController::chooseFile() {
     // Not modal for the program: acquisition goes on while the user picks
     // a name, and a tick never waits for the dialog.
-    auto* dialog = new QFileDialog(window_.widget, QStringLiteral("开始记录"));
+    auto* dialog = new QFileDialog(window_.widget, tr("开始记录"));
     dialog->setObjectName(QStringLiteral("RecordingFileDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setNameFilter(QStringLiteral("CSV 文件 (*.csv)"));
+    dialog->setNameFilter(tr("CSV 文件 (*.csv)"));
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     const QFileInfo suggested(suggestedPath());
     dialog->setDirectory(suggested.absolutePath());
@@ -83,15 +83,14 @@ bool RecordingController::start(const QString& path) {
     table_.emplace(window_.readings(), window_.withMode());
     QString reason;
     if (!file_->open(path, table_->header(), &reason)) {
-        warn(QStringLiteral("无法开始记录：%1。\n文件：%2")
-                 .arg(reason, QDir::toNativeSeparators(path)));
+        warn(tr("无法开始记录：%1。\n文件：%2").arg(reason, QDir::toNativeSeparators(path)));
         showState();
         return false;
     }
     connect(file_, &DurableCsvFile::rowWritten, this, &RecordingController::showState);
     connect(file_, &DurableCsvFile::failed, this, [this](const QString& why) {
         showState();
-        warn(QStringLiteral("记录已停止：%1。\n文件：%2\n已写入 %3 行。")
+        warn(tr("记录已停止：%1。\n文件：%2\n已写入 %3 行。")
                  .arg(why, QDir::toNativeSeparators(file_->path()))
                  .arg(file_->rowsWritten()));
     });
@@ -131,8 +130,8 @@ void RecordingController::showState() {
     const QString path = file_->path();
     // A long file name is shortened in its middle, so that the status bar
     // never widens the window; the tooltip has the whole path.
-    const QString prefix = QStringLiteral("记录中：");
-    const QString rows = QStringLiteral("，%1 行").arg(file_->rowsWritten());
+    const QString prefix = tr("记录中：");
+    const QString rows = tr("，%1 行").arg(file_->rowsWritten());
     const QFontMetrics metrics(note_->font());
     const int room = window_.noteWidth - metrics.horizontalAdvance(prefix + rows);
     note_->setText(prefix +
@@ -149,8 +148,8 @@ void RecordingController::warn(const QString& text) {
     auto* box = window_.widget->findChild<QMessageBox*>(QStringLiteral("RecordingWarning"),
                                                         Qt::FindDirectChildrenOnly);
     if (box == nullptr) {
-        box =
-            new QMessageBox(QMessageBox::Warning, kAppTitle, text, QMessageBox::Ok, window_.widget);
+        box = new QMessageBox(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok,
+                              window_.widget);
         box->setObjectName(QStringLiteral("RecordingWarning"));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setWindowModality(Qt::NonModal);

@@ -6,14 +6,14 @@
 namespace mt {
 
 QStringList RecordingTable::header() const {
-    QStringList cells{kTimeHeading};
+    QStringList cells{timeHeading()};
     if (withMode_) {
-        cells << kModeHeading;
+        cells << modeHeading();
     }
     for (const Reading& reading : readings_) {
         cells << reading.heading;
     }
-    cells << kSentHeading << kAcceptedHeading;
+    cells << sentHeading() << acceptedHeading();
     return cells;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -15,11 +16,13 @@ namespace mt {
 // (only on a screen with two modes), one column per reading in screen
 // order, then the tick's requests sent and requests answered correctly.
 class RecordingTable {
+    Q_DECLARE_TR_FUNCTIONS(RecordingTable)
+
 public:
-    static inline const QString kTimeHeading = QStringLiteral("时间");
-    static inline const QString kModeHeading = QStringLiteral("采集方式");
-    static inline const QString kSentHeading = QStringLiteral("发送请求数");
-    static inline const QString kAcceptedHeading = QStringLiteral("正确应答数");
+    static QString timeHeading() { return tr("时间"); }
+    static QString modeHeading() { return tr("采集方式"); }
+    static QString sentHeading() { return tr("发送请求数"); }
+    static QString acceptedHeading() { return tr("正确应答数"); }
 
     RecordingTable(QList<Reading> readings, bool withMode)
         : readings_(std::move(readings)), withMode_(withMode) {}

@@ -64,19 +64,19 @@ QPushButton* MakeDialogButton(const QString& text, const char* name, QWidget* pa
 
 QString DurationText(qint64 ms) {
     if (ms < 1000) {
-        return QStringLiteral("不到 1 秒");
+        return SearchDialog::tr("不到 1 秒");
     }
     const qint64 seconds = (ms + 999) / 1000;
     if (seconds < 60) {
-        return QStringLiteral("%1 秒").arg(seconds);
+        return SearchDialog::tr("%1 秒").arg(seconds);
     }
     if (seconds < 3600) {
-        return QStringLiteral("%1 分 %2 秒")
+        return SearchDialog::tr("%1 分 %2 秒")
             .arg(seconds / 60)
             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     }
     const qint64 minutes = (seconds + 59) / 60;
-    return QStringLiteral("%1 小时 %2 分")
+    return SearchDialog::tr("%1 小时 %2 分")
         .arg(minutes / 60)
         .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
@@ -85,19 +85,19 @@ QString SearchFindText(const SearchFind& find) {
     switch (find.kind) {
         case SearchFind::Kind::Meter:
             return find.family ? MeterFamilyName(*find.family)
-                               : QStringLiteral("仪表（类型未能确定）");
+                               : SearchDialog::tr("仪表（类型未能确定）");
         case SearchFind::Kind::OtherDevice:
-            return QStringLiteral("其他设备（异常应答 %1）")
+            return SearchDialog::tr("其他设备（异常应答 %1）")
                 .arg(find.exceptionCode, 2, 16, QLatin1Char('0'))
                 .toUpper();
         case SearchFind::Kind::BadCrc:
-            return QStringLiteral("校验错误：可能波特率或校验位不符");
+            return SearchDialog::tr("校验错误：可能波特率或校验位不符");
         case SearchFind::Kind::Garbled:
-            return QStringLiteral("应答不完整：可能波特率或校验位不符");
+            return SearchDialog::tr("应答不完整：可能波特率或校验位不符");
         case SearchFind::Kind::LateAnswer:
-            return QStringLiteral("应答来迟：请加大应答超时");
+            return SearchDialog::tr("应答来迟：请加大应答超时");
         case SearchFind::Kind::LineRefused:
-            return QStringLiteral("串口不接受此设置，已跳过");
+            return SearchDialog::tr("串口不接受此设置，已跳过");
     }
     return {};
 }
@@ -106,25 +106,26 @@ QString PortProblemText(const PortError& error, int portNumber) {
     const QString port = QStringLiteral("com%1").arg(portNumber);
     switch (error.kind) {
         case PortError::Kind::NoSuchPort:
-            return QStringLiteral("%1 没有对应的设备：串口不存在或已拔出，无法搜索。").arg(port);
+            return SearchDialog::tr("%1 没有对应的设备：串口不存在或已拔出，无法搜索。").arg(port);
         case PortError::Kind::PortInUse:
         case PortError::Kind::NoPermission:
             // Who holds the port, or how to get the right to open it.
-            return QStringLiteral("%1 %2，无法搜索。%3")
+            return SearchDialog::tr("%1 %2，无法搜索。%3")
                 .arg(port,
-                     error.kind == PortError::Kind::PortInUse ? QStringLiteral("正被其他程序占用")
-                                                              : QStringLiteral("不允许本用户打开"),
+                     error.kind == PortError::Kind::PortInUse
+                         ? SearchDialog::tr("正被其他程序占用")
+                         : SearchDialog::tr("不允许本用户打开"),
                      PortOpenAdvice(error, DeviceForPort(portNumber)));
         case PortError::Kind::DeviceLost:
-            return QStringLiteral("%1 在搜索中断开了（设备已拔出或已关闭）。").arg(port);
+            return SearchDialog::tr("%1 在搜索中断开了（设备已拔出或已关闭）。").arg(port);
         case PortError::Kind::BadPortNumber:
-            return QStringLiteral("所选串口无效：请在串口面板中选一个串口。");
+            return SearchDialog::tr("所选串口无效：请在串口面板中选一个串口。");
         case PortError::Kind::BadSettings:
-            return QStringLiteral("%1 不接受这组串口设置，无法搜索。").arg(port);
+            return SearchDialog::tr("%1 不接受这组串口设置，无法搜索。").arg(port);
         default:
             break;
     }
-    return QStringLiteral("%1 无法使用，搜索中止。").arg(port);
+    return SearchDialog::tr("%1 无法使用，搜索中止。").arg(port);
 }
 
 SearchDialog::SearchDialog(Hooks hooks, SerialPort& monitorPort, Services services, QWidget* parent)
@@ -133,7 +134,7 @@ SearchDialog::SearchDialog(Hooks hooks, SerialPort& monitorPort, Services servic
       monitorPort_(monitorPort),
       services_(std::move(services)) {
     setObjectName(QStringLiteral("SearchDialog"));
-    setWindowTitle(QStringLiteral("搜索仪表 - ") + kAppTitle);
+    setWindowTitle(tr("搜索仪表 - ") + AppTitle());
     setModal(false);
     build();
     showRunning(false);
@@ -166,7 +167,7 @@ void SearchDialog::build() {
 
 // Baud rates: the panel's four first, then the rarer ones.
 QWidget* SearchDialog::buildBaudFrame() {
-    auto* baudFrame = new QGroupBox(QStringLiteral("波特率"), this);
+    auto* baudFrame = new QGroupBox(tr("波特率"), this);
     baudFrame->setObjectName(QStringLiteral("SearchBaudFrame"));
     auto* baudGrid = new QGridLayout(baudFrame);
     for (int i = 0; i < kBauds.size(); ++i) {
@@ -180,12 +181,11 @@ QWidget* SearchDialog::buildBaudFrame() {
 }
 
 QWidget* SearchDialog::buildParityFrame() {
-    auto* parityFrame = new QGroupBox(QStringLiteral("校验位"), this);
+    auto* parityFrame = new QGroupBox(tr("校验位"), this);
     parityFrame->setObjectName(QStringLiteral("SearchParityFrame"));
     auto* parityRow = new QHBoxLayout(parityFrame);
-    const std::pair<char, QString> parities[] = {{'N', QStringLiteral("无校验 N")},
-                                                 {'E', QStringLiteral("偶校验 E")},
-                                                 {'O', QStringLiteral("奇校验 O")}};
+    const std::pair<char, QString> parities[] = {
+        {'N', tr("无校验 N")}, {'E', tr("偶校验 E")}, {'O', tr("奇校验 O")}};
     for (const auto& [letter, text] : parities) {
         auto* box = MakeCheckBox(text, "", true, parityFrame);
         box->setObjectName(QStringLiteral("SearchParity%1").arg(QLatin1Char(letter)));
@@ -193,8 +193,7 @@ QWidget* SearchDialog::buildParityFrame() {
         parityRow->addWidget(box);
     }
     parityRow->addStretch();
-    auto* frameNote =
-        new QLabel(QStringLiteral("数据位 8，停止位 1（仪表使用 8 位数据）"), parityFrame);
+    auto* frameNote = new QLabel(tr("数据位 8，停止位 1（仪表使用 8 位数据）"), parityFrame);
     frameNote->setObjectName(QStringLiteral("SearchFrameNote"));
     parityRow->addWidget(frameNote);
     return parityFrame;
@@ -203,34 +202,32 @@ QWidget* SearchDialog::buildParityFrame() {
 // The address range, the answer timeout and whether to stop at the first find.
 QLayout* SearchDialog::buildOptions() {
     auto* options = new QGridLayout;
-    auto* addressLabel = new QLabel(QStringLiteral("地址范围(&A)："), this);
+    auto* addressLabel = new QLabel(tr("地址范围(&A)："), this);
     firstAddressBox =
-        MakeSpinBox("SearchFirstAddress", QStringLiteral("起始地址"), 1, kMaxMeterAddress, 1, this);
+        MakeSpinBox("SearchFirstAddress", tr("起始地址"), 1, kMaxMeterAddress, 1, this);
     addressLabel->setBuddy(firstAddressBox);
-    lastAddressBox = MakeSpinBox("SearchLastAddress", QStringLiteral("结束地址"), 1,
-                                 kMaxMeterAddress, kMaxMeterAddress, this);
+    lastAddressBox = MakeSpinBox("SearchLastAddress", tr("结束地址"), 1, kMaxMeterAddress,
+                                 kMaxMeterAddress, this);
     auto* addressRow = new QHBoxLayout;
     addressRow->addWidget(firstAddressBox);
-    addressRow->addWidget(new QLabel(QStringLiteral("至"), this));
+    addressRow->addWidget(new QLabel(tr("至"), this));
     addressRow->addWidget(lastAddressBox);
     addressRow->addStretch();
     options->addWidget(addressLabel, 0, 0);
     options->addLayout(addressRow, 0, 1);
 
-    auto* timeoutLabel = new QLabel(QStringLiteral("应答超时(&T)："), this);
-    timeoutBox =
-        MakeSpinBox("SearchTimeout", QStringLiteral("应答超时"), 0, kMaxTimeoutMs, 0, this);
+    auto* timeoutLabel = new QLabel(tr("应答超时(&T)："), this);
+    timeoutBox = MakeSpinBox("SearchTimeout", tr("应答超时"), 0, kMaxTimeoutMs, 0, this);
     timeoutBox->setSingleStep(10);
     timeoutBox->setSuffix(QStringLiteral(" ms"));
-    timeoutBox->setSpecialValueText(QStringLiteral("自动"));
+    timeoutBox->setSpecialValueText(tr("自动"));
     timeoutBox->setValue(0);
     const QString automatic =
-        QStringLiteral("自动：按波特率计算，应答的传输时间加 %1 ms").arg(kTurnaroundMarginMs);
+        tr("自动：按波特率计算，应答的传输时间加 %1 ms").arg(kTurnaroundMarginMs);
     timeoutBox->setToolTip(automatic);
     timeoutBox->setAccessibleDescription(automatic);
     timeoutLabel->setBuddy(timeoutBox);
-    stopAtFirstBox =
-        MakeCheckBox(QStringLiteral("找到一台即停止(&F)"), "SearchStopAtFirst", false, this);
+    stopAtFirstBox = MakeCheckBox(tr("找到一台即停止(&F)"), "SearchStopAtFirst", false, this);
     auto* timeoutRow = new QHBoxLayout;
     timeoutRow->addWidget(timeoutBox);
     timeoutRow->addSpacing(16);
@@ -244,9 +241,9 @@ QLayout* SearchDialog::buildOptions() {
 // Start and cancel with the estimate, the progress bar and its line.
 void SearchDialog::buildRunRows(QVBoxLayout& top) {
     auto* runRow = new QHBoxLayout;
-    startButton = MakeDialogButton(QStringLiteral("开始搜索(&S)"), "SearchStart", this);
+    startButton = MakeDialogButton(tr("开始搜索(&S)"), "SearchStart", this);
     startButton->setDefault(true);
-    cancelButton = MakeDialogButton(QStringLiteral("取消搜索(&C)"), "SearchCancel", this);
+    cancelButton = MakeDialogButton(tr("取消搜索(&C)"), "SearchCancel", this);
     estimateLine = new QLabel(this);
     estimateLine->setObjectName(QStringLiteral("SearchEstimate"));
     runRow->addWidget(startButton);
@@ -257,7 +254,7 @@ void SearchDialog::buildRunRows(QVBoxLayout& top) {
 
     progressBar = new QProgressBar(this);
     progressBar->setObjectName(QStringLiteral("SearchProgress"));
-    progressBar->setAccessibleName(QStringLiteral("搜索进度"));
+    progressBar->setAccessibleName(tr("搜索进度"));
     progressBar->setFormat(QStringLiteral("%v / %m"));
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
@@ -273,10 +270,9 @@ void SearchDialog::buildRunRows(QVBoxLayout& top) {
 void SearchDialog::buildResults(QVBoxLayout& top) {
     resultsTable = new QTableWidget(0, ColumnCount, this);
     resultsTable->setObjectName(QStringLiteral("SearchResults"));
-    resultsTable->setAccessibleName(QStringLiteral("搜索结果"));
-    resultsTable->setHorizontalHeaderLabels({QStringLiteral("地址"), QStringLiteral("波特率"),
-                                             QStringLiteral("校验位"), QStringLiteral("仪表类型"),
-                                             QStringLiteral("响应时间 (ms)")});
+    resultsTable->setAccessibleName(tr("搜索结果"));
+    resultsTable->setHorizontalHeaderLabels(
+        {tr("地址"), tr("波特率"), tr("校验位"), tr("仪表类型"), tr("响应时间 (ms)")});
     resultsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     resultsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     resultsTable->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -295,14 +291,14 @@ void SearchDialog::buildResults(QVBoxLayout& top) {
     top.addWidget(noteLine);
 
     auto* bottomRow = new QHBoxLayout;
-    useButton = MakeDialogButton(QStringLiteral("使用(&U)"), "SearchUse", this);
-    useButton->setToolTip(QStringLiteral("把选中仪表的地址、波特率和校验位填入串口面板"));
-    closeButton = MakeDialogButton(QStringLiteral("关闭"), "SearchClose", this);
+    useButton = MakeDialogButton(tr("使用(&U)"), "SearchUse", this);
+    useButton->setToolTip(tr("把选中仪表的地址、波特率和校验位填入串口面板"));
+    closeButton = MakeDialogButton(tr("关闭"), "SearchClose", this);
     bottomRow->addWidget(useButton);
-    addToBusButton = MakeDialogButton(QStringLiteral("加入巡检(&B)"), "SearchAddToBus", this);
-    addToBusButton->setToolTip(QStringLiteral("把选中的仪表加入总线巡检的列表"));
-    addAllToBusButton = MakeDialogButton(QStringLiteral("全部加入巡检"), "SearchAddAllToBus", this);
-    addAllToBusButton->setToolTip(QStringLiteral("把找到的所有仪表加入总线巡检的列表"));
+    addToBusButton = MakeDialogButton(tr("加入巡检(&B)"), "SearchAddToBus", this);
+    addToBusButton->setToolTip(tr("把选中的仪表加入总线巡检的列表"));
+    addAllToBusButton = MakeDialogButton(tr("全部加入巡检"), "SearchAddAllToBus", this);
+    addAllToBusButton->setToolTip(tr("把找到的所有仪表加入总线巡检的列表"));
     addToBusButton->setVisible(static_cast<bool>(hooks_.addToBus));
     addAllToBusButton->setVisible(static_cast<bool>(hooks_.addToBus));
     addToBusButton->setEnabled(false);
@@ -367,21 +363,20 @@ SearchPlan SearchDialog::plan() const {
 void SearchDialog::showPortLine() {
     const int number = searching() ? searchPortNumber_ : hooks_.portNumber();
     const QString device = number > 0 ? DeviceForPort(number) : QString();
-    const QString where = device.isEmpty() ? QStringLiteral("com%1（未找到对应设备）").arg(number)
-                                           : QStringLiteral("com%1（%2）").arg(number).arg(device);
-    portLine->setText(number <= 0 ? QStringLiteral("串口面板所选的串口无效：请先选一个串口。")
-                      : searching() ? QStringLiteral("正在 %1 上搜索").arg(where)
-                                    : QStringLiteral("在 %1 上搜索").arg(where));
+    const QString where = device.isEmpty() ? tr("com%1（未找到对应设备）").arg(number)
+                                           : tr("com%1（%2）").arg(number).arg(device);
+    portLine->setText(number <= 0 ? tr("串口面板所选的串口无效：请先选一个串口。")
+                      : searching() ? tr("正在 %1 上搜索").arg(where)
+                                    : tr("在 %1 上搜索").arg(where));
 }
 
 void SearchDialog::refresh() {
     showPortLine();
     const SearchPlan choice = plan();
-    estimateLine->setText(choice.totalTries() == 0
-                              ? QStringLiteral("请至少选一个波特率和一个校验位")
-                              : QStringLiteral("共 %1 次试读，最长约 %2")
-                                    .arg(choice.totalTries())
-                                    .arg(DurationText(choice.timeLeftMs(0))));
+    estimateLine->setText(choice.totalTries() == 0 ? tr("请至少选一个波特率和一个校验位")
+                                                   : tr("共 %1 次试读，最长约 %2")
+                                                         .arg(choice.totalTries())
+                                                         .arg(DurationText(choice.timeLeftMs(0))));
     if (!searching()) {
         startButton->setEnabled(choice.totalTries() > 0);
         progressBar->setRange(0, std::max(1, choice.totalTries()));
@@ -432,11 +427,11 @@ void SearchDialog::startSearch() {
         return;
     }
     if (choice.totalTries() == 0) {
-        showNote(QStringLiteral("无法搜索：请至少选一个波特率和一个校验位。"), true);
+        showNote(tr("无法搜索：请至少选一个波特率和一个校验位。"), true);
         return;
     }
     if (!services_.makePort) {
-        showNote(QStringLiteral("无法搜索：本程序没有可供搜索使用的串口组件。"), true);
+        showNote(tr("无法搜索：本程序没有可供搜索使用的串口组件。"), true);
         return;
     }
 
@@ -448,18 +443,17 @@ void SearchDialog::startSearch() {
     // as a click on "关闭串口" does, and gets it back at the end.
     monitorPortWasOpen_ = monitorPort_.isOpen();
     if (!hooks_.takePort()) {
-        showNote(QStringLiteral("com%1 关不掉，无法搜索。").arg(number), true);
+        showNote(tr("com%1 关不掉，无法搜索。").arg(number), true);
         return;
     }
 
     QStringList notes;
     if (acquisitionStopped_) {
-        notes << QStringLiteral("数据采集已停止。");
+        notes << tr("数据采集已停止。");
     }
-    notes
-        << (monitorPortWasOpen_
-                ? QStringLiteral("搜索期间 com%1 由搜索使用，结束后按原设置重新打开。").arg(number)
-                : QStringLiteral("搜索期间串口面板暂停使用。"));
+    notes << (monitorPortWasOpen_
+                  ? tr("搜索期间 com%1 由搜索使用，结束后按原设置重新打开。").arg(number)
+                  : tr("搜索期间串口面板暂停使用。"));
     showNote(notes.join(QString()));
 
     searchPort_ = services_.makePort();
@@ -485,11 +479,10 @@ void SearchDialog::onProgress(const SearchProgress& progress) {
     progressBar->setMaximum(progress.total);
     progressBar->setValue(progress.done);
     if (progress.address > 0) {
-        const QString left =
-            progress.msLeft < 1000
-                ? QStringLiteral("剩余不到 1 秒")
-                : QStringLiteral("剩余最多约 %1").arg(DurationText(progress.msLeft));
-        progressLine->setText(QStringLiteral("正在试 %1，地址 %2；%3")
+        const QString left = progress.msLeft < 1000
+                                 ? tr("剩余不到 1 秒")
+                                 : tr("剩余最多约 %1").arg(DurationText(progress.msLeft));
+        progressLine->setText(tr("正在试 %1，地址 %2；%3")
                                   .arg(LineText(progress.line))
                                   .arg(progress.address)
                                   .arg(left));
@@ -523,7 +516,7 @@ void SearchDialog::onFound(const SearchFind& find) {
     }
     if (!warning.isEmpty()) {
         QTableWidgetItem* type = resultsTable->item(row, TypeColumn);
-        type->setText(type->text() + QStringLiteral("（非本窗口类型）"));
+        type->setText(type->text() + tr("（非本窗口类型）"));
         type->setToolTip(warning);
     }
     // The first meter found is selected, ready for "使用".
@@ -548,20 +541,20 @@ QString SearchDialog::outcomeText(SearchEnd end, const std::optional<PortError>&
     QString outcome;
     switch (end) {
         case SearchEnd::Completed:
-            outcome = QStringLiteral("搜索完毕，找到 %1 台仪表").arg(meters);
+            outcome = tr("搜索完毕，找到 %1 台仪表").arg(meters);
             if (others > 0) {
-                outcome += QStringLiteral("，另有 %1 条其他应答").arg(others);
+                outcome += tr("，另有 %1 条其他应答").arg(others);
             }
             if (skipped > 0) {
-                outcome += QStringLiteral("，跳过 %1 组串口设置").arg(skipped);
+                outcome += tr("，跳过 %1 组串口设置").arg(skipped);
             }
-            outcome += QStringLiteral("。");
+            outcome += tr("。");
             break;
         case SearchEnd::FoundMeter:
-            outcome = QStringLiteral("已找到一台仪表，搜索停止。");
+            outcome = tr("已找到一台仪表，搜索停止。");
             break;
         case SearchEnd::Cancelled:
-            outcome = QStringLiteral("搜索已取消。");
+            outcome = tr("搜索已取消。");
             break;
         case SearchEnd::Failed: {
             const PortError error = failure.value_or(PortError{});
@@ -590,11 +583,10 @@ void SearchDialog::onFinished(SearchEnd end) {
 
     QStringList notes;
     if (monitorPortWasOpen_) {
-        notes << (reopened ? QStringLiteral("串口已按原设置重新打开。")
-                           : QStringLiteral("串口没能重新打开。"));
+        notes << (reopened ? tr("串口已按原设置重新打开。") : tr("串口没能重新打开。"));
     }
     if (acquisitionStopped_) {
-        notes << QStringLiteral("数据采集已停止，需要时请重新开始。");
+        notes << tr("数据采集已停止，需要时请重新开始。");
     }
     if (problem) {
         notes.prepend(outcome);
@@ -632,7 +624,7 @@ QString SearchDialog::familyWarning(const SearchFind& find) const {
     if (find.kind != SearchFind::Kind::Meter || !find.family || *find.family == hooks_.windowKind) {
         return {};
     }
-    return QStringLiteral("注意：地址 %1 上是%2，本窗口监视的是%3。")
+    return tr("注意：地址 %1 上是%2，本窗口监视的是%3。")
         .arg(find.address)
         .arg(MeterFamilyName(*find.family), MeterFamilyName(hooks_.windowKind));
 }
@@ -648,15 +640,13 @@ void SearchDialog::useSelected() {
     const bool wasOpen = monitorPort_.isOpen();
     hooks_.putSettings(find.address, find.line);
 
-    QString note =
-        QStringLiteral("已填入串口面板：地址 %1，%2。").arg(find.address).arg(LineText(find.line));
+    QString note = tr("已填入串口面板：地址 %1，%2。").arg(find.address).arg(LineText(find.line));
     bool problem = false;
     if (wasOpen) {
         problem = !monitorPort_.isOpen();
-        note += problem ? QStringLiteral("串口没能按新设置重新打开。")
-                        : QStringLiteral("串口已按新设置重新打开。");
+        note += problem ? tr("串口没能按新设置重新打开。") : tr("串口已按新设置重新打开。");
     } else {
-        note += QStringLiteral("打开串口后按此通信。");
+        note += tr("打开串口后按此通信。");
     }
     const QString warning = familyWarning(find);
     showNote(note + warning, problem || !warning.isEmpty());
@@ -667,7 +657,7 @@ void SearchDialog::addToBus(const std::vector<SearchFind>& meters) {
         return;
     }
     hooks_.addToBus(meters);
-    showNote(QStringLiteral("已把 %1 台仪表加入总线巡检。").arg(meters.size()), false);
+    showNote(tr("已把 %1 台仪表加入总线巡检。").arg(meters.size()), false);
 }
 
 void SearchDialog::reject() {

@@ -28,7 +28,7 @@ QLabel* AddLine(QWidget* parent, QBoxLayout* layout, const char* name, const QSt
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("about"));
-    setWindowTitle(kTitle);
+    setWindowTitle(title());
     setModal(false);
 
     auto* layout = new QVBoxLayout(this);
@@ -44,36 +44,34 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     picture->setFixedSize(pictureSize);
     header->addWidget(picture, 0, Qt::AlignTop);
     auto* names = new QVBoxLayout;
-    programName = AddLine(this, names, "programName", QStringLiteral("仪表测试 MeterTest"));
+    programName = AddLine(this, names, "programName", tr("仪表测试 MeterTest"));
     QFont bigger = programName->font();
     bigger.setPointSizeF(bigger.pointSizeF() * 1.4);
     bigger.setBold(true);
     programName->setFont(bigger);
-    version = AddLine(this, names, "version", QStringLiteral("版本 %1").arg(kVersion));
-    AddLine(this, names, "purpose",
-            QStringLiteral("经 RS-485 以 Modbus RTU 读取三相电力仪表的测试工具"));
+    version = AddLine(this, names, "version", tr("版本 %1").arg(kVersion));
+    AddLine(this, names, "purpose", tr("经 RS-485 以 Modbus RTU 读取三相电力仪表的测试工具"));
     header->addLayout(names);
     header->addStretch();
     layout->addLayout(header);
 
     licence = AddLine(this, layout, "licence",
-                      QStringLiteral("本程序是自由软件，按 GNU 通用公共许可证第 3 版或"
-                                     "（任选）更新的版本\n（GPL-3.0-or-later）发布。"));
+                      tr("本程序是自由软件，按 GNU 通用公共许可证第 3 版或"
+                         "（任选）更新的版本\n（GPL-3.0-or-later）发布。"));
     warranty = AddLine(this, layout, "warranty",
-                       QStringLiteral("本程序不提供任何担保（NO WARRANTY），"
-                                      "详见许可证全文。"));
-    qtVersion = AddLine(this, layout, "qtVersion",
-                        QStringLiteral("Qt 版本：%1").arg(QString::fromLatin1(qVersion())));
-    portFolder = AddLine(
-        this, layout, "portFolder",
-        QStringLiteral("串口链接文件夹：%1").arg(QDir::toNativeSeparators(PortLinkFolder())));
+                       tr("本程序不提供任何担保（NO WARRANTY），"
+                          "详见许可证全文。"));
+    qtVersion =
+        AddLine(this, layout, "qtVersion", tr("Qt 版本：%1").arg(QString::fromLatin1(qVersion())));
+    portFolder = AddLine(this, layout, "portFolder",
+                         tr("串口链接文件夹：%1").arg(QDir::toNativeSeparators(PortLinkFolder())));
     // The folder is for typing elsewhere: let it be selected and copied.
     portFolder->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
     auto* buttons = new QDialogButtonBox(this);
-    closeButton = buttons->addButton(QStringLiteral("关闭"), QDialogButtonBox::RejectRole);
+    closeButton = buttons->addButton(tr("关闭"), QDialogButtonBox::RejectRole);
     closeButton->setObjectName(QStringLiteral("closeButton"));
-    closeButton->setAccessibleName(QStringLiteral("关闭"));
+    closeButton->setAccessibleName(tr("关闭"));
     closeButton->setDefault(true);
     closeButton->setFocus();
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -16,7 +16,7 @@ class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    static inline const QString kTitle = QStringLiteral("关于仪表测试");
+    static QString title() { return tr("关于仪表测试"); }
 
     explicit AboutDialog(QWidget* parent = nullptr);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "monitorfactory.h"
 
+#include "acquisition/meterfamily.h"
 #include "busfamilies.h"
 #include "panel_meter/panelmeterwindow.h"
 #include "rail_meter/railmeterwindow.h"
@@ -8,10 +9,10 @@
 namespace mt {
 
 std::optional<MeterKind> MeterKindOf(const QString& text) {
-    if (text == kPanelMountMeter) {
+    if (text == MeterFamilyName(MeterKind::PanelMount)) {
         return MeterKind::PanelMount;
     }
-    if (text == kDinRailMeter) {
+    if (text == MeterFamilyName(MeterKind::DinRail)) {
         return MeterKind::DinRail;
     }
     return std::nullopt;

@@ -14,9 +14,6 @@ class QWidget;
 
 namespace mt {
 
-inline const QString kPanelMountMeter = QStringLiteral("嵌入式多功能电力仪表");
-inline const QString kDinRailMeter = QStringLiteral("导轨式电力仪表");
-
 // The meter family an entry of the selection list stands for: the exact item
 // text, nothing else.
 std::optional<MeterKind> MeterKindOf(const QString& text);

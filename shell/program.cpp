@@ -13,7 +13,7 @@ namespace mt {
 
 Program::Program() {
     QApplication::setApplicationName(QStringLiteral("metertest"));
-    QApplication::setApplicationDisplayName(kAppTitle);
+    QApplication::setApplicationDisplayName(AppTitle());
     // The installed desktop entry, so that desktops (Wayland's above all) give
     // the windows its name and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.metertest.MeterTest"));

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "acquisition/meterfamily.h"
 #include "pictures.h"
 #include "platform/settingsstore.h"
 
@@ -34,16 +35,16 @@ QPushButton* MakePictureButton(QWidget* parent, const char* name, const QString&
 StartScreen::StartScreen(MonitorFactory factory, Services services, QWidget* parent)
     : QWidget(parent), factory_(std::move(factory)), services_(std::move(services)) {
     setObjectName(QStringLiteral("start"));
-    setWindowTitle(kAppTitle);
+    setWindowTitle(AppTitle());
     setFixedSize(400, 230);
 
-    prompt = new QLabel(QStringLiteral("请选择仪表类型："), this);
+    prompt = new QLabel(tr("请选择仪表类型："), this);
     prompt->setObjectName(QStringLiteral("Prompt"));
     prompt->setGeometry(70, 26, 260, 24);
 
     meterTypeList = new QComboBox(this);
     meterTypeList->setObjectName(QStringLiteral("Combo1"));
-    meterTypeList->setAccessibleName(QStringLiteral("仪表类型"));
+    meterTypeList->setAccessibleName(tr("仪表类型"));
     meterTypeList->setEditable(true);
     // Typed text is taken as it stands and never becomes an item.
     meterTypeList->setInsertPolicy(QComboBox::NoInsert);
@@ -51,16 +52,16 @@ StartScreen::StartScreen(MonitorFactory factory, Services services, QWidget* par
     prompt->setBuddy(meterTypeList);
 
     const qreal ratio = devicePixelRatioF();
-    enterButton = MakePictureButton(this, "Command1", kEnterName, EnterPicture(kPictureSize, ratio),
-                                    QRect(110, 104, 64, 64));
-    exitButton = MakePictureButton(this, "Command2", kExitName, ExitPicture(kPictureSize, ratio),
+    enterButton = MakePictureButton(this, "Command1", enterName(),
+                                    EnterPicture(kPictureSize, ratio), QRect(110, 104, 64, 64));
+    exitButton = MakePictureButton(this, "Command2", exitName(), ExitPicture(kPictureSize, ratio),
                                    QRect(226, 104, 64, 64));
 
     connect(enterButton, &QPushButton::clicked, this, &StartScreen::onEnterClicked);
     connect(exitButton, &QPushButton::clicked, this, &StartScreen::onExitClicked);
 
-    meterTypeList->addItem(kPanelMountMeter);
-    meterTypeList->addItem(kDinRailMeter);
+    meterTypeList->addItem(MeterFamilyName(MeterKind::PanelMount));
+    meterTypeList->addItem(MeterFamilyName(MeterKind::DinRail));
     meterTypeList->setCurrentIndex(0);
     // The family chosen last time, when it is remembered.
     if (services_.settings && services_.settings->saved().meter == "rail") {

@@ -19,8 +19,8 @@ class StartScreen : public QWidget {
     Q_OBJECT
 
 public:
-    static inline const QString kEnterName = QStringLiteral("进入");
-    static inline const QString kExitName = QStringLiteral("退出");
+    static QString enterName() { return tr("进入"); }
+    static QString exitName() { return tr("退出"); }
 
     StartScreen(MonitorFactory factory, Services services, QWidget* parent = nullptr);
 

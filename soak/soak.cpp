@@ -620,7 +620,7 @@ void Soak::checkMessagesAndPorts() {
     for (const Side& side : sides_) {
         int warnings = 0;
         for (const LiveServices::Message& message : side.live->messages) {
-            if (message.text.startsWith(PortPanel::kDisconnected) &&
+            if (message.text.startsWith(PortPanel::disconnectedText()) &&
                 message.icon == MessageIcon::Warning) {
                 ++warnings;
             } else {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "trendstore.h"
 
+#include <QCoreApplication>
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <algorithm>
@@ -9,33 +11,39 @@
 namespace mt {
 
 namespace {
+struct TrendTexts {
+    Q_DECLARE_TR_FUNCTIONS(TrendTexts)
+};
+}  // namespace
+
+namespace {
 
 // Where a field sits on the screen, by its unit (and a few by name).
 QString GroupOf(const QString& key, const QString& unit) {
     const QString u = unit.toLower();
     if (key == QLatin1String("UMaxT") || key == QLatin1String("IMaxT")) {
-        return QStringLiteral("需量");
+        return TrendTexts::tr("需量");
     }
     if (u == QLatin1String("v")) {
-        return QStringLiteral("电压");
+        return TrendTexts::tr("电压");
     }
     if (u == QLatin1String("a")) {
-        return QStringLiteral("电流");
+        return TrendTexts::tr("电流");
     }
     if (u == QLatin1String("w") || u == QLatin1String("kw") || u == QLatin1String("var") ||
         u == QLatin1String("kvar") || u == QLatin1String("va") || u == QLatin1String("kva")) {
-        return QStringLiteral("功率");
+        return TrendTexts::tr("功率");
     }
     if (u == QStringLiteral("cos φ") || u == QLatin1String("hz")) {
-        return QStringLiteral("功率因数与频率");
+        return TrendTexts::tr("功率因数与频率");
     }
     if (u.endsWith(QLatin1String("h"))) {
-        return QStringLiteral("电能");
+        return TrendTexts::tr("电能");
     }
-    if (unit == QStringLiteral("度")) {
-        return QStringLiteral("相角");
+    if (unit == QStringLiteral("度") || unit == TrendTexts::tr("度")) {
+        return TrendTexts::tr("相角");
     }
-    return QStringLiteral("其他");
+    return TrendTexts::tr("其他");
 }
 
 }  // namespace
@@ -59,7 +67,7 @@ QList<TrendSeries> TrendSeriesOf(const QList<Reading>& readings) {
         // Value fields are named "...T"; everything else a screen adds is a
         // switch channel.
         s.isSwitch = !reading.key.endsWith(QLatin1Char('T'));
-        s.group = s.isSwitch ? QStringLiteral("开关量") : GroupOf(s.key, s.unit);
+        s.group = s.isSwitch ? TrendTexts::tr("开关量") : GroupOf(s.key, s.unit);
         series.append(s);
     }
     return series;
@@ -67,10 +75,11 @@ QList<TrendSeries> TrendSeriesOf(const QList<Reading>& readings) {
 
 float TrendValueOf(const QString& text, bool isSwitch) {
     if (isSwitch) {
-        if (text == QStringLiteral("闭合")) {
+        if (text == QStringLiteral("闭合") || text == TrendTexts::tr("闭合")) {
             return 1.0F;
         }
-        return text == QStringLiteral("断开") ? 0.0F : TrendStore::kGap;
+        return text == QStringLiteral("断开") || text == TrendTexts::tr("断开") ? 0.0F
+                                                                                : TrendStore::kGap;
     }
     bool ok = false;
     const double value = QLocale::c().toDouble(text.trimmed(), &ok);

@@ -34,7 +34,7 @@ constexpr int kRedrawRetryMs = 20;
 constexpr qsizetype kSmoothPointLimit = 50000;
 
 QString UnitLabel(const TrendSeries& s) {
-    return s.isSwitch ? QStringLiteral("状态 (0/1)") : s.unit;
+    return s.isSwitch ? TrendWindow::tr("状态 (0/1)") : s.unit;
 }
 
 QString Heading(const TrendSeries& s) {
@@ -50,13 +50,13 @@ QString PointText(float value) {
 TrendWindow::TrendWindow(const TrendStore& store, std::function<bool()> busy, QWidget* parent)
     : QWidget(parent, Qt::Window), store_(store), busy_(std::move(busy)) {
     setObjectName(QStringLiteral("TrendWindow"));
-    setWindowTitle(QStringLiteral("趋势图"));
+    setWindowTitle(tr("趋势图"));
     setAccessibleName(windowTitle());
 
     seriesTree = new QTreeWidget(this);
     seriesTree->setObjectName(QStringLiteral("SeriesTree"));
-    seriesTree->setAccessibleName(QStringLiteral("数值"));
-    seriesTree->setHeaderLabel(QStringLiteral("数值"));
+    seriesTree->setAccessibleName(tr("数值"));
+    seriesTree->setHeaderLabel(tr("数值"));
     seriesTree->setMinimumWidth(200);
     buildTree();
     connect(seriesTree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
@@ -68,7 +68,7 @@ TrendWindow::TrendWindow(const TrendStore& store, std::function<bool()> busy, QW
 
     plot_ = new QCustomPlot(this);
     plot_->setObjectName(QStringLiteral("TrendPlot"));
-    plot_->setAccessibleName(QStringLiteral("趋势图"));
+    plot_->setAccessibleName(tr("趋势图"));
     plot_->setFocusPolicy(Qt::StrongFocus);
     plot_->setMinimumSize(480, 320);
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -79,7 +79,7 @@ TrendWindow::TrendWindow(const TrendStore& store, std::function<bool()> busy, QW
     ticker->setDateTimeSpec(Qt::LocalTime);
     ticker->setDateTimeFormat(QStringLiteral("HH:mm:ss\nMM-dd"));
     plot_->xAxis->setTicker(ticker);
-    plot_->xAxis->setLabel(QStringLiteral("时间"));
+    plot_->xAxis->setLabel(tr("时间"));
     plot_->yAxis->setVisible(false);
     plot_->legend->setVisible(true);
     plot_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
@@ -116,43 +116,40 @@ TrendWindow::TrendWindow(const TrendStore& store, std::function<bool()> busy, QW
     });
     connect(plot_, &QCustomPlot::selectionChangedByUser, this, [this] { setLive(false); });
 
-    auto* spanLabel = new QLabel(QStringLiteral("时间范围(&R)："), this);
+    auto* spanLabel = new QLabel(tr("时间范围(&R)："), this);
     spanList = new QComboBox(this);
     spanList->setObjectName(QStringLiteral("SpanList"));
-    spanList->setAccessibleName(QStringLiteral("时间范围"));
-    spanList->addItems({QStringLiteral("1 分钟"), QStringLiteral("10 分钟"),
-                        QStringLiteral("1 小时"), QStringLiteral("8 小时"),
-                        QStringLiteral("全部")});
+    spanList->setAccessibleName(tr("时间范围"));
+    spanList->addItems({tr("1 分钟"), tr("10 分钟"), tr("1 小时"), tr("8 小时"), tr("全部")});
     spanList->setCurrentIndex(1);
     spanLabel->setBuddy(spanList);
     connect(spanList, &QComboBox::currentIndexChanged, this, &TrendWindow::setSpan);
 
-    liveButton = new QPushButton(QStringLiteral("回到实时(&L)"), this);
+    liveButton = new QPushButton(tr("回到实时(&L)"), this);
     liveButton->setObjectName(QStringLiteral("LiveButton"));
-    liveButton->setAccessibleName(QStringLiteral("回到实时"));
+    liveButton->setAccessibleName(tr("回到实时"));
     liveButton->setEnabled(false);
     connect(liveButton, &QPushButton::clicked, this, [this] { setLive(true); });
 
-    zoomAreaButton = new QPushButton(QStringLiteral("框选缩放(&Z)"), this);
+    zoomAreaButton = new QPushButton(tr("框选缩放(&Z)"), this);
     zoomAreaButton->setObjectName(QStringLiteral("ZoomAreaButton"));
-    zoomAreaButton->setAccessibleName(QStringLiteral("框选缩放"));
+    zoomAreaButton->setAccessibleName(tr("框选缩放"));
     zoomAreaButton->setCheckable(true);
     connect(zoomAreaButton, &QPushButton::toggled, this,
             [this](bool on) { plot_->setSelectionRectMode(on ? QCP::srmZoom : QCP::srmNone); });
     connect(plot_->selectionRect(), &QCPSelectionRect::accepted, this, [this] { setLive(false); });
 
-    exportButton = new QPushButton(QStringLiteral("导出(&E)"), this);
+    exportButton = new QPushButton(tr("导出(&E)"), this);
     exportButton->setObjectName(QStringLiteral("ExportButton"));
-    exportButton->setAccessibleName(QStringLiteral("导出"));
+    exportButton->setAccessibleName(tr("导出"));
     auto* exportMenu = new QMenu(exportButton);
-    exportMenu->addAction(QStringLiteral("图片，窗口大小(&P)…"), this, [this] { chooseExport(0); });
-    exportMenu->addAction(QStringLiteral("图片，2 倍大小(&2)…"), this, [this] { chooseExport(1); });
+    exportMenu->addAction(tr("图片，窗口大小(&P)…"), this, [this] { chooseExport(0); });
+    exportMenu->addAction(tr("图片，2 倍大小(&2)…"), this, [this] { chooseExport(1); });
     exportMenu->addAction(QStringLiteral("CSV(&C)…"), this, [this] { chooseExport(2); });
     exportButton->setMenu(exportMenu);
 
     cursorLine = new QLabel(
-        QStringLiteral(
-            "单击曲线区放置光标；拖动平移，滚轮缩放；键盘：←→ 平移，+− 缩放，Home 回到实时。"),
+        tr("单击曲线区放置光标；拖动平移，滚轮缩放；键盘：←→ 平移，+− 缩放，Home 回到实时。"),
         this);
     cursorLine->setObjectName(QStringLiteral("CursorLine"));
     cursorLine->setWordWrap(true);
@@ -430,14 +427,14 @@ void TrendWindow::updateCursorText() {
     }
     cursorText_ =
         QDateTime::fromMSecsSinceEpoch(store_.timeAt(k)).toString(QStringLiteral("HH:mm:ss")) +
-        QStringLiteral("：") + parts.join(QStringLiteral("；"));
+        tr("：") + parts.join(tr("；"));
     cursorLine->setText(cursorText_);
     cursorLine->setAccessibleName(cursorText_);
 }
 
 QByteArray TrendWindow::csvBytes() const {
     const QStringList keys = shownSeries();
-    QStringList header{QStringLiteral("时间")};
+    QStringList header{tr("时间")};
     QList<int> series;
     for (const QString& key : keys) {
         series << store_.indexOf(key);
@@ -476,21 +473,18 @@ bool TrendWindow::savePng(const QString& path, double scale) const {
 
 void TrendWindow::chooseExport(int kind) {
     const bool csv = kind == 2;
-    auto* dialog =
-        new QFileDialog(this, csv ? QStringLiteral("导出趋势数据") : QStringLiteral("保存趋势图"));
+    auto* dialog = new QFileDialog(this, csv ? tr("导出趋势数据") : tr("保存趋势图"));
     dialog->setObjectName(QStringLiteral("TrendExportDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setNameFilter(csv ? QStringLiteral("CSV 文件 (*.csv)")
-                              : QStringLiteral("PNG 图片 (*.png)"));
+    dialog->setNameFilter(csv ? tr("CSV 文件 (*.csv)") : tr("PNG 图片 (*.png)"));
     dialog->setDefaultSuffix(csv ? QStringLiteral("csv") : QStringLiteral("png"));
     dialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    dialog->selectFile(csv ? QStringLiteral("趋势.csv") : QStringLiteral("趋势.png"));
+    dialog->selectFile(csv ? tr("趋势.csv") : tr("趋势.png"));
     connect(dialog, &QFileDialog::fileSelected, this, [this, kind](const QString& path) {
         QString error;
         const bool ok = kind == 2 ? saveCsv(path, &error) : savePng(path, kind == 1 ? 2.0 : 1.0);
-        say(ok ? QStringLiteral("已保存：%1").arg(path)
-               : QStringLiteral("没有保存：%1 %2").arg(path, error));
+        say(ok ? tr("已保存：%1").arg(path) : tr("没有保存：%1 %2").arg(path, error));
     });
     dialog->open();
 }

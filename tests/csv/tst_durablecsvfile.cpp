@@ -286,7 +286,7 @@ private slots:
             QCOMPARE(failed.count(), 0);
         } else {
             QCOMPARE(failed.count(), 1);
-            QCOMPARE(failed.at(0).at(0).toString(), DurableCsvFile::kNoAnswerReason);
+            QCOMPARE(failed.at(0).at(0).toString(), DurableCsvFile::noAnswerReason());
             QVERIFY(!file->isOpen());
             QCOMPARE(file->rowsWritten(), before);
             file->close();

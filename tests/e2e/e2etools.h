@@ -297,8 +297,8 @@ void CheckClosedAfterLoss(const Live& monitor, int com, const QString& idleCapti
     QVERIFY(!test::Ctl<QTimer>(monitor.form, "Timer1")->isActive());
     QVERIFY(!monitor.form.acquisition().tickRunning());
     QCOMPARE(monitor.live.messages.size(), 1);
-    QVERIFY(monitor.live.messages.front().text.startsWith(PortPanel::kDisconnected));
-    QCOMPARE(monitor.live.messages.front().title, kAppTitle);
+    QVERIFY(monitor.live.messages.front().text.startsWith(PortPanel::disconnectedText()));
+    QCOMPARE(monitor.live.messages.front().title, AppTitle());
     QCOMPARE(monitor.live.messages.front().icon, MessageIcon::Warning);
     QCOMPARE(monitor.live.endProgramCalls, 0);
     QCOMPARE(monitor.port.losses, 1);
@@ -318,7 +318,7 @@ void AcquireUntilVanished(drive::SimProcess& sim, Live& monitor, int com) {
     QVERIFY(drive::WaitUntil(
         [&] {
             return test::Ctl<QPushButton>(monitor.form, "Command3")->text() ==
-                   PortPanel::kOpenCaption;
+                   PortPanel::openCaption();
         },
         kQuietPatienceMs));
     drive::RunEventsFor(1000);

@@ -158,7 +158,7 @@ private slots:
         QVERIFY(!dialog->searching());
         QVERIFY(monitor.port.isOpen());
         QCOMPARE(monitor.port.settings(), QStringLiteral("19200,N,8,1"));
-        QCOMPARE(Ctl<QPushButton>(panel, "Command3")->text(), PortPanel::kCloseCaption);
+        QCOMPARE(Ctl<QPushButton>(panel, "Command3")->text(), PortPanel::closeCaption());
         QVERIFY(panel.isEnabled());
         QVERIFY(monitor.live.messages.isEmpty());
 

@@ -118,10 +118,10 @@ struct Rig {
         };
         const bool showsOpen =
             Ctl<StatusLamp>(form, "Shape1")->showsOpen() &&
-            Ctl<QPushButton>(form, "Command3")->text() == PortPanel::kCloseCaption;
+            Ctl<QPushButton>(form, "Command3")->text() == PortPanel::closeCaption();
         const bool showsClosed =
             !Ctl<StatusLamp>(form, "Shape1")->showsOpen() &&
-            Ctl<QPushButton>(form, "Command3")->text() == PortPanel::kOpenCaption;
+            Ctl<QPushButton>(form, "Command3")->text() == PortPanel::openCaption();
         const QString portState = port.isOpen() && showsOpen      ? "open"
                                   : !port.isOpen() && showsClosed ? "closed"
                                                                   : "mismatch";

@@ -364,7 +364,7 @@ void TestRailMeterWindow::buttonStates() {
     QCOMPARE(s.port.isOpen(), portOpen);
     QCOMPARE(Ctl<StatusLamp>(s.form, "Shape1")->showsOpen(), portOpen);
     QCOMPARE(Ctl<QPushButton>(s.form, "Command3")->text(),
-             portOpen ? PortPanel::kCloseCaption : PortPanel::kOpenCaption);
+             portOpen ? PortPanel::closeCaption() : PortPanel::openCaption());
     QCOMPARE(s.messages(), messages);
     QVERIFY(s.port.writes.isEmpty());  // no press ever sends a request
 }

@@ -386,7 +386,7 @@ private slots:
             QVERIFY(r.warning() != nullptr);
             QCOMPARE(r.warning()->text(),
                      QStringLiteral("记录已停止：%1。\n文件：%2\n已写入 %3 行。")
-                         .arg(DurableCsvFile::kNoAnswerReason, QDir::toNativeSeparators(pipe))
+                         .arg(DurableCsvFile::noAnswerReason(), QDir::toNativeSeparators(pipe))
                          .arg(rows));
             QVERIFY(!r.warning()->isModal());
             if (how != "close") {

@@ -339,7 +339,7 @@ void TestMeterSearch::cancelLeavesThePortAsItWas() {
     Ctl<QPushButton>(dialog, "SearchStart")->click();
     QVERIFY(dialog->searching());
     QVERIFY(!b.monitorPort.isOpen());
-    QCOMPARE(Ctl<QPushButton>(panel, "Command3")->text(), PortPanel::kOpenCaption);
+    QCOMPARE(Ctl<QPushButton>(panel, "Command3")->text(), PortPanel::openCaption());
     QVERIFY(!panel.isEnabled());
     QVERIFY(!b.window->acquisition().state().anyRunning());
     QCOMPARE(Ctl<QLabel>(dialog, "SearchNote")->text().contains(QStringLiteral("数据采集已停止")),
@@ -359,7 +359,7 @@ void TestMeterSearch::cancelLeavesThePortAsItWas() {
     QCOMPARE(b.monitorPort.calls, open ? (QStringList{"close", "open"}) : QStringList());
     QVERIFY(panel.isEnabled());
     QCOMPARE(Ctl<QPushButton>(panel, "Command3")->text(),
-             open ? PortPanel::kCloseCaption : PortPanel::kOpenCaption);
+             open ? PortPanel::closeCaption() : PortPanel::openCaption());
     QCOMPARE(Ctl<StatusLamp>(panel, "Shape1")->accessibleDescription(),
              open ? QStringLiteral("串口已打开") : QStringLiteral("串口已关闭"));
     QCOMPARE(panel.settingsText(), QStringLiteral("19200,E,8,1"));
@@ -413,7 +413,7 @@ void TestMeterSearch::portProblemsAreToldInTheDialog() {
     // Told in the dialog, never in a box; the window has its port back.
     QVERIFY(b.recorder.messages.isEmpty());
     QVERIFY(b.monitorPort.isOpen());
-    QCOMPARE(Ctl<QPushButton>(b.panel(), "Command3")->text(), PortPanel::kCloseCaption);
+    QCOMPARE(Ctl<QPushButton>(b.panel(), "Command3")->text(), PortPanel::closeCaption());
     QVERIFY(b.panel().isEnabled());
     QVERIFY(Ctl<QPushButton>(dialog, "SearchStart")->isEnabled());
 }
