@@ -81,13 +81,19 @@ QString BusFamilyText(MeterKind kind) {
     return kind == MeterKind::PanelMount ? kPanelWord : kRailWord;
 }
 
+QString BusFamilyShown(MeterKind kind) {
+    return kind == MeterKind::PanelMount ? BusListTexts::tr("嵌入式") : BusListTexts::tr("导轨式");
+}
+
 std::optional<MeterKind> BusFamilyOf(const QString& text) {
     const QString t = text.trimmed();
-    if (t.isEmpty() || t == kPanelWord || t == MeterFamilyName(MeterKind::PanelMount) ||
+    if (t.isEmpty() || t == kPanelWord || t == BusFamilyShown(MeterKind::PanelMount) ||
+        t == MeterFamilyName(MeterKind::PanelMount) ||
         t.compare(QStringLiteral("panel"), Qt::CaseInsensitive) == 0) {
         return MeterKind::PanelMount;
     }
-    if (t == kRailWord || t == MeterFamilyName(MeterKind::DinRail) ||
+    if (t == kRailWord || t == BusFamilyShown(MeterKind::DinRail) ||
+        t == MeterFamilyName(MeterKind::DinRail) ||
         t.compare(QStringLiteral("rail"), Qt::CaseInsensitive) == 0) {
         return MeterKind::DinRail;
     }

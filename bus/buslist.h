@@ -38,6 +38,8 @@ struct BusListImport {
 // those words, the monitors' full family names, or "panel" and "rail" in any
 // case.
 QString BusFamilyText(MeterKind kind);
+// The family as the screens show it, in the interface language.
+QString BusFamilyShown(MeterKind kind);
 std::optional<MeterKind> BusFamilyOf(const QString& text);
 
 // The list as CSV (the program's CSV: UTF-8 with BOM, CRLF): a heading line

@@ -140,7 +140,7 @@ QVariant BusTableModel::data(const QModelIndex& index, int role) const {
         case NameColumn:
             return meter.meter.name;
         case FamilyColumn:
-            return BusFamilyText(meter.meter.kind);
+            return BusFamilyShown(meter.meter.kind);
         case EnabledColumn:
             return sort ? QVariant(meter.meter.enabled) : QVariant();
         case StateColumn:

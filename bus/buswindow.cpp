@@ -137,8 +137,8 @@ void BusWindow::build() {
     familyList = new QComboBox(this);
     familyList->setObjectName(QStringLiteral("BusFamily"));
     familyList->setAccessibleName(tr("类型"));
-    familyList->addItem(BusFamilyText(MeterKind::PanelMount));
-    familyList->addItem(BusFamilyText(MeterKind::DinRail));
+    familyList->addItem(BusFamilyShown(MeterKind::PanelMount));
+    familyList->addItem(BusFamilyShown(MeterKind::DinRail));
     nameEdit = new QLineEdit(this);
     nameEdit->setObjectName(QStringLiteral("BusName"));
     nameEdit->setAccessibleName(tr("名称"));

@@ -2,6 +2,7 @@
 #include "monitorwindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -27,6 +28,7 @@
 #include "monitor/portpanel.h"
 #include "monitor/twips.h"
 #include "monitor/valuefield.h"
+#include "platform/language.h"
 #include "platform/linesettings.h"
 #include "platform/settingsstore.h"
 #include "recording/recordingcontroller.h"
@@ -326,6 +328,7 @@ void MonitorWindow::buildMenus() {
             showHint(tr("已恢复默认设置：下次启动时按默认设置开始，本次不再保存设置"));
         }
     });
+    addLanguageMenu();
     aboutAction = helpMenu->addAction(tr("关于仪表测试(&A)"));
     aboutAction->setObjectName(QStringLiteral("AboutAction"));
     aboutAction->setShortcut(QKeySequence(Qt::Key_F1));
@@ -473,6 +476,45 @@ bool MonitorWindow::exportReport(const QString& path, QString* error) {
 
 // 文件→导出调试报告…: the file dialog does not block acquisition; a failed
 // write is told once in a box that does not wait either.
+void MonitorWindow::addLanguageMenu() {
+    // Named in both languages, so that it is found whichever one is shown.
+    languageMenu = helpMenu->addMenu(QStringLiteral("语言 / Language"));
+    languageMenu->setObjectName(QStringLiteral("LanguageMenu"));
+    auto* group = new QActionGroup(languageMenu);
+    std::optional<Language> chosen;
+    if (services_.settings && services_.settings->saved().language) {
+        chosen = LanguageOfKey(*services_.settings->saved().language);
+    }
+    const Language checked = chosen.value_or(CurrentLanguage());
+    const struct {
+        Language language;
+        const char* objectName;
+        QString name;  // each language in its own name
+    } choices[] = {{Language::Chinese, "LanguageChineseAction", QStringLiteral("中文")},
+                   {Language::English, "LanguageEnglishAction", QStringLiteral("English")}};
+    for (const auto& choice : choices) {
+        QAction* action = languageMenu->addAction(choice.name);
+        action->setObjectName(QLatin1String(choice.objectName));
+        action->setCheckable(true);
+        action->setChecked(choice.language == checked);
+        action->setEnabled(services_.settings != nullptr);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, language = choice.language, name = choice.name] {
+                    if (!services_.settings) {
+                        return;
+                    }
+                    services_.settings->setLanguage(LanguageKey(language));
+                    showHint(language == CurrentLanguage()
+                                 ? tr("界面语言保持为%1").arg(name)
+                                 : tr("界面语言在下次启动时改为%1").arg(name));
+                });
+    }
+    languageMenu->addSeparator();
+    QAction* note = languageMenu->addAction(tr("下次启动时生效"));
+    note->setEnabled(false);
+}
+
 void MonitorWindow::chooseReportFile() {
     auto* dialog = new QFileDialog(this, tr("导出调试报告"));
     dialog->setObjectName(QStringLiteral("ReportFileDialog"));

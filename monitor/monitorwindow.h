@@ -202,6 +202,7 @@ private:
     void saveWindowPlaces();
     void restorePlace(QWidget* window, const char* name);
     void sortFieldReadings();
+    void addLanguageMenu();
     void chooseReportFile();
     void ensureTrendStore();
 
@@ -227,6 +228,7 @@ private:
     QAction* aboutAction = nullptr;          // 帮助→关于仪表测试
     QAction* busAction = nullptr;            // 工具→总线巡检
     QAction* resetSettingsAction = nullptr;  // 帮助→恢复默认设置
+    QMenu* languageMenu = nullptr;           // 帮助→语言 / Language
     QLabel* hintLine = nullptr;              // the status bar's plain-language hint
     QLabel* countsLine = nullptr;            // the status bar's request counters
     QWidget* screen_ = nullptr;

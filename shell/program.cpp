@@ -6,6 +6,7 @@
 #include "aboutdialog.h"
 #include "monitor/monitorwindow.h"
 #include "monitorfactory.h"
+#include "platform/language.h"
 #include "platform/qtserialport.h"
 #include "platform/settingsstore.h"
 
@@ -13,13 +14,17 @@ namespace mt {
 
 Program::Program() {
     QApplication::setApplicationName(QStringLiteral("metertest"));
-    QApplication::setApplicationDisplayName(AppTitle());
     // The installed desktop entry, so that desktops (Wayland's above all) give
     // the windows its name and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.metertest.MeterTest"));
     Services services = Services::production();
     services.showAbout = [](QWidget* window) { ShowAboutDialog(window); };
     services.settings = SettingsStore::open();
+    // The language first: every text made after this is in it.
+    if (!InstallLanguage(StartLanguage(services.settings->saved().language))) {
+        qWarning("metertest: the English texts could not be loaded; the interface stays Chinese");
+    }
+    QApplication::setApplicationDisplayName(AppTitle());
     services_ = services;
     start_ = std::make_unique<StartScreen>(
         [this](MeterKind kind) {

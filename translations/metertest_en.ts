@@ -5,2571 +5,2611 @@
     <name>BusFamilyTexts</name>
     <message>
         <source>一次</source>
-        <translation type="unfinished"></translation>
+        <translation>primary</translation>
     </message>
 </context>
 <context>
     <name>BusListTexts</name>
     <message>
         <source>地址</source>
-        <translation type="unfinished"></translation>
+        <translation>Address</translation>
     </message>
     <message>
         <source>名称</source>
-        <translation type="unfinished"></translation>
+        <translation>Name</translation>
     </message>
     <message>
         <source>类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Type</translation>
     </message>
     <message>
         <source>启用</source>
-        <translation type="unfinished"></translation>
+        <translation>Enabled</translation>
     </message>
     <message>
         <source>地址须为 1 到 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>the address must be 1 to %1</translation>
     </message>
     <message>
         <source>未知的仪表类型“%1”</source>
-        <translation type="unfinished"></translation>
+        <translation>unknown meter type &quot;%1&quot;</translation>
     </message>
     <message>
         <source>启用须为“是”或“否”</source>
-        <translation type="unfinished"></translation>
+        <translation>enabled must be &quot;是&quot; or &quot;否&quot; (yes or no)</translation>
     </message>
     <message>
         <source>列数多于 4</source>
-        <translation type="unfinished"></translation>
+        <translation>more than 4 columns</translation>
     </message>
     <message>
         <source>地址 %1 重复</source>
-        <translation type="unfinished"></translation>
+        <translation>address %1 twice</translation>
+    </message>
+    <message>
+        <source>嵌入式</source>
+        <translation>Panel-mount</translation>
+    </message>
+    <message>
+        <source>导轨式</source>
+        <translation>DIN-rail</translation>
     </message>
 </context>
 <context>
     <name>CheckTexts</name>
     <message>
         <source>、</source>
-        <translation type="unfinished"></translation>
+        <translation>, </translation>
     </message>
     <message>
         <source>本次采集没有%1的数据</source>
-        <translation type="unfinished"></translation>
+        <translation>This reading does not have %1</translation>
     </message>
     <message>
         <source>相电压缺失或偏低</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase voltage missing or low</translation>
     </message>
     <message>
         <source>全部相电压</source>
-        <translation type="unfinished"></translation>
+        <translation>all phase voltages</translation>
     </message>
     <message>
         <source>三相电压均接近零：电压没有接入，或电压回路的熔断器、开关断开。</source>
-        <translation type="unfinished"></translation>
+        <translation>All three voltages are near zero: the voltage is not connected, or a fuse or switch in the voltage circuit is open.</translation>
     </message>
     <message>
         <source>%1相电压为零而另两相电压接近线电压：三线制（V 形）接线接在了按三相四线设置的仪表上，%1相接在了中性线端子上；检查仪表的接线方式设置和电压接线。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 voltage is zero while the other two are near the line voltage: a three-wire (V) connection on a meter set for three-phase four-wire, with phase %1 on the neutral terminal; check the meter&apos;s wiring setting and the voltage wiring.</translation>
     </message>
     <message>
         <source>%1相电压缺失：检查该相电压线、熔断器和端子是否断开或松脱。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 voltage missing: check that phase&apos;s voltage wire, fuse and terminal for a break or loose contact.</translation>
     </message>
     <message>
         <source>%1相电压比其他两相低 %2：检查该相电压端子的接触，或供电本身是否偏低。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 voltage is %2 below the other two: check that phase&apos;s voltage terminal, or whether the supply itself is low.</translation>
     </message>
     <message>
         <source>三相电压都在，彼此相近。</source>
-        <translation type="unfinished"></translation>
+        <translation>All three voltages are present and close to each other.</translation>
     </message>
     <message>
         <source>三相均为零，无法计算不平衡度。</source>
-        <translation type="unfinished"></translation>
+        <translation>All three are zero; the unbalance cannot be computed.</translation>
     </message>
     <message>
         <source>；不平衡度 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>; unbalance %1</translation>
     </message>
     <message>
         <source>线电压与相电压</source>
-        <translation type="unfinished"></translation>
+        <translation>Line and phase voltages</translation>
     </message>
     <message>
         <source>全部相电压和线电压</source>
-        <translation type="unfinished"></translation>
+        <translation>all phase and line voltages</translation>
     </message>
     <message>
         <source>U%1=%2 V（按 120° 应为 %3 V）</source>
-        <translation type="unfinished"></translation>
+        <translation>U%1=%2 V (%3 V expected at 120°)</translation>
     </message>
     <message>
         <source>；最大偏差 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>; largest deviation %1</translation>
     </message>
     <message>
         <source>线电压与相电压相符（约为相电压的 √3 倍）。</source>
-        <translation type="unfinished"></translation>
+        <translation>Line voltages match the phase voltages (about √3 times).</translation>
     </message>
     <message>
         <source>相电压与线电压相当：三线制接线接在了按三相四线设置的仪表上，或仪表的中性线没有接；检查接线方式设置和中性线。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase voltages are as high as the line voltages: a three-wire connection on a meter set for four-wire, or the meter&apos;s neutral is not connected; check the wiring setting and the neutral.</translation>
     </message>
     <message>
         <source>线电压不等于 √3 倍相电压：中性线断开或没有接（中性点偏移），或三线制接线按四线制设置；检查中性线和接线方式。</source>
-        <translation type="unfinished"></translation>
+        <translation>Line voltages are not √3 times the phase voltages: the neutral is open or not connected (neutral shift), or a three-wire connection is set as four-wire; check the neutral and the wiring setting.</translation>
     </message>
     <message>
         <source>相序</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase sequence</translation>
     </message>
     <message>
         <source>本仪表不报告电压相角，相序无法判断。</source>
-        <translation type="unfinished"></translation>
+        <translation>This meter does not report voltage angles; the phase sequence cannot be judged.</translation>
     </message>
     <message>
         <source>全部相角和相电压</source>
-        <translation type="unfinished"></translation>
+        <translation>all phase angles and phase voltages</translation>
     </message>
     <message>
         <source>有一相电压缺失，相序无法判断。</source>
-        <translation type="unfinished"></translation>
+        <translation>One phase voltage is missing; the phase sequence cannot be judged.</translation>
     </message>
     <message>
         <source>正相序（A-B-C）。</source>
-        <translation type="unfinished"></translation>
+        <translation>Positive sequence (A-B-C).</translation>
     </message>
     <message>
         <source>逆相序（A-C-B）：交换任意两相的电压线（连同对应的电流线），或检查供电的相序。</source>
-        <translation type="unfinished"></translation>
+        <translation>Negative sequence (A-C-B): swap any two phases&apos; voltage wires (with their current wires), or check the supply&apos;s phase sequence.</translation>
     </message>
     <message>
         <source>相间角度与 120° 相差较多：检查电压接线，或相角寄存器的读法。</source>
-        <translation type="unfinished"></translation>
+        <translation>The angles between phases are far from 120°: check the voltage wiring, or how the angle registers are read.</translation>
     </message>
     <message>
         <source>频率</source>
-        <translation type="unfinished"></translation>
+        <translation>Frequency</translation>
     </message>
     <message>
         <source>f=%1 Hz，额定 %2 Hz，偏差 %3 Hz</source>
-        <translation type="unfinished"></translation>
+        <translation>f=%1 Hz, nominal %2 Hz, deviation %3 Hz</translation>
     </message>
     <message>
         <source>频率正常。</source>
-        <translation type="unfinished"></translation>
+        <translation>The frequency is normal.</translation>
     </message>
     <message>
         <source>频率偏离额定值：确认额定频率（50/60 Hz）选得对，或检查电源。</source>
-        <translation type="unfinished"></translation>
+        <translation>The frequency is off its nominal value: make sure the nominal frequency (50/60 Hz) is chosen right, or check the supply.</translation>
     </message>
     <message>
         <source>有功功率方向</source>
-        <translation type="unfinished"></translation>
+        <translation>Active power direction</translation>
     </message>
     <message>
         <source>全部分相有功功率</source>
-        <translation type="unfinished"></translation>
+        <translation>all phase active powers</translation>
     </message>
     <message>
         <source>三相都没有负荷，功率方向无法判断。</source>
-        <translation type="unfinished"></translation>
+        <translation>No phase carries load; the power direction cannot be judged.</translation>
     </message>
     <message>
         <source>各相有功功率均为正（从电网取电）。</source>
-        <translation type="unfinished"></translation>
+        <translation>All phase active powers are positive (drawn from the grid).</translation>
     </message>
     <message>
         <source>各相有功功率均为负：或者三相电流互感器（CT）都接反了，或者负载确实在向电网送电（发电、反送电）；两种情况都要在现场确认。</source>
-        <translation type="unfinished"></translation>
+        <translation>All phase active powers are negative: either all three current transformers (CTs) are reversed, or the load really feeds the grid (generation); confirm which on site.</translation>
     </message>
     <message>
         <source>%1相有功功率为负而其他相为正：%1相电流互感器（CT）极性接反，检查该相 CT 的 S1/S2 接线方向。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 active power is negative while the others are positive: the phase %1 current transformer (CT) is reversed; check that CT&apos;s S1/S2 wiring.</translation>
     </message>
     <message>
         <source>%1相有功功率为负，功率角与其他相相差约 120°：%1相的电流接错了相（电流线与电压线不同相，例如两相电流线对调），检查电流线的相别。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 active power is negative and its power angle differs from the others by about 120°: the phase %1 current is on the wrong phase (current and voltage wires of different phases, for example two current wires swapped); check the current wires&apos; phases.</translation>
     </message>
     <message>
         <source>功率角一致性</source>
-        <translation type="unfinished"></translation>
+        <translation>Power angle consistency</translation>
     </message>
     <message>
         <source>全部分相有功和无功功率</source>
-        <translation type="unfinished"></translation>
+        <translation>all phase active and reactive powers</translation>
     </message>
     <message>
         <source>无负荷</source>
-        <translation type="unfinished"></translation>
+        <translation>no load</translation>
     </message>
     <message>
         <source>有负荷的相少于两相，无法比较功率角。</source>
-        <translation type="unfinished"></translation>
+        <translation>Fewer than two phases carry load; the power angles cannot be compared.</translation>
     </message>
     <message>
         <source>；最大偏离 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>; largest deviation %1</translation>
     </message>
     <message>
         <source>各相功率角相近，电流与各自的电压同相。</source>
-        <translation type="unfinished"></translation>
+        <translation>The phases&apos; power angles are close: each current is in phase with its voltage.</translation>
     </message>
     <message>
         <source>%1相功率角与其他相相差约 180°：该相 CT 极性接反。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 power angle differs from the others by about 180°: that phase&apos;s CT is reversed.</translation>
     </message>
     <message>
         <source>%1相功率角与其他相相差约 120°：该相电流接在了别的相上，检查电流线相别。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 power angle differs from the others by about 120°: that phase&apos;s current is wired to another phase; check the current wires&apos; phases.</translation>
     </message>
     <message>
         <source>%1相功率角与其他相相差较大：检查该相电流是否与电压同相，或该相负载本身不同。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 power angle differs much from the others: check that its current is in phase with its voltage, or whether that phase&apos;s load is simply different.</translation>
     </message>
     <message>
         <source>问题在仪表本身、它的倍率设置或寄存器映射（读错了寄存器）。</source>
-        <translation type="unfinished"></translation>
+        <translation>The fault lies in the meter itself, its ratio settings or its register map (wrong registers read).</translation>
     </message>
     <message>
         <source>（无功功率按与有功功率相同的倍率计，即 kvar）</source>
-        <translation type="unfinished"></translation>
+        <translation> (reactive power taken at the same scale as active power, that is kvar)</translation>
     </message>
     <message>
         <source>全部分相值和总值</source>
-        <translation type="unfinished"></translation>
+        <translation>all phase values and totals</translation>
     </message>
     <message>
         <source>Σ%1=%2 %3，总量 %4 %3，差 %5（允许 %6）%7</source>
-        <translation type="unfinished"></translation>
+        <translation>Σ%1=%2 %3, total %4 %3, difference %5 (allowed %6)%7</translation>
     </message>
     <message>
         <source>分相之和与总量相符。</source>
-        <translation type="unfinished"></translation>
+        <translation>The sum of the phases matches the total.</translation>
     </message>
     <message>
         <source>分相之和与总量不符：</source>
-        <translation type="unfinished"></translation>
+        <translation>The sum of the phases does not match the total: </translation>
     </message>
     <message>
         <source>视在功率与 P、Q</source>
-        <translation type="unfinished"></translation>
+        <translation>Apparent power and P, Q</translation>
     </message>
     <message>
         <source>总有功、总无功和视在功率</source>
-        <translation type="unfinished"></translation>
+        <translation>total active, total reactive and apparent power</translation>
     </message>
     <message>
         <source>S=%1 %2，√(P²+Q²)=%3 %2%4（允许 %5）%6</source>
-        <translation type="unfinished"></translation>
+        <translation>S=%1 %2, √(P²+Q²)=%3 %2%4 (allowed %5)%6</translation>
     </message>
     <message>
         <source>，各相 S 之和=%1 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>, sum of phase S=%1 %2</translation>
     </message>
     <message>
         <source>视在功率与有功、无功功率相符。</source>
-        <translation type="unfinished"></translation>
+        <translation>The apparent power matches the active and reactive power.</translation>
     </message>
     <message>
         <source>视在功率与有功、无功功率不符：</source>
-        <translation type="unfinished"></translation>
+        <translation>The apparent power does not match the active and reactive power: </translation>
     </message>
     <message>
         <source>P 与 U·I·cosφ</source>
-        <translation type="unfinished"></translation>
+        <translation>P and U·I·cosφ</translation>
     </message>
     <message>
         <source>任何一相的电压、电流和功率</source>
-        <translation type="unfinished"></translation>
+        <translation>voltage, current and power of any phase</translation>
     </message>
     <message>
         <source>各相功率与电压、电流相符。</source>
-        <translation type="unfinished"></translation>
+        <translation>Each phase&apos;s power matches its voltage and current.</translation>
     </message>
     <message>
         <source>%1相 U·I 与功率不符（约 %2 倍）：电流或电压的倍率（CT、PT 变比）设置有误，或读错了寄存器；检查仪表的变比设置。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase %1 U·I does not match its power (about %2 times): a wrong current or voltage ratio (CT, PT) setting, or wrong registers read; check the meter&apos;s ratio settings.</translation>
     </message>
     <message>
         <source>功率因数与 P/S</source>
-        <translation type="unfinished"></translation>
+        <translation>Power factor and P/S</translation>
     </message>
     <message>
         <source>功率因数、总有功和视在功率</source>
-        <translation type="unfinished"></translation>
+        <translation>power factor, total active and apparent power</translation>
     </message>
     <message>
         <source>视在功率为零，功率因数无从比较。</source>
-        <translation type="unfinished"></translation>
+        <translation>The apparent power is zero; the power factor cannot be compared.</translation>
     </message>
     <message>
         <source>PF=%1，|P|/S=%2（允许差 %3）</source>
-        <translation type="unfinished"></translation>
+        <translation>PF=%1, |P|/S=%2 (allowed difference %3)</translation>
     </message>
     <message>
         <source>功率因数与 P/S 相符（不比较正负号）。</source>
-        <translation type="unfinished"></translation>
+        <translation>The power factor matches P/S (signs not compared).</translation>
     </message>
     <message>
         <source>功率因数与 P/S 不符：</source>
-        <translation type="unfinished"></translation>
+        <translation>The power factor does not match P/S: </translation>
     </message>
     <message>
         <source>正常</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
     <message>
         <source>注意</source>
-        <translation type="unfinished"></translation>
+        <translation>Warning</translation>
     </message>
     <message>
         <source>异常</source>
-        <translation type="unfinished"></translation>
+        <translation>Fault</translation>
     </message>
     <message>
         <source>无数据</source>
-        <translation type="unfinished"></translation>
+        <translation>No data</translation>
     </message>
     <message>
         <source>工程默认值</source>
-        <translation type="unfinished"></translation>
+        <translation>Engineering default</translation>
     </message>
     <message>
         <source>相电压偏低（占其余两相平均）</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase voltage low (share of the other two&apos;s mean)</translation>
     </message>
     <message>
         <source>工程默认值；GB/T 12325-2008 允许 220 V 偏差 +7 %/−10 %</source>
-        <translation type="unfinished"></translation>
+        <translation>Engineering default; GB/T 12325-2008 allows +7 %/−10 % on 220 V</translation>
     </message>
     <message>
         <source>相电压缺失（占其余两相平均）</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase voltage missing (share of the other two&apos;s mean)</translation>
     </message>
     <message>
         <source>无电压</source>
-        <translation type="unfinished"></translation>
+        <translation>No voltage</translation>
     </message>
     <message>
         <source>电压不平衡度 注意</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage unbalance warning</translation>
     </message>
     <message>
         <source>GB/T 15543-2008 正常限值 2 %（此处按最大偏差/平均值计）</source>
-        <translation type="unfinished"></translation>
+        <translation>GB/T 15543-2008 normal limit 2 % (here as largest deviation/mean)</translation>
     </message>
     <message>
         <source>电压不平衡度 异常</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage unbalance fault</translation>
     </message>
     <message>
         <source>GB/T 15543-2008 短时限值 4 %</source>
-        <translation type="unfinished"></translation>
+        <translation>GB/T 15543-2008 short-term limit 4 %</translation>
     </message>
     <message>
         <source>电流不平衡度 注意</source>
-        <translation type="unfinished"></translation>
+        <translation>Current unbalance warning</translation>
     </message>
     <message>
         <source>工程默认值（配电运维常用的 15 % 负荷不平衡限值）</source>
-        <translation type="unfinished"></translation>
+        <translation>Engineering default (the 15 % load unbalance limit common in distribution)</translation>
     </message>
     <message>
         <source>电流不平衡度 异常</source>
-        <translation type="unfinished"></translation>
+        <translation>Current unbalance fault</translation>
     </message>
     <message>
         <source>无负荷（占最大一相 S）</source>
-        <translation type="unfinished"></translation>
+        <translation>No load (share of the largest phase S)</translation>
     </message>
     <message>
         <source>功率角偏离 注意</source>
-        <translation type="unfinished"></translation>
+        <translation>Power angle deviation warning</translation>
     </message>
     <message>
         <source>功率角偏离 异常</source>
-        <translation type="unfinished"></translation>
+        <translation>Power angle deviation fault</translation>
     </message>
     <message>
         <source>相角容差（120°/180°/240° 附近）</source>
-        <translation type="unfinished"></translation>
+        <translation>Angle tolerance (around 120°/180°/240°)</translation>
     </message>
     <message>
         <source>线电压与 √3 倍相电压 注意</source>
-        <translation type="unfinished"></translation>
+        <translation>Line voltage vs √3 × phase voltage warning</translation>
     </message>
     <message>
         <source>线电压与 √3 倍相电压 异常</source>
-        <translation type="unfinished"></translation>
+        <translation>Line voltage vs √3 × phase voltage fault</translation>
     </message>
     <message>
         <source>计算一致性容差（另加显示分辨率）</source>
-        <translation type="unfinished"></translation>
+        <translation>Consistency tolerance (plus the display resolution)</translation>
     </message>
     <message>
         <source>工程默认值（1 级仪表的准确度）</source>
-        <translation type="unfinished"></translation>
+        <translation>Engineering default (accuracy of a class 1 meter)</translation>
     </message>
     <message>
         <source>频率偏差 注意</source>
-        <translation type="unfinished"></translation>
+        <translation>Frequency deviation warning</translation>
     </message>
     <message>
         <source>GB/T 15945-2008 正常限值 ±0.2 Hz</source>
-        <translation type="unfinished"></translation>
+        <translation>GB/T 15945-2008 normal limit ±0.2 Hz</translation>
     </message>
     <message>
         <source>频率偏差 异常</source>
-        <translation type="unfinished"></translation>
+        <translation>Frequency deviation fault</translation>
     </message>
     <message>
         <source>GB/T 15945-2008 小容量系统限值 ±0.5 Hz</source>
-        <translation type="unfinished"></translation>
+        <translation>GB/T 15945-2008 limit for small systems ±0.5 Hz</translation>
     </message>
     <message>
         <source>电压不平衡度</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage unbalance</translation>
     </message>
     <message>
         <source>三相电压平衡。</source>
-        <translation type="unfinished"></translation>
+        <translation>The three voltages are balanced.</translation>
     </message>
     <message>
         <source>三相电压不平衡：检查电压接线和端子；若接线无误，是供电侧的不平衡。</source>
-        <translation type="unfinished"></translation>
+        <translation>The three voltages are unbalanced: check the voltage wiring and terminals; if the wiring is right, the supply is unbalanced.</translation>
     </message>
     <message>
         <source>电流不平衡度</source>
-        <translation type="unfinished"></translation>
+        <translation>Current unbalance</translation>
     </message>
     <message>
         <source>三相电流平衡。</source>
-        <translation type="unfinished"></translation>
+        <translation>The three currents are balanced.</translation>
     </message>
     <message>
         <source>三相电流不平衡：多为各相负荷不均；若某相电流明显偏小，检查该相 CT 和电流线是否开路或短接。</source>
-        <translation type="unfinished"></translation>
+        <translation>The three currents are unbalanced: mostly uneven loads; if one phase&apos;s current is clearly low, check that phase&apos;s CT and current wires for an open or a short.</translation>
     </message>
     <message>
         <source>ΣP 与总有功功率</source>
-        <translation type="unfinished"></translation>
+        <translation>ΣP and total active power</translation>
     </message>
     <message>
         <source>ΣQ 与总无功功率</source>
-        <translation type="unfinished"></translation>
+        <translation>ΣQ and total reactive power</translation>
     </message>
     <message>
         <source>：</source>
-        <translation type="unfinished"></translation>
+        <translation>: </translation>
     </message>
     <message>
         <source>正常：接线与读数相符。</source>
-        <translation type="unfinished"></translation>
+        <translation>OK: wiring and readings agree.</translation>
     </message>
     <message>
         <source>无数据：本次采集没有可分析的数值。</source>
-        <translation type="unfinished"></translation>
+        <translation>No data: this reading has no values to analyse.</translation>
     </message>
 </context>
 <context>
     <name>MeterFamilyTexts</name>
     <message>
         <source>嵌入式多功能电力仪表</source>
-        <translation type="unfinished"></translation>
+        <translation>Panel-mount power meter</translation>
     </message>
     <message>
         <source>导轨式电力仪表</source>
-        <translation type="unfinished"></translation>
+        <translation>DIN-rail power meter</translation>
     </message>
 </context>
 <context>
     <name>OutcomeTexts</name>
     <message>
         <source>非法功能</source>
-        <translation type="unfinished"></translation>
+        <translation>illegal function</translation>
     </message>
     <message>
         <source>非法数据地址</source>
-        <translation type="unfinished"></translation>
+        <translation>illegal data address</translation>
     </message>
     <message>
         <source>非法数据值</source>
-        <translation type="unfinished"></translation>
+        <translation>illegal data value</translation>
     </message>
     <message>
         <source>从站设备故障</source>
-        <translation type="unfinished"></translation>
+        <translation>server device failure</translation>
     </message>
     <message>
         <source>确认（从站正在处理）</source>
-        <translation type="unfinished"></translation>
+        <translation>acknowledge (server busy processing)</translation>
     </message>
     <message>
         <source>从站设备忙</source>
-        <translation type="unfinished"></translation>
+        <translation>server device busy</translation>
     </message>
     <message>
         <source>存储奇偶校验错误</source>
-        <translation type="unfinished"></translation>
+        <translation>memory parity error</translation>
     </message>
     <message>
         <source>网关路径不可用</source>
-        <translation type="unfinished"></translation>
+        <translation>gateway path unavailable</translation>
     </message>
     <message>
         <source>网关目标设备无响应</source>
-        <translation type="unfinished"></translation>
+        <translation>gateway target device failed to respond</translation>
     </message>
     <message>
         <source>未知的异常代码</source>
-        <translation type="unfinished"></translation>
+        <translation>unknown exception code</translation>
     </message>
     <message>
         <source>正常</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
     <message>
         <source>无应答</source>
-        <translation type="unfinished"></translation>
+        <translation>no answer</translation>
     </message>
     <message>
         <source>校验错误</source>
-        <translation type="unfinished"></translation>
+        <translation>CRC error</translation>
     </message>
     <message>
         <source>异常应答</source>
-        <translation type="unfinished"></translation>
+        <translation>exception</translation>
     </message>
     <message>
         <source>格式错误</source>
-        <translation type="unfinished"></translation>
+        <translation>malformed</translation>
     </message>
     <message>
         <source>迟到</source>
-        <translation type="unfinished"></translation>
+        <translation>late</translation>
     </message>
 </context>
 <context>
     <name>PhasorTexts</name>
     <message>
         <source> 无数据</source>
-        <translation type="unfinished"></translation>
+        <translation> no data</translation>
     </message>
     <message>
         <source> 假定</source>
-        <translation type="unfinished"></translation>
+        <translation> assumed</translation>
     </message>
     <message>
         <source> 无相角</source>
-        <translation type="unfinished"></translation>
+        <translation> no angle</translation>
     </message>
     <message>
         <source>电压：外圆 = %1 V（粗线）；电流：内圆 = %2 A（细线）</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage: outer circle = %1 V (thick); current: inner circle = %2 A (thin)</translation>
     </message>
     <message>
         <source>虚线：本仪表不报告电压相角，按理想的 0°/−120°/+120° 假定</source>
-        <translation type="unfinished"></translation>
+        <translation>Dashed: this meter reports no voltage angles; ideal 0°/−120°/+120° assumed</translation>
     </message>
 </context>
 <context>
     <name>PortAdviceTexts</name>
     <message>
         <source>波特率无效：应为 1 到 %1 之间的整数，例如 9600。</source>
-        <translation type="unfinished"></translation>
+        <translation>Invalid baud rate: a whole number from 1 to %1, for example 9600.</translation>
     </message>
     <message>
         <source>校验位无效：应为 N（无）、E（偶）、O（奇）、M（标记）或 S（空格）。</source>
-        <translation type="unfinished"></translation>
+        <translation>Invalid parity: N (none), E (even), O (odd), M (mark) or S (space).</translation>
     </message>
     <message>
         <source>数据位无效：应为 5、6、7 或 8。</source>
-        <translation type="unfinished"></translation>
+        <translation>Invalid data bits: 5, 6, 7 or 8.</translation>
     </message>
     <message>
         <source>停止位无效：应为 1、1.5 或 2，且 1.5 位停止位只能配 5 位数据位。</source>
-        <translation type="unfinished"></translation>
+        <translation>Invalid stop bits: 1, 1.5 or 2, and 1.5 stop bits only with 5 data bits.</translation>
     </message>
     <message>
         <source>串口设置应为“波特率,校验位,数据位,停止位”，例如 9600,N,8,1。</source>
-        <translation type="unfinished"></translation>
+        <translation>Port settings are &quot;baud,parity,data bits,stop bits&quot;, for example 9600,N,8,1.</translation>
     </message>
     <message>
         <source>进程号 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>process %1</translation>
     </message>
     <message>
         <source>%1，进程号 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, process %2</translation>
     </message>
     <message>
         <source>，计算机 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>, computer %1</translation>
     </message>
     <message>
         <source>（%1）</source>
-        <translation type="unfinished"></translation>
+        <translation> (%1)</translation>
     </message>
     <message>
         <source>这个串口号没有对应的设备：请插上串口转换器，或选择别的串口号。</source>
-        <translation type="unfinished"></translation>
+        <translation>This port number has no device: plug in the serial adapter, or choose another port number.</translation>
     </message>
     <message>
         <source>设备 %1 不存在：串口转换器可能没有插上或已拔出，请插上后再打开串口。</source>
-        <translation type="unfinished"></translation>
+        <translation>Device %1 does not exist: the serial adapter may not be plugged in or was pulled out; plug it in, then open the port.</translation>
     </message>
     <message>
         <source>没有权限打开 %1：请把当前用户加入 dialout 组（sudo usermod -aG dialout $USER），然后注销并重新登录。</source>
-        <translation type="unfinished"></translation>
+        <translation>No permission to open %1: add the user to the dialout group (sudo usermod -aG dialout $USER), then log out and in again.</translation>
     </message>
     <message>
         <source>串口被其他程序占用%1：请先关闭该程序，或选择别的串口号。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port is in use by another program%1: close that program first, or choose another port number.</translation>
     </message>
     <message>
         <source>串口号无效：请从列表中选择一个串口号。</source>
-        <translation type="unfinished"></translation>
+        <translation>Invalid port number: choose a port number from the list.</translation>
     </message>
     <message>
         <source>串口已打开：请先关闭串口，再换串口号。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port is open: close it before changing the port number.</translation>
     </message>
     <message>
         <source>串口没有打开：请先打开串口。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port is not open: open it first.</translation>
     </message>
     <message>
         <source>设备 %1 已断开：请检查串口转换器和连线，然后重新打开串口。</source>
-        <translation type="unfinished"></translation>
+        <translation>Device %1 was disconnected: check the serial adapter and the cable, then open the port again.</translation>
     </message>
     <message>
         <source>串口</source>
-        <translation type="unfinished"></translation>
+        <translation>Port</translation>
     </message>
     <message>
         <source>无法打开 %1。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open %1.</translation>
     </message>
     <message>
         <source>无法打开 %1（系统的说明：%2）。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open %1 (the system says: %2).</translation>
     </message>
 </context>
 <context>
     <name>ReadingTexts</name>
     <message>
         <source>二次</source>
-        <translation type="unfinished"></translation>
+        <translation>secondary</translation>
     </message>
 </context>
 <context>
     <name>RecordingTable</name>
     <message>
         <source>时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Time</translation>
     </message>
     <message>
         <source>采集方式</source>
-        <translation type="unfinished"></translation>
+        <translation>Mode</translation>
     </message>
     <message>
         <source>发送请求数</source>
-        <translation type="unfinished"></translation>
+        <translation>Requests sent</translation>
     </message>
     <message>
         <source>正确应答数</source>
-        <translation type="unfinished"></translation>
+        <translation>Answers accepted</translation>
     </message>
 </context>
 <context>
     <name>ReportTexts</name>
     <message>
         <source>&lt;h2&gt;仪表调试报告&lt;/h2&gt;&lt;table cellspacing=&apos;0&apos; cellpadding=&apos;2&apos;&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;h2&gt;Meter commissioning report&lt;/h2&gt;&lt;table cellspacing=&apos;0&apos; cellpadding=&apos;2&apos;&gt;</translation>
     </message>
     <message>
         <source>仪表类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Meter type</translation>
     </message>
     <message>
         <source>串口设置</source>
-        <translation type="unfinished"></translation>
+        <translation>Port settings</translation>
     </message>
     <message>
         <source>仪表地址</source>
-        <translation type="unfinished"></translation>
+        <translation>Meter address</translation>
     </message>
     <message>
         <source>报告时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Report time</translation>
     </message>
     <message>
         <source>数据时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Data time</translation>
     </message>
     <message>
         <source>还没有采集</source>
-        <translation type="unfinished"></translation>
+        <translation>not read yet</translation>
     </message>
     <message>
         <source>：</source>
-        <translation type="unfinished"></translation>
+        <translation>: </translation>
     </message>
     <message>
         <source>&lt;/table&gt;&lt;p&gt;&lt;b&gt;结论：&lt;/b&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;/table&gt;&lt;p&gt;&lt;b&gt;Conclusion: &lt;/b&gt;</translation>
     </message>
     <message>
         <source>&lt;h3&gt;读数&lt;/h3&gt;&lt;table border=&apos;1&apos; cellspacing=&apos;0&apos; cellpadding=&apos;2&apos; width=&apos;100%&apos;&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;h3&gt;Readings&lt;/h3&gt;&lt;table border=&apos;1&apos; cellspacing=&apos;0&apos; cellpadding=&apos;2&apos; width=&apos;100%&apos;&gt;</translation>
     </message>
     <message>
         <source>无数据</source>
-        <translation type="unfinished"></translation>
+        <translation>No data</translation>
     </message>
     <message>
         <source>&lt;h3&gt;相量图&lt;/h3&gt;&lt;p&gt;&lt;img src=&apos;%1&apos; width=&apos;330&apos; height=&apos;330&apos;&gt;&lt;/p&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;h3&gt;Phasor diagram&lt;/h3&gt;&lt;p&gt;&lt;img src=&apos;%1&apos; width=&apos;330&apos; height=&apos;330&apos;&gt;&lt;/p&gt;</translation>
     </message>
     <message>
         <source>&lt;h3&gt;接线与读数检查&lt;/h3&gt;&lt;table border=&apos;1&apos; cellspacing=&apos;0&apos; cellpadding=&apos;2&apos; width=&apos;100%&apos;&gt;&lt;tr&gt;&lt;th&gt;检查&lt;/th&gt;&lt;th&gt;结论&lt;/th&gt;&lt;th&gt;测量值&lt;/th&gt;&lt;th&gt;可能原因与现场检查&lt;/th&gt;&lt;/tr&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;h3&gt;Wiring and reading checks&lt;/h3&gt;&lt;table border=&apos;1&apos; cellspacing=&apos;0&apos; cellpadding=&apos;2&apos; width=&apos;100%&apos;&gt;&lt;tr&gt;&lt;th&gt;Check&lt;/th&gt;&lt;th&gt;Result&lt;/th&gt;&lt;th&gt;Measured&lt;/th&gt;&lt;th&gt;Likely cause and what to check on site&lt;/th&gt;&lt;/tr&gt;</translation>
     </message>
     <message>
         <source>&lt;h3&gt;通信计数&lt;/h3&gt;&lt;p&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;h3&gt;Line counters&lt;/h3&gt;&lt;p&gt;</translation>
     </message>
     <message>
         <source>仪表调试报告 - </source>
-        <translation type="unfinished"></translation>
+        <translation>Meter commissioning report - </translation>
     </message>
     <message>
         <source>仪表测试</source>
-        <translation type="unfinished"></translation>
+        <translation>MeterTest</translation>
     </message>
 </context>
 <context>
     <name>ServiceTexts</name>
     <message>
         <source>仪表测试</source>
-        <translation type="unfinished"></translation>
+        <translation>MeterTest</translation>
     </message>
 </context>
 <context>
     <name>TrendTexts</name>
     <message>
         <source>需量</source>
-        <translation type="unfinished"></translation>
+        <translation>Demand</translation>
     </message>
     <message>
         <source>电压</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage</translation>
     </message>
     <message>
         <source>电流</source>
-        <translation type="unfinished"></translation>
+        <translation>Current</translation>
     </message>
     <message>
         <source>功率</source>
-        <translation type="unfinished"></translation>
+        <translation>Power</translation>
     </message>
     <message>
         <source>功率因数与频率</source>
-        <translation type="unfinished"></translation>
+        <translation>Power factor and frequency</translation>
     </message>
     <message>
         <source>电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Energy</translation>
     </message>
     <message>
         <source>度</source>
-        <translation type="unfinished"></translation>
+        <translation>°</translation>
     </message>
     <message>
         <source>相角</source>
-        <translation type="unfinished"></translation>
+        <translation>Angle</translation>
     </message>
     <message>
         <source>其他</source>
-        <translation type="unfinished"></translation>
+        <translation>Other</translation>
     </message>
     <message>
         <source>开关量</source>
-        <translation type="unfinished"></translation>
+        <translation>Switches</translation>
     </message>
     <message>
         <source>闭合</source>
-        <translation type="unfinished"></translation>
+        <translation>Closed</translation>
     </message>
     <message>
         <source>断开</source>
-        <translation type="unfinished"></translation>
+        <translation>Open</translation>
     </message>
 </context>
 <context>
     <name>mt::AboutDialog</name>
     <message>
         <source>仪表测试 MeterTest</source>
-        <translation type="unfinished"></translation>
+        <translation>MeterTest</translation>
     </message>
     <message>
         <source>版本 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Version %1</translation>
     </message>
     <message>
         <source>经 RS-485 以 Modbus RTU 读取三相电力仪表的测试工具</source>
-        <translation type="unfinished"></translation>
+        <translation>A test tool that reads three-phase power meters over RS-485 with Modbus RTU</translation>
     </message>
     <message>
         <source>本程序是自由软件，按 GNU 通用公共许可证第 3 版或（任选）更新的版本
 （GPL-3.0-or-later）发布。</source>
-        <translation type="unfinished"></translation>
+        <translation>This program is free software, released under the GNU General Public License,
+version 3 or (at your option) any later version (GPL-3.0-or-later).</translation>
     </message>
     <message>
         <source>本程序不提供任何担保（NO WARRANTY），详见许可证全文。</source>
-        <translation type="unfinished"></translation>
+        <translation>This program comes with NO WARRANTY; see the full licence.</translation>
     </message>
     <message>
         <source>Qt 版本：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Qt version: %1</translation>
     </message>
     <message>
         <source>串口链接文件夹：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Port link folder: %1</translation>
     </message>
     <message>
         <source>关闭</source>
-        <translation type="unfinished"></translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>关于仪表测试</source>
-        <translation type="unfinished"></translation>
+        <translation>About MeterTest</translation>
     </message>
 </context>
 <context>
     <name>mt::AcquisitionEngine</name>
     <message>
         <source>串口没有打开</source>
-        <translation type="unfinished"></translation>
+        <translation>The port is not open</translation>
     </message>
 </context>
 <context>
     <name>mt::AnalysisWindow</name>
     <message>
         <source>三相分析</source>
-        <translation type="unfinished"></translation>
+        <translation>Three-phase analysis</translation>
     </message>
     <message>
         <source>接线与读数检查</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiring and reading checks</translation>
     </message>
     <message>
         <source>检查</source>
-        <translation type="unfinished"></translation>
+        <translation>Check</translation>
     </message>
     <message>
         <source>结论</source>
-        <translation type="unfinished"></translation>
+        <translation>Result</translation>
     </message>
     <message>
         <source>测量值</source>
-        <translation type="unfinished"></translation>
+        <translation>Measured</translation>
     </message>
     <message>
         <source>可能原因与现场检查</source>
-        <translation type="unfinished"></translation>
+        <translation>Likely cause and what to check on site</translation>
     </message>
     <message>
         <source>阈值</source>
-        <translation type="unfinished"></translation>
+        <translation>Threshold</translation>
     </message>
     <message>
         <source>数值</source>
-        <translation type="unfinished"></translation>
+        <translation>Value</translation>
     </message>
     <message>
         <source>单位</source>
-        <translation type="unfinished"></translation>
+        <translation>Unit</translation>
     </message>
     <message>
         <source>来源</source>
-        <translation type="unfinished"></translation>
+        <translation>Source</translation>
     </message>
     <message>
         <source>检查(&amp;K)</source>
-        <translation type="unfinished"></translation>
+        <translation>Chec&amp;ks</translation>
     </message>
     <message>
         <source>阈值(&amp;L)</source>
-        <translation type="unfinished"></translation>
+        <translation>Thresho&amp;lds</translation>
     </message>
     <message>
         <source>额定频率(&amp;F)：</source>
-        <translation type="unfinished"></translation>
+        <translation>Nominal &amp;frequency:</translation>
     </message>
     <message>
         <source>额定频率</source>
-        <translation type="unfinished"></translation>
+        <translation>Nominal frequency</translation>
     </message>
     <message>
         <source>复制相量图(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Copy phasor diagram</translation>
     </message>
     <message>
         <source>复制相量图</source>
-        <translation type="unfinished"></translation>
+        <translation>Copy phasor diagram</translation>
     </message>
     <message>
         <source>保存相量图(&amp;S)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Save phasor diagram…</translation>
     </message>
     <message>
         <source>保存相量图</source>
-        <translation type="unfinished"></translation>
+        <translation>Save phasor diagram</translation>
     </message>
     <message>
         <source>结论：</source>
-        <translation type="unfinished"></translation>
+        <translation>Result: </translation>
     </message>
     <message>
         <source>等待采集：每次采集结束后刷新。</source>
-        <translation type="unfinished"></translation>
+        <translation>Waiting for a reading: refreshed after each one.</translation>
     </message>
     <message>
         <source>第 %1 次采集（%2），请求 %3，正常 %4；本次没有刷新的数值按无数据处理。</source>
-        <translation type="unfinished"></translation>
+        <translation>Reading %1 (%2), requests %3, OK %4; values not refreshed this time count as no data.</translation>
     </message>
     <message>
         <source>双击或按 F2 修改</source>
-        <translation type="unfinished"></translation>
+        <translation>Double-click or press F2 to change</translation>
     </message>
     <message>
         <source>“%1”不是有效的阈值，已恢复原值。</source>
-        <translation type="unfinished"></translation>
+        <translation>&quot;%1&quot; is not a valid threshold; the old value is back.</translation>
     </message>
     <message>
         <source>%1 改为 %2 %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 changed to %2 %3</translation>
     </message>
     <message>
         <source>相量图已复制。</source>
-        <translation type="unfinished"></translation>
+        <translation>Phasor diagram copied.</translation>
     </message>
     <message>
         <source>/相量图.png</source>
-        <translation type="unfinished"></translation>
+        <translation>/phasors.png</translation>
     </message>
     <message>
         <source>PNG 图片 (*.png)</source>
-        <translation type="unfinished"></translation>
+        <translation>PNG images (*.png)</translation>
     </message>
     <message>
         <source>相量图已保存：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Phasor diagram saved: %1</translation>
     </message>
     <message>
         <source>相量图没有保存：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Phasor diagram not saved: %1</translation>
     </message>
 </context>
 <context>
     <name>mt::BusPoller</name>
     <message>
         <source>串口写入失败</source>
-        <translation type="unfinished"></translation>
+        <translation>writing to the port failed</translation>
     </message>
     <message>
         <source>等待</source>
-        <translation type="unfinished"></translation>
+        <translation>Waiting</translation>
     </message>
     <message>
         <source>在线</source>
-        <translation type="unfinished"></translation>
+        <translation>Online</translation>
     </message>
     <message>
         <source>离线</source>
-        <translation type="unfinished"></translation>
+        <translation>Offline</translation>
     </message>
     <message>
         <source>停用</source>
-        <translation type="unfinished"></translation>
+        <translation>Disabled</translation>
     </message>
 </context>
 <context>
     <name>mt::BusTableModel</name>
     <message>
         <source>上一轮没有更新</source>
-        <translation type="unfinished"></translation>
+        <translation>not updated in the last round</translation>
     </message>
     <message>
         <source>地址</source>
-        <translation type="unfinished"></translation>
+        <translation>Address</translation>
     </message>
     <message>
         <source>名称</source>
-        <translation type="unfinished"></translation>
+        <translation>Name</translation>
     </message>
     <message>
         <source>类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Type</translation>
     </message>
     <message>
         <source>启用</source>
-        <translation type="unfinished"></translation>
+        <translation>Enabled</translation>
     </message>
     <message>
         <source>状态</source>
-        <translation type="unfinished"></translation>
+        <translation>State</translation>
     </message>
     <message>
         <source>相电压 V</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase V</translation>
     </message>
     <message>
         <source>总有功 kW</source>
-        <translation type="unfinished"></translation>
+        <translation>Total P kW</translation>
     </message>
     <message>
         <source>功率因数</source>
-        <translation type="unfinished"></translation>
+        <translation>Power factor</translation>
     </message>
     <message>
         <source>频率 Hz</source>
-        <translation type="unfinished"></translation>
+        <translation>Freq. Hz</translation>
     </message>
     <message>
         <source>响应 ms</source>
-        <translation type="unfinished"></translation>
+        <translation>Response ms</translation>
     </message>
     <message>
         <source>平均 ms</source>
-        <translation type="unfinished"></translation>
+        <translation>Mean ms</translation>
     </message>
     <message>
         <source>正常</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
     <message>
         <source>无应答</source>
-        <translation type="unfinished"></translation>
+        <translation>no answer</translation>
     </message>
     <message>
         <source>校验错误</source>
-        <translation type="unfinished"></translation>
+        <translation>CRC error</translation>
     </message>
     <message>
         <source>异常</source>
-        <translation type="unfinished"></translation>
+        <translation>Fault</translation>
     </message>
     <message>
         <source>格式错误</source>
-        <translation type="unfinished"></translation>
+        <translation>malformed</translation>
     </message>
     <message>
         <source>迟到</source>
-        <translation type="unfinished"></translation>
+        <translation>late</translation>
     </message>
     <message>
         <source>接线</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiring</translation>
     </message>
 </context>
 <context>
     <name>mt::BusWindow</name>
     <message>
         <source>总线巡检</source>
-        <translation type="unfinished"></translation>
+        <translation>Bus overview</translation>
     </message>
     <message>
         <source>第 %1 轮用时 %2 ms，线路时间下限 %3 ms</source>
-        <translation type="unfinished"></translation>
+        <translation>Round %1 took %2 ms, line-time minimum %3 ms</translation>
     </message>
     <message>
         <source>巡检已停止：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Polling stopped: %1</translation>
     </message>
     <message>
         <source>记录(&amp;R)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Record…</translation>
     </message>
     <message>
         <source>记录已停止：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Recording stopped: %1</translation>
     </message>
     <message>
         <source>开始巡检(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Start polling</translation>
     </message>
     <message>
         <source>巡检间隔</source>
-        <translation type="unfinished"></translation>
+        <translation>Polling interval</translation>
     </message>
     <message>
         <source>尽快</source>
-        <translation type="unfinished"></translation>
+        <translation>As fast as possible</translation>
     </message>
     <message>
         <source>每 %1 s</source>
-        <translation type="unfinished"></translation>
+        <translation>Every %1 s</translation>
     </message>
     <message>
         <source>显示</source>
-        <translation type="unfinished"></translation>
+        <translation>Show</translation>
     </message>
     <message>
         <source>全部</source>
-        <translation type="unfinished"></translation>
+        <translation>All</translation>
     </message>
     <message>
         <source>只看有问题的</source>
-        <translation type="unfinished"></translation>
+        <translation>Only with problems</translation>
     </message>
     <message>
         <source>只看离线的</source>
-        <translation type="unfinished"></translation>
+        <translation>Only offline</translation>
     </message>
     <message>
         <source>间隔(&amp;I)：</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Interval:</translation>
     </message>
     <message>
         <source>显示(&amp;F)：</source>
-        <translation type="unfinished"></translation>
+        <translation>Show (&amp;F):</translation>
     </message>
     <message>
         <source>地址</source>
-        <translation type="unfinished"></translation>
+        <translation>Address</translation>
     </message>
     <message>
         <source>类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Type</translation>
     </message>
     <message>
         <source>名称</source>
-        <translation type="unfinished"></translation>
+        <translation>Name</translation>
     </message>
     <message>
         <source>名称，如 1#进线柜</source>
-        <translation type="unfinished"></translation>
+        <translation>Name, e.g. Incomer 1</translation>
     </message>
     <message>
         <source>添加(&amp;A)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Add</translation>
     </message>
     <message>
         <source>删除(&amp;D)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Delete</translation>
     </message>
     <message>
         <source>导入(&amp;O)…</source>
-        <translation type="unfinished"></translation>
+        <translation>Imp&amp;ort…</translation>
     </message>
     <message>
         <source>导出(&amp;E)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Export…</translation>
     </message>
     <message>
         <source>地址：</source>
-        <translation type="unfinished"></translation>
+        <translation>Address:</translation>
     </message>
     <message>
         <source>仪表</source>
-        <translation type="unfinished"></translation>
+        <translation>Meter</translation>
     </message>
     <message>
         <source>1#进线柜总表</source>
-        <translation type="unfinished"></translation>
+        <translation>Incomer 1 main meter</translation>
     </message>
     <message>
         <source>巡检状态</source>
-        <translation type="unfinished"></translation>
+        <translation>Polling state</translation>
     </message>
     <message>
         <source>地址 %1 已在列表中</source>
-        <translation type="unfinished"></translation>
+        <translation>Address %1 is already in the list</translation>
     </message>
     <message>
         <source>导入巡检列表</source>
-        <translation type="unfinished"></translation>
+        <translation>Import bus list</translation>
     </message>
     <message>
         <source>CSV 文件 (*.csv);;所有文件 (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV files (*.csv);;All files (*)</translation>
     </message>
     <message>
         <source>导出巡检列表</source>
-        <translation type="unfinished"></translation>
+        <translation>Export bus list</translation>
     </message>
     <message>
         <source>巡检列表.csv</source>
-        <translation type="unfinished"></translation>
+        <translation>bus-list.csv</translation>
     </message>
     <message>
         <source>CSV 文件 (*.csv)</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV files (*.csv)</translation>
     </message>
     <message>
         <source>导出失败：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Export failed: %1</translation>
     </message>
     <message>
         <source>巡检记录</source>
-        <translation type="unfinished"></translation>
+        <translation>Bus recording</translation>
     </message>
     <message>
         <source>巡检_%1.csv</source>
-        <translation type="unfinished"></translation>
+        <translation>bus_%1.csv</translation>
     </message>
     <message>
         <source>无法记录：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot record: %1</translation>
     </message>
     <message>
         <source>总线巡检 - com%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Bus overview - com%1</translation>
     </message>
     <message>
         <source>巡检列表无法保存：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>The bus list cannot be saved: %1</translation>
     </message>
     <message>
         <source>无法读取 %1：%2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot read %1: %2</translation>
     </message>
     <message>
         <source>导入 %1 台仪表</source>
-        <translation type="unfinished"></translation>
+        <translation>Imported %1 meters</translation>
     </message>
     <message>
         <source>，跳过 %1 行：</source>
-        <translation type="unfinished"></translation>
+        <translation>, skipped %1 lines: </translation>
     </message>
     <message>
         <source>第 %1 行（%2）：%3</source>
-        <translation type="unfinished"></translation>
+        <translation>line %1 (%2): %3</translation>
     </message>
     <message>
         <source>已导出 %1 台仪表到 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Exported %1 meters to %2</translation>
     </message>
     <message>
         <source>列表中没有仪表：请添加、导入，或从搜索结果加入</source>
-        <translation type="unfinished"></translation>
+        <translation>The list has no meters: add, import, or take them from a search</translation>
     </message>
     <message>
         <source>串口无法关闭，巡检没有开始</source>
-        <translation type="unfinished"></translation>
+        <translation>The port cannot be closed; polling did not start</translation>
     </message>
     <message>
         <source>串口打不开，巡检没有开始：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>The port does not open; polling did not start: %1</translation>
     </message>
     <message>
         <source>巡检 com%1，%2</source>
-        <translation type="unfinished"></translation>
+        <translation>Polling com%1, %2</translation>
     </message>
     <message>
         <source>停止巡检(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Stop polling</translation>
     </message>
     <message>
         <source>停止巡检</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop polling</translation>
     </message>
     <message>
         <source>开始巡检</source>
-        <translation type="unfinished"></translation>
+        <translation>Start polling</translation>
     </message>
     <message>
         <source>时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Time</translation>
     </message>
     <message>
         <source>相电压(V)</source>
-        <translation type="unfinished"></translation>
+        <translation>Phase V (V)</translation>
     </message>
     <message>
         <source>总有功(kW)</source>
-        <translation type="unfinished"></translation>
+        <translation>Total P (kW)</translation>
     </message>
     <message>
         <source>功率因数</source>
-        <translation type="unfinished"></translation>
+        <translation>Power factor</translation>
     </message>
     <message>
         <source>频率(Hz)</source>
-        <translation type="unfinished"></translation>
+        <translation>Frequency (Hz)</translation>
     </message>
     <message>
         <source>结果</source>
-        <translation type="unfinished"></translation>
+        <translation>Result</translation>
     </message>
     <message>
         <source>停止记录(&amp;R)</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop &amp;recording</translation>
     </message>
     <message>
         <source>记录到 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Recording to %1</translation>
     </message>
 </context>
 <context>
     <name>mt::DurableCsvFile</name>
     <message>
         <source>磁盘已满</source>
-        <translation type="unfinished"></translation>
+        <translation>the disk is full</translation>
     </message>
     <message>
         <source>没有写入权限</source>
-        <translation type="unfinished"></translation>
+        <translation>no permission to write</translation>
     </message>
     <message>
         <source>文件夹不存在</source>
-        <translation type="unfinished"></translation>
+        <translation>the folder does not exist</translation>
     </message>
     <message>
         <source>记录文件或其所在的文件夹、介质已不存在</source>
-        <translation type="unfinished"></translation>
+        <translation>the recording file, its folder or its medium is gone</translation>
     </message>
     <message>
         <source>写入太慢，记录跟不上</source>
-        <translation type="unfinished"></translation>
+        <translation>writing is too slow for the recording</translation>
     </message>
     <message>
         <source>存储介质无响应，正在写入的一行可能不完整</source>
-        <translation type="unfinished"></translation>
+        <translation>the storage medium does not respond; the line being written may be incomplete</translation>
     </message>
     <message>
         <source>写入失败：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>writing failed: %1</translation>
     </message>
 </context>
 <context>
     <name>mt::LineDiagnostics</name>
     <message>
         <source>仪表应答约 %1 ms，超过本画面 %2 ms 的等待：应答被算作迟到。请提高波特率，或减小仪表自身的应答延时设置</source>
-        <translation type="unfinished"></translation>
+        <translation>The meter answers in about %1 ms, longer than this screen&apos;s %2 ms wait: answers count as late. Raise the baud rate, or lower the meter&apos;s own answer delay setting</translation>
     </message>
     <message>
         <source>仪表异常应答（代码 %1）：%2</source>
-        <translation type="unfinished"></translation>
+        <translation>The meter answers with an exception (code %1): %2</translation>
     </message>
     <message>
         <source>请求 %1  正常 %2  无应答 %3  校验错误 %4  异常 %5  格式错误 %6  迟到 %7  响应 %8/%9 ms  自 %10</source>
-        <translation type="unfinished"></translation>
+        <translation>Requests %1  OK %2  No answer %3  CRC %4  Exception %5  Malformed %6  Late %7  Response %8/%9 ms  since %10</translation>
     </message>
 </context>
 <context>
     <name>mt::MonitorWindow</name>
     <message>
         <source>无对应请求</source>
-        <translation type="unfinished"></translation>
+        <translation>no matching request</translation>
     </message>
     <message>
         <source>搜索仪表(&amp;S)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Search for meters…</translation>
     </message>
     <message>
         <source>总线巡检(&amp;B)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bus overview…</translation>
     </message>
     <message>
         <source>文件(&amp;F)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;File</translation>
     </message>
     <message>
         <source>查看(&amp;V)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;View</translation>
     </message>
     <message>
         <source>工具(&amp;T)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Tools</translation>
     </message>
     <message>
         <source>帮助(&amp;H)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Help</translation>
     </message>
     <message>
         <source>通信监视(&amp;M)</source>
-        <translation type="unfinished"></translation>
+        <translation>Traffic &amp;monitor</translation>
     </message>
     <message>
         <source>重置计数(&amp;R)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Reset counters</translation>
     </message>
     <message>
         <source>趋势图(&amp;T)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Trend</translation>
     </message>
     <message>
         <source>三相分析(&amp;A)</source>
-        <translation type="unfinished"></translation>
+        <translation>Three-phase &amp;analysis</translation>
     </message>
     <message>
         <source>恢复默认设置(&amp;D)</source>
-        <translation type="unfinished"></translation>
+        <translation>Restore &amp;default settings</translation>
     </message>
     <message>
         <source>已恢复默认设置：下次启动时按默认设置开始，本次不再保存设置</source>
-        <translation type="unfinished"></translation>
+        <translation>Default settings restored: the next start uses the defaults, and nothing more is saved now</translation>
     </message>
     <message>
         <source>关于仪表测试(&amp;A)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;About MeterTest</translation>
     </message>
     <message>
         <source>导出调试报告(&amp;E)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Export commissioning report…</translation>
     </message>
     <message>
         <source>退出(&amp;X)</source>
-        <translation type="unfinished"></translation>
+        <translation>E&amp;xit</translation>
     </message>
     <message>
         <source>趋势图 - </source>
-        <translation type="unfinished"></translation>
+        <translation>Trend - </translation>
     </message>
     <message>
         <source>三相分析 - </source>
-        <translation type="unfinished"></translation>
+        <translation>Three-phase analysis - </translation>
     </message>
     <message>
         <source>com%1，%2</source>
-        <translation type="unfinished"></translation>
+        <translation>com%1, %2</translation>
     </message>
     <message>
         <source>导出调试报告</source>
-        <translation type="unfinished"></translation>
+        <translation>Export commissioning report</translation>
     </message>
     <message>
         <source>PDF 文件 (*.pdf)</source>
-        <translation type="unfinished"></translation>
+        <translation>PDF files (*.pdf)</translation>
     </message>
     <message>
         <source>-报告.pdf</source>
-        <translation type="unfinished"></translation>
+        <translation>-report.pdf</translation>
     </message>
     <message>
         <source>调试报告已导出：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Commissioning report exported: %1</translation>
     </message>
     <message>
         <source>调试报告没有导出：%1
 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Commissioning report not exported: %1
+%2</translation>
     </message>
     <message>
         <source>加入趋势图</source>
-        <translation type="unfinished"></translation>
+        <translation>Add to trend</translation>
     </message>
     <message>
         <source>退      出</source>
-        <translation type="unfinished"></translation>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>界面语言保持为%1</source>
+        <translation>The interface language stays %1</translation>
+    </message>
+    <message>
+        <source>界面语言在下次启动时改为%1</source>
+        <translation>The interface language becomes %1 at the next start</translation>
+    </message>
+    <message>
+        <source>下次启动时生效</source>
+        <translation>Takes effect at the next start</translation>
     </message>
 </context>
 <context>
     <name>mt::PanelMeterWindow</name>
     <message>
         <source>相电压Uan</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage Uan</translation>
     </message>
     <message>
         <source>相电压Ubn</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage Ubn</translation>
     </message>
     <message>
         <source>相电压Ucn</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage Ucn</translation>
     </message>
     <message>
         <source>有功功率Pa</source>
-        <translation type="unfinished"></translation>
+        <translation>Active Pa</translation>
     </message>
     <message>
         <source>有功功率Pb</source>
-        <translation type="unfinished"></translation>
+        <translation>Active Pb</translation>
     </message>
     <message>
         <source>有功功率Pc</source>
-        <translation type="unfinished"></translation>
+        <translation>Active Pc</translation>
     </message>
     <message>
         <source>总有功率P</source>
-        <translation type="unfinished"></translation>
+        <translation>Total P</translation>
     </message>
     <message>
         <source>正有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Import kWh</translation>
     </message>
     <message>
         <source>线电压Uab</source>
-        <translation type="unfinished"></translation>
+        <translation>Line Uab</translation>
     </message>
     <message>
         <source>线电压Ubc</source>
-        <translation type="unfinished"></translation>
+        <translation>Line Ubc</translation>
     </message>
     <message>
         <source>线电压Uca</source>
-        <translation type="unfinished"></translation>
+        <translation>Line Uca</translation>
     </message>
     <message>
         <source>无功功率Qa</source>
-        <translation type="unfinished"></translation>
+        <translation>Reactive Qa</translation>
     </message>
     <message>
         <source>无功功率Qb</source>
-        <translation type="unfinished"></translation>
+        <translation>Reactive Qb</translation>
     </message>
     <message>
         <source>无功功率Qc</source>
-        <translation type="unfinished"></translation>
+        <translation>Reactive Qc</translation>
     </message>
     <message>
         <source>总无功功率Q</source>
-        <translation type="unfinished"></translation>
+        <translation>Total Q</translation>
     </message>
     <message>
         <source>负有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Export kWh</translation>
     </message>
     <message>
         <source>电流Ia</source>
-        <translation type="unfinished"></translation>
+        <translation>Current Ia</translation>
     </message>
     <message>
         <source>电流Ib</source>
-        <translation type="unfinished"></translation>
+        <translation>Current Ib</translation>
     </message>
     <message>
         <source>电流Ic</source>
-        <translation type="unfinished"></translation>
+        <translation>Current Ic</translation>
     </message>
     <message>
         <source>功率因数</source>
-        <translation type="unfinished"></translation>
+        <translation>Power factor</translation>
     </message>
     <message>
         <source>电网频率</source>
-        <translation type="unfinished"></translation>
+        <translation>Frequency</translation>
     </message>
     <message>
         <source>视在功率</source>
-        <translation type="unfinished"></translation>
+        <translation>Apparent S</translation>
     </message>
     <message>
         <source>正无功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Import kvarh</translation>
     </message>
     <message>
         <source>负无功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Export kvarh</translation>
     </message>
     <message>
         <source>仪表检测数据</source>
-        <translation type="unfinished"></translation>
+        <translation>Meter readings</translation>
     </message>
     <message>
         <source>开关量输出</source>
-        <translation type="unfinished"></translation>
+        <translation>Outputs</translation>
     </message>
     <message>
         <source>开关量输入</source>
-        <translation type="unfinished"></translation>
+        <translation>Inputs</translation>
     </message>
     <message>
         <source>一次</source>
-        <translation type="unfinished"></translation>
+        <translation>primary</translation>
     </message>
     <message>
         <source>二次</source>
-        <translation type="unfinished"></translation>
+        <translation>secondary</translation>
     </message>
     <message>
         <source>一次数据采集</source>
-        <translation type="unfinished"></translation>
+        <translation>Read primary</translation>
     </message>
     <message>
         <source>关闭一次数据采集</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop primary</translation>
     </message>
     <message>
         <source>二次数据采集</source>
-        <translation type="unfinished"></translation>
+        <translation>Read secondary</translation>
     </message>
     <message>
         <source>关闭二次数据采集</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop secondary</translation>
     </message>
 </context>
 <context>
     <name>mt::PhasorView</name>
     <message>
         <source>相量图</source>
-        <translation type="unfinished"></translation>
+        <translation>Phasor diagram</translation>
     </message>
 </context>
 <context>
     <name>mt::PortPanel</name>
     <message>
         <source>仪表参数选择</source>
-        <translation type="unfinished"></translation>
+        <translation>Meter</translation>
     </message>
     <message>
         <source>串口通信选择</source>
-        <translation type="unfinished"></translation>
+        <translation>Serial port</translation>
     </message>
     <message>
         <source>仪表地址：</source>
-        <translation type="unfinished"></translation>
+        <translation>Address:</translation>
     </message>
     <message>
         <source>波特率：</source>
-        <translation type="unfinished"></translation>
+        <translation>Baud rate:</translation>
     </message>
     <message>
         <source>com：</source>
-        <translation type="unfinished"></translation>
+        <translation>com:</translation>
     </message>
     <message>
         <source>串口</source>
-        <translation type="unfinished"></translation>
+        <translation>Port</translation>
     </message>
     <message>
         <source>校验位：</source>
-        <translation type="unfinished"></translation>
+        <translation>Parity:</translation>
     </message>
     <message>
         <source>数据位：</source>
-        <translation type="unfinished"></translation>
+        <translation>Data bits:</translation>
     </message>
     <message>
         <source>停止位：</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop bits:</translation>
     </message>
     <message>
         <source>com%1：%2</source>
-        <translation type="unfinished"></translation>
+        <translation>com%1: %2</translation>
     </message>
     <message>
         <source>仪表地址无效</source>
-        <translation type="unfinished"></translation>
+        <translation>Invalid meter address</translation>
     </message>
     <message>
         <source>所选串口无效</source>
-        <translation type="unfinished"></translation>
+        <translation>The chosen port is invalid</translation>
     </message>
     <message>
         <source>com%1：未找到对应设备</source>
-        <translation type="unfinished"></translation>
+        <translation>com%1: no device found</translation>
     </message>
     <message>
         <source>打开串口</source>
-        <translation type="unfinished"></translation>
+        <translation>Open port</translation>
     </message>
     <message>
         <source>关闭串口</source>
-        <translation type="unfinished"></translation>
+        <translation>Close port</translation>
     </message>
     <message>
         <source>无效端口号</source>
-        <translation type="unfinished"></translation>
+        <translation>Invalid port number</translation>
     </message>
     <message>
         <source>串口已经打开</source>
-        <translation type="unfinished"></translation>
+        <translation>The port is already open</translation>
     </message>
     <message>
         <source>串口已断开</source>
-        <translation type="unfinished"></translation>
+        <translation>The port was disconnected</translation>
     </message>
 </context>
 <context>
     <name>mt::RailMeterWindow</name>
     <message>
         <source>相电压Uan</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage Uan</translation>
     </message>
     <message>
         <source>线电压Uab</source>
-        <translation type="unfinished"></translation>
+        <translation>Line Uab</translation>
     </message>
     <message>
         <source>电流Ia</source>
-        <translation type="unfinished"></translation>
+        <translation>Current Ia</translation>
     </message>
     <message>
         <source>视在功率A</source>
-        <translation type="unfinished"></translation>
+        <translation>Apparent Sa</translation>
     </message>
     <message>
         <source>相电压Ubn</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage Ubn</translation>
     </message>
     <message>
         <source>线电压Ubc</source>
-        <translation type="unfinished"></translation>
+        <translation>Line Ubc</translation>
     </message>
     <message>
         <source>电流Ib</source>
-        <translation type="unfinished"></translation>
+        <translation>Current Ib</translation>
     </message>
     <message>
         <source>视在功率B</source>
-        <translation type="unfinished"></translation>
+        <translation>Apparent Sb</translation>
     </message>
     <message>
         <source>相电压Ucn</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage Ucn</translation>
     </message>
     <message>
         <source>线电压Uca</source>
-        <translation type="unfinished"></translation>
+        <translation>Line Uca</translation>
     </message>
     <message>
         <source>电流Ic</source>
-        <translation type="unfinished"></translation>
+        <translation>Current Ic</translation>
     </message>
     <message>
         <source>视在功率C</source>
-        <translation type="unfinished"></translation>
+        <translation>Apparent Sc</translation>
     </message>
     <message>
         <source>有功功率Pa</source>
-        <translation type="unfinished"></translation>
+        <translation>Active Pa</translation>
     </message>
     <message>
         <source>无功功率Qa</source>
-        <translation type="unfinished"></translation>
+        <translation>Reactive Qa</translation>
     </message>
     <message>
         <source>AB电位相位</source>
-        <translation type="unfinished"></translation>
+        <translation>Angle AB</translation>
     </message>
     <message>
         <source>度</source>
-        <translation type="unfinished"></translation>
+        <translation>°</translation>
     </message>
     <message>
         <source>视在功率</source>
-        <translation type="unfinished"></translation>
+        <translation>Apparent S</translation>
     </message>
     <message>
         <source>有功功率Pb</source>
-        <translation type="unfinished"></translation>
+        <translation>Active Pb</translation>
     </message>
     <message>
         <source>无功功率Qb</source>
-        <translation type="unfinished"></translation>
+        <translation>Reactive Qb</translation>
     </message>
     <message>
         <source>BC电位相位</source>
-        <translation type="unfinished"></translation>
+        <translation>Angle BC</translation>
     </message>
     <message>
         <source>功率因数</source>
-        <translation type="unfinished"></translation>
+        <translation>Power factor</translation>
     </message>
     <message>
         <source>有功功率Pc</source>
-        <translation type="unfinished"></translation>
+        <translation>Active Pc</translation>
     </message>
     <message>
         <source>无功功率Qc</source>
-        <translation type="unfinished"></translation>
+        <translation>Reactive Qc</translation>
     </message>
     <message>
         <source>CA电位相位</source>
-        <translation type="unfinished"></translation>
+        <translation>Angle CA</translation>
     </message>
     <message>
         <source>电网频率</source>
-        <translation type="unfinished"></translation>
+        <translation>Frequency</translation>
     </message>
     <message>
         <source>总有功率P</source>
-        <translation type="unfinished"></translation>
+        <translation>Total P</translation>
     </message>
     <message>
         <source>总无功功率Q</source>
-        <translation type="unfinished"></translation>
+        <translation>Total Q</translation>
     </message>
     <message>
         <source>当前总
 有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Total
+active</translation>
     </message>
     <message>
         <source>当前总尖
 有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Sharp
+active</translation>
     </message>
     <message>
         <source>当前总峰
 有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Peak
+active</translation>
     </message>
     <message>
         <source>当前总平
 有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Flat
+active</translation>
     </message>
     <message>
         <source>当前总谷
 有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Valley
+active</translation>
     </message>
     <message>
         <source>当前正向总
 有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Import
+active</translation>
     </message>
     <message>
         <source>当前反向总
 有功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Export
+active</translation>
     </message>
     <message>
         <source>当前总
 无功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Total
+reactive</translation>
     </message>
     <message>
         <source>当前正向总
 无功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Import
+reactive</translation>
     </message>
     <message>
         <source>当前反向总
 无功电能</source>
-        <translation type="unfinished"></translation>
+        <translation>Export
+reactive</translation>
     </message>
     <message>
         <source>电压最大
 需求量</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage
+max demand</translation>
     </message>
     <message>
         <source>电压最大需量
 发生时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Voltage max
+demand time</translation>
     </message>
     <message>
         <source>电流最大
 需求量</source>
-        <translation type="unfinished"></translation>
+        <translation>Current
+max demand</translation>
     </message>
     <message>
         <source>电流最大需量
 发生时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Current max
+demand time</translation>
     </message>
     <message>
         <source>最近电能
 清零时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Last energy
+reset time</translation>
     </message>
     <message>
         <source>仪表检测数据</source>
-        <translation type="unfinished"></translation>
+        <translation>Meter readings</translation>
     </message>
     <message>
         <source>数据采集</source>
-        <translation type="unfinished"></translation>
+        <translation>Read</translation>
     </message>
     <message>
         <source>关闭数据采集</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop reading</translation>
     </message>
     <message>
         <source>二次数据采集</source>
-        <translation type="unfinished"></translation>
+        <translation>Read secondary</translation>
     </message>
     <message>
         <source>关闭二次数据采集</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop secondary</translation>
     </message>
 </context>
 <context>
     <name>mt::RecordingController</name>
     <message>
         <source>开始记录(&amp;R)…</source>
-        <translation type="unfinished"></translation>
+        <translation>Start &amp;recording…</translation>
     </message>
     <message>
         <source>停止记录(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Stop recording</translation>
     </message>
     <message>
         <source>开始记录</source>
-        <translation type="unfinished"></translation>
+        <translation>Start recording</translation>
     </message>
     <message>
         <source>CSV 文件 (*.csv)</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV files (*.csv)</translation>
     </message>
     <message>
         <source>无法开始记录：%1。
 文件：%2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot start recording: %1.
+File: %2</translation>
     </message>
     <message>
         <source>记录已停止：%1。
 文件：%2
 已写入 %3 行。</source>
-        <translation type="unfinished"></translation>
+        <translation>Recording stopped: %1.
+File: %2
+%3 rows written.</translation>
     </message>
     <message>
         <source>记录中：</source>
-        <translation type="unfinished"></translation>
+        <translation>Recording: </translation>
     </message>
     <message>
         <source>，%1 行</source>
-        <translation type="unfinished"></translation>
+        <translation>, %1 rows</translation>
     </message>
 </context>
 <context>
     <name>mt::SearchDialog</name>
     <message>
         <source>搜索仪表 - </source>
-        <translation type="unfinished"></translation>
+        <translation>Search for meters - </translation>
     </message>
     <message>
         <source>波特率</source>
-        <translation type="unfinished"></translation>
+        <translation>Baud rate</translation>
     </message>
     <message>
         <source>校验位</source>
-        <translation type="unfinished"></translation>
+        <translation>Parity</translation>
     </message>
     <message>
         <source>无校验 N</source>
-        <translation type="unfinished"></translation>
+        <translation>None N</translation>
     </message>
     <message>
         <source>偶校验 E</source>
-        <translation type="unfinished"></translation>
+        <translation>Even E</translation>
     </message>
     <message>
         <source>奇校验 O</source>
-        <translation type="unfinished"></translation>
+        <translation>Odd O</translation>
     </message>
     <message>
         <source>数据位 8，停止位 1（仪表使用 8 位数据）</source>
-        <translation type="unfinished"></translation>
+        <translation>8 data bits, 1 stop bit (the meters use 8 data bits)</translation>
     </message>
     <message>
         <source>地址范围(&amp;A)：</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Addresses:</translation>
     </message>
     <message>
         <source>起始地址</source>
-        <translation type="unfinished"></translation>
+        <translation>First address</translation>
     </message>
     <message>
         <source>结束地址</source>
-        <translation type="unfinished"></translation>
+        <translation>Last address</translation>
     </message>
     <message>
         <source>至</source>
-        <translation type="unfinished"></translation>
+        <translation>to</translation>
     </message>
     <message>
         <source>应答超时(&amp;T)：</source>
-        <translation type="unfinished"></translation>
+        <translation>Answer &amp;timeout:</translation>
     </message>
     <message>
         <source>应答超时</source>
-        <translation type="unfinished"></translation>
+        <translation>Answer timeout</translation>
     </message>
     <message>
         <source>自动</source>
-        <translation type="unfinished"></translation>
+        <translation>Automatic</translation>
     </message>
     <message>
         <source>自动：按波特率计算，应答的传输时间加 %1 ms</source>
-        <translation type="unfinished"></translation>
+        <translation>Automatic: from the baud rate, the answer&apos;s line time plus %1 ms</translation>
     </message>
     <message>
         <source>找到一台即停止(&amp;F)</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop at the &amp;first meter found</translation>
     </message>
     <message>
         <source>开始搜索(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Start search</translation>
     </message>
     <message>
         <source>取消搜索(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Cancel search</translation>
     </message>
     <message>
         <source>搜索进度</source>
-        <translation type="unfinished"></translation>
+        <translation>Search progress</translation>
     </message>
     <message>
         <source>搜索结果</source>
-        <translation type="unfinished"></translation>
+        <translation>Search results</translation>
     </message>
     <message>
         <source>地址</source>
-        <translation type="unfinished"></translation>
+        <translation>Address</translation>
     </message>
     <message>
         <source>仪表类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Meter type</translation>
     </message>
     <message>
         <source>响应时间 (ms)</source>
-        <translation type="unfinished"></translation>
+        <translation>Response (ms)</translation>
     </message>
     <message>
         <source>使用(&amp;U)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Use</translation>
     </message>
     <message>
         <source>把选中仪表的地址、波特率和校验位填入串口面板</source>
-        <translation type="unfinished"></translation>
+        <translation>Put the selected meter&apos;s address, baud rate and parity into the port panel</translation>
     </message>
     <message>
         <source>关闭</source>
-        <translation type="unfinished"></translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>加入巡检(&amp;B)</source>
-        <translation type="unfinished"></translation>
+        <translation>Add to &amp;bus</translation>
     </message>
     <message>
         <source>把选中的仪表加入总线巡检的列表</source>
-        <translation type="unfinished"></translation>
+        <translation>Add the selected meter to the bus overview&apos;s list</translation>
     </message>
     <message>
         <source>全部加入巡检</source>
-        <translation type="unfinished"></translation>
+        <translation>Add all to bus</translation>
     </message>
     <message>
         <source>把找到的所有仪表加入总线巡检的列表</source>
-        <translation type="unfinished"></translation>
+        <translation>Add every meter found to the bus overview&apos;s list</translation>
     </message>
     <message>
         <source>com%1（未找到对应设备）</source>
-        <translation type="unfinished"></translation>
+        <translation>com%1 (no device found)</translation>
     </message>
     <message>
         <source>com%1（%2）</source>
-        <translation type="unfinished"></translation>
+        <translation>com%1 (%2)</translation>
     </message>
     <message>
         <source>串口面板所选的串口无效：请先选一个串口。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port chosen in the port panel is invalid: choose a port first.</translation>
     </message>
     <message>
         <source>正在 %1 上搜索</source>
-        <translation type="unfinished"></translation>
+        <translation>Searching on %1</translation>
     </message>
     <message>
         <source>在 %1 上搜索</source>
-        <translation type="unfinished"></translation>
+        <translation>Search on %1</translation>
     </message>
     <message>
         <source>请至少选一个波特率和一个校验位</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose at least one baud rate and one parity</translation>
     </message>
     <message>
         <source>共 %1 次试读，最长约 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 trial reads, at most about %2</translation>
     </message>
     <message>
         <source>无法搜索：请至少选一个波特率和一个校验位。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot search: choose at least one baud rate and one parity.</translation>
     </message>
     <message>
         <source>无法搜索：本程序没有可供搜索使用的串口组件。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot search: this program has no serial port component for searching.</translation>
     </message>
     <message>
         <source>com%1 关不掉，无法搜索。</source>
-        <translation type="unfinished"></translation>
+        <translation>com%1 does not close; cannot search.</translation>
     </message>
     <message>
         <source>数据采集已停止。</source>
-        <translation type="unfinished"></translation>
+        <translation>Reading has stopped.</translation>
     </message>
     <message>
         <source>搜索期间 com%1 由搜索使用，结束后按原设置重新打开。</source>
-        <translation type="unfinished"></translation>
+        <translation>During the search com%1 is used by the search; afterwards it reopens with its old settings.</translation>
     </message>
     <message>
         <source>搜索期间串口面板暂停使用。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port panel is paused during the search.</translation>
     </message>
     <message>
         <source>剩余不到 1 秒</source>
-        <translation type="unfinished"></translation>
+        <translation>less than 1 s left</translation>
     </message>
     <message>
         <source>剩余最多约 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>at most about %1 left</translation>
     </message>
     <message>
         <source>正在试 %1，地址 %2；%3</source>
-        <translation type="unfinished"></translation>
+        <translation>Trying %1, address %2; %3</translation>
     </message>
     <message>
         <source>（非本窗口类型）</source>
-        <translation type="unfinished"></translation>
+        <translation> (not this window&apos;s type)</translation>
     </message>
     <message>
         <source>搜索完毕，找到 %1 台仪表</source>
-        <translation type="unfinished"></translation>
+        <translation>Search finished, %1 meters found</translation>
     </message>
     <message>
         <source>，另有 %1 条其他应答</source>
-        <translation type="unfinished"></translation>
+        <translation>, %1 other answers</translation>
     </message>
     <message>
         <source>，跳过 %1 组串口设置</source>
-        <translation type="unfinished"></translation>
+        <translation>, %1 port settings skipped</translation>
     </message>
     <message>
         <source>。</source>
-        <translation type="unfinished"></translation>
+        <translation>.</translation>
     </message>
     <message>
         <source>已找到一台仪表，搜索停止。</source>
-        <translation type="unfinished"></translation>
+        <translation>A meter was found; the search stopped.</translation>
     </message>
     <message>
         <source>搜索已取消。</source>
-        <translation type="unfinished"></translation>
+        <translation>Search cancelled.</translation>
     </message>
     <message>
         <source>串口已按原设置重新打开。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port is open again with its old settings.</translation>
     </message>
     <message>
         <source>串口没能重新打开。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port could not be opened again.</translation>
     </message>
     <message>
         <source>数据采集已停止，需要时请重新开始。</source>
-        <translation type="unfinished"></translation>
+        <translation>Reading has stopped; start it again when needed.</translation>
     </message>
     <message>
         <source>注意：地址 %1 上是%2，本窗口监视的是%3。</source>
-        <translation type="unfinished"></translation>
+        <translation>Note: address %1 is a %2; this window watches a %3.</translation>
     </message>
     <message>
         <source>已填入串口面板：地址 %1，%2。</source>
-        <translation type="unfinished"></translation>
+        <translation>Put into the port panel: address %1, %2.</translation>
     </message>
     <message>
         <source>串口没能按新设置重新打开。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port could not be opened again with the new settings.</translation>
     </message>
     <message>
         <source>串口已按新设置重新打开。</source>
-        <translation type="unfinished"></translation>
+        <translation>The port is open again with the new settings.</translation>
     </message>
     <message>
         <source>打开串口后按此通信。</source>
-        <translation type="unfinished"></translation>
+        <translation>Used when the port is opened.</translation>
     </message>
     <message>
         <source>已把 %1 台仪表加入总线巡检。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 meters added to the bus overview.</translation>
     </message>
     <message>
         <source>不到 1 秒</source>
-        <translation type="unfinished"></translation>
+        <translation>less than 1 s</translation>
     </message>
     <message>
         <source>%1 秒</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 s</translation>
     </message>
     <message>
         <source>%1 分 %2 秒</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 min %2 s</translation>
     </message>
     <message>
         <source>%1 小时 %2 分</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 h %2 min</translation>
     </message>
     <message>
         <source>仪表（类型未能确定）</source>
-        <translation type="unfinished"></translation>
+        <translation>meter (type not determined)</translation>
     </message>
     <message>
         <source>其他设备（异常应答 %1）</source>
-        <translation type="unfinished"></translation>
+        <translation>other device (exception %1)</translation>
     </message>
     <message>
         <source>校验错误：可能波特率或校验位不符</source>
-        <translation type="unfinished"></translation>
+        <translation>CRC error: baud rate or parity may not match</translation>
     </message>
     <message>
         <source>应答不完整：可能波特率或校验位不符</source>
-        <translation type="unfinished"></translation>
+        <translation>incomplete answer: baud rate or parity may not match</translation>
     </message>
     <message>
         <source>应答来迟：请加大应答超时</source>
-        <translation type="unfinished"></translation>
+        <translation>late answer: increase the answer timeout</translation>
     </message>
     <message>
         <source>串口不接受此设置，已跳过</source>
-        <translation type="unfinished"></translation>
+        <translation>the port does not accept these settings; skipped</translation>
     </message>
     <message>
         <source>%1 没有对应的设备：串口不存在或已拔出，无法搜索。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 has no device: the port does not exist or was unplugged; cannot search.</translation>
     </message>
     <message>
         <source>%1 %2，无法搜索。%3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 %2; cannot search. %3</translation>
     </message>
     <message>
         <source>正被其他程序占用</source>
-        <translation type="unfinished"></translation>
+        <translation>is in use by another program</translation>
     </message>
     <message>
         <source>不允许本用户打开</source>
-        <translation type="unfinished"></translation>
+        <translation>may not be opened by this user</translation>
     </message>
     <message>
         <source>%1 在搜索中断开了（设备已拔出或已关闭）。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 was disconnected during the search (device unplugged or switched off).</translation>
     </message>
     <message>
         <source>所选串口无效：请在串口面板中选一个串口。</source>
-        <translation type="unfinished"></translation>
+        <translation>The chosen port is invalid: choose a port in the port panel.</translation>
     </message>
     <message>
         <source>%1 不接受这组串口设置，无法搜索。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 does not accept these port settings; cannot search.</translation>
     </message>
     <message>
         <source>%1 无法使用，搜索中止。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 cannot be used; search stopped.</translation>
     </message>
 </context>
 <context>
     <name>mt::StartScreen</name>
     <message>
         <source>请选择仪表类型：</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose the meter type:</translation>
     </message>
     <message>
         <source>仪表类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Meter type</translation>
     </message>
     <message>
         <source>进入</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter</translation>
     </message>
     <message>
         <source>退出</source>
-        <translation type="unfinished"></translation>
+        <translation>Exit</translation>
     </message>
 </context>
 <context>
     <name>mt::StatusLamp</name>
     <message>
         <source>串口状态</source>
-        <translation type="unfinished"></translation>
+        <translation>Port state</translation>
     </message>
     <message>
         <source>串口已打开</source>
-        <translation type="unfinished"></translation>
+        <translation>Port open</translation>
     </message>
     <message>
         <source>串口已关闭</source>
-        <translation type="unfinished"></translation>
+        <translation>Port closed</translation>
     </message>
 </context>
 <context>
     <name>mt::SwitchPanelView</name>
     <message>
         <source>开关量输出</source>
-        <translation type="unfinished"></translation>
+        <translation>Outputs</translation>
     </message>
     <message>
         <source>开关量输入</source>
-        <translation type="unfinished"></translation>
+        <translation>Inputs</translation>
     </message>
     <message>
         <source>%1 %2：%3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 %2: %3</translation>
     </message>
     <message>
         <source>闭合</source>
-        <translation type="unfinished"></translation>
+        <translation>Closed</translation>
     </message>
     <message>
         <source>断开</source>
-        <translation type="unfinished"></translation>
+        <translation>Open</translation>
     </message>
 </context>
 <context>
     <name>mt::TrafficModel</name>
     <message>
         <source>发送</source>
-        <translation type="unfinished"></translation>
+        <translation>Sent</translation>
     </message>
     <message>
         <source>接收</source>
-        <translation type="unfinished"></translation>
+        <translation>Received</translation>
     </message>
     <message>
         <source>（无）</source>
-        <translation type="unfinished"></translation>
+        <translation>(none)</translation>
     </message>
     <message>
         <source>时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Time</translation>
     </message>
     <message>
         <source>方向</source>
-        <translation type="unfinished"></translation>
+        <translation>Direction</translation>
     </message>
     <message>
         <source>数据（十六进制）</source>
-        <translation type="unfinished"></translation>
+        <translation>Data (hex)</translation>
     </message>
     <message>
         <source>结果</source>
-        <translation type="unfinished"></translation>
+        <translation>Result</translation>
     </message>
     <message>
         <source>响应时间 (ms)</source>
-        <translation type="unfinished"></translation>
+        <translation>Response (ms)</translation>
     </message>
     <message>
         <source>（串口已关闭）</source>
-        <translation type="unfinished"></translation>
+        <translation> (port closed)</translation>
     </message>
 </context>
 <context>
     <name>mt::TrafficWindow</name>
     <message>
         <source>通信监视 - %1 - %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Traffic monitor - %1 - %2</translation>
     </message>
     <message>
         <source>通信监视</source>
-        <translation type="unfinished"></translation>
+        <translation>Traffic monitor</translation>
     </message>
     <message>
         <source>通信帧列表</source>
-        <translation type="unfinished"></translation>
+        <translation>Frame list</translation>
     </message>
     <message>
         <source>接收</source>
-        <translation type="unfinished"></translation>
+        <translation>Received</translation>
     </message>
     <message>
         <source>异常应答 04 从站设备故障</source>
-        <translation type="unfinished"></translation>
+        <translation>exception 04 server device failure</translation>
     </message>
     <message>
         <source>响应时间 (ms)</source>
-        <translation type="unfinished"></translation>
+        <translation>Response (ms)</translation>
     </message>
     <message>
         <source>保存通信记录</source>
-        <translation type="unfinished"></translation>
+        <translation>Save traffic</translation>
     </message>
     <message>
         <source>/通信记录.txt</source>
-        <translation type="unfinished"></translation>
+        <translation>/traffic.txt</translation>
     </message>
     <message>
         <source>暂停(&amp;P)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pause</translation>
     </message>
     <message>
         <source>暂停</source>
-        <translation type="unfinished"></translation>
+        <translation>Pause</translation>
     </message>
     <message>
         <source>清空(&amp;L)</source>
-        <translation type="unfinished"></translation>
+        <translation>C&amp;lear</translation>
     </message>
     <message>
         <source>清空</source>
-        <translation type="unfinished"></translation>
+        <translation>Clear</translation>
     </message>
     <message>
         <source>复制(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Copy</translation>
     </message>
     <message>
         <source>复制所选行</source>
-        <translation type="unfinished"></translation>
+        <translation>Copy the selected rows</translation>
     </message>
     <message>
         <source>保存(&amp;S)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Save…</translation>
     </message>
     <message>
         <source>保存</source>
-        <translation type="unfinished"></translation>
+        <translation>Save</translation>
     </message>
     <message>
         <source>继续(&amp;P)</source>
-        <translation type="unfinished"></translation>
+        <translation>Resume (&amp;P)</translation>
     </message>
     <message>
         <source>继续</source>
-        <translation type="unfinished"></translation>
+        <translation>Resume</translation>
     </message>
     <message>
         <source>共 %1 帧</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 frames</translation>
     </message>
     <message>
         <source>，较早的 %1 帧已舍弃</source>
-        <translation type="unfinished"></translation>
+        <translation>, %1 older frames dropped</translation>
     </message>
     <message>
         <source>，已暂停（未显示 %1 帧）</source>
-        <translation type="unfinished"></translation>
+        <translation>, paused (%1 frames not shown)</translation>
     </message>
     <message>
         <source>；</source>
-        <translation type="unfinished"></translation>
+        <translation>; </translation>
     </message>
     <message>
         <source>已保存到 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Saved to %1</translation>
     </message>
     <message>
         <source>保存失败：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Saving failed: %1</translation>
     </message>
 </context>
 <context>
     <name>mt::TrendWindow</name>
     <message>
         <source>趋势图</source>
-        <translation type="unfinished"></translation>
+        <translation>Trend</translation>
     </message>
     <message>
         <source>数值</source>
-        <translation type="unfinished"></translation>
+        <translation>Value</translation>
     </message>
     <message>
         <source>时间</source>
-        <translation type="unfinished"></translation>
+        <translation>Time</translation>
     </message>
     <message>
         <source>时间范围(&amp;R)：</source>
-        <translation type="unfinished"></translation>
+        <translation>Time &amp;range:</translation>
     </message>
     <message>
         <source>时间范围</source>
-        <translation type="unfinished"></translation>
+        <translation>Time range</translation>
     </message>
     <message>
         <source>1 分钟</source>
-        <translation type="unfinished"></translation>
+        <translation>1 minute</translation>
     </message>
     <message>
         <source>10 分钟</source>
-        <translation type="unfinished"></translation>
+        <translation>10 minutes</translation>
     </message>
     <message>
         <source>1 小时</source>
-        <translation type="unfinished"></translation>
+        <translation>1 hour</translation>
     </message>
     <message>
         <source>8 小时</source>
-        <translation type="unfinished"></translation>
+        <translation>8 hours</translation>
     </message>
     <message>
         <source>全部</source>
-        <translation type="unfinished"></translation>
+        <translation>All</translation>
     </message>
     <message>
         <source>回到实时(&amp;L)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Live</translation>
     </message>
     <message>
         <source>回到实时</source>
-        <translation type="unfinished"></translation>
+        <translation>Back to live</translation>
     </message>
     <message>
         <source>框选缩放(&amp;Z)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Zoom to box</translation>
     </message>
     <message>
         <source>框选缩放</source>
-        <translation type="unfinished"></translation>
+        <translation>Zoom to box</translation>
     </message>
     <message>
         <source>导出(&amp;E)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Export</translation>
     </message>
     <message>
         <source>导出</source>
-        <translation type="unfinished"></translation>
+        <translation>Export</translation>
     </message>
     <message>
         <source>图片，窗口大小(&amp;P)…</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Picture, window size…</translation>
     </message>
     <message>
         <source>图片，2 倍大小(&amp;2)…</source>
-        <translation type="unfinished"></translation>
+        <translation>Picture, &amp;2× size…</translation>
     </message>
     <message>
         <source>单击曲线区放置光标；拖动平移，滚轮缩放；键盘：←→ 平移，+− 缩放，Home 回到实时。</source>
-        <translation type="unfinished"></translation>
+        <translation>Click the plot to place the cursor; drag to pan, wheel to zoom; keys: ←→ pan, +− zoom, Home back to live.</translation>
     </message>
     <message>
         <source>：</source>
-        <translation type="unfinished"></translation>
+        <translation>: </translation>
     </message>
     <message>
         <source>；</source>
-        <translation type="unfinished"></translation>
+        <translation>; </translation>
     </message>
     <message>
         <source>导出趋势数据</source>
-        <translation type="unfinished"></translation>
+        <translation>Export trend data</translation>
     </message>
     <message>
         <source>保存趋势图</source>
-        <translation type="unfinished"></translation>
+        <translation>Save trend picture</translation>
     </message>
     <message>
         <source>CSV 文件 (*.csv)</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV files (*.csv)</translation>
     </message>
     <message>
         <source>PNG 图片 (*.png)</source>
-        <translation type="unfinished"></translation>
+        <translation>PNG images (*.png)</translation>
     </message>
     <message>
         <source>趋势.csv</source>
-        <translation type="unfinished"></translation>
+        <translation>trend.csv</translation>
     </message>
     <message>
         <source>趋势.png</source>
-        <translation type="unfinished"></translation>
+        <translation>trend.png</translation>
     </message>
     <message>
         <source>已保存：%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Saved: %1</translation>
     </message>
     <message>
         <source>没有保存：%1 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Not saved: %1 %2</translation>
     </message>
     <message>
         <source>状态 (0/1)</source>
-        <translation type="unfinished"></translation>
+        <translation>State (0/1)</translation>
     </message>
 </context>
 </TS>

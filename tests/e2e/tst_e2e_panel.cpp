@@ -6,8 +6,10 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include "monitor/portpanel.h"
 #include "monitor/statuslamp.h"
 #include "panel_meter/switchpanelview.h"
+#include "platform/language.h"
 #include "platform/portmap.h"
 #include "support/controls.h"
 
@@ -108,6 +111,44 @@ private slots:
         CheckAgainstDump(
             monitor, *dump,
             {{"UanT", 10}, {"UcaT", 20}, {"IaT", 22}, {"PsT", 34}, {"FT", 48}, {"WPPT", 50}});
+        QVERIFY(monitor.live.messages.isEmpty());
+        QVERIFY2(sim.stop(&failure), qPrintable(failure));
+    }
+
+    // The same screen in English: the same bytes on the wire and the same
+    // values, English captions, switch states and line counters.
+    void englishScreenShowsWhatTheMeterSent() {
+        QVERIFY(InstallLanguage(Language::English));
+        const auto chinese = qScopeGuard([] { InstallLanguage(Language::Chinese); });
+        SimProcess sim(runtime_.path(), "english");
+        QString failure;
+        QVERIFY2(sim.start(kCom, {"--meter", "panel", "--seed", "11"}, &failure),
+                 qPrintable(failure));
+        LivePanelMonitor monitor(kInterval);
+        QCOMPARE(monitor.form.windowTitle(), QStringLiteral("MeterTest - Panel-mount power meter"));
+        RunTicks(sim, monitor, kCom, 1);
+
+        QCOMPARE(LoggedBytes(sim.requests()), kPrimaryRequests);
+        const QList<SimExchange> exchanges = ExchangesOf(sim);
+        const PanelScreen expected = ExpectedPanelScreen(exchanges, false);
+        CheckAllFields(kPanelFields, expected.fields, true);
+        CompareScreen(monitor, expected);
+        QCOMPARE(monitor.form.valueField("UanT")->accessibleName(), QStringLiteral("Voltage Uan"));
+        QCOMPARE(Ctl<QPushButton>(monitor.form, "Command1")->text(),
+                 QStringLiteral("Stop primary"));
+        // Each switch label says in English what the model holds.
+        for (const char* name : {"Picture1", "Picture2"}) {
+            const auto& view = *Ctl<SwitchPanelView>(monitor.form, name);
+            const QList<QLabel*> labels = view.findChildren<QLabel*>();
+            QCOMPARE(labels.size(), kSwitchChannels);
+            for (int k = 0; k < kSwitchChannels; ++k) {
+                QCOMPARE(labels[k]->text(), view.model().channelClosed(k) ? QStringLiteral("Closed")
+                                                                          : QStringLiteral("Open"));
+            }
+        }
+        const QString counts = Ctl<QLabel>(monitor.form, "CountsLine")->text();
+        QVERIFY2(counts.startsWith(QStringLiteral("Requests 5  OK 5  No answer 0")),
+                 qPrintable(counts));
         QVERIFY(monitor.live.messages.isEmpty());
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }
