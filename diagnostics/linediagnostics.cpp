@@ -120,7 +120,7 @@ qint64 LineDiagnostics::medianTurnaroundMs() const {
 // screen's wait.
 QString LineDiagnostics::lateHint() const {
     if (answerWindowMs_ <= 0 || lateTurnarounds_.size() < kLateAnswersForHint) {
-        return kLateHint;
+        return lateAnswersHint();
     }
     const qint64 median = medianTurnaroundMs();
     const qint64 rounded = std::max<qint64>(10, (median + 5) / 10 * 10);
@@ -151,7 +151,7 @@ QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCo
                      ExceptionMeaning(exceptionCode));
         case AnswerOutcome::NoAnswer:
             if (silentInARow() >= kSilentRequestsForHint) {
-                return kNoAnswerHint;
+                return noAnswerHint();
             }
             break;
         case AnswerOutcome::BadCrc:
@@ -165,10 +165,10 @@ QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCo
         return lateHint();
     }
     if (most(AnswerOutcome::BadCrc)) {
-        return kCrcHint;
+        return crcHint();
     }
     if (most(AnswerOutcome::Malformed)) {
-        return kMalformedHint;
+        return malformedHint();
     }
     if (recentCount(AnswerOutcome::Late) >= 2) {
         return lateHint();

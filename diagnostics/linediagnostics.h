@@ -48,14 +48,16 @@ public:
     // The recent requests the rates of bad answers are judged over.
     static constexpr int kRecentRequests = 10;
 
-    static inline const QString kNoAnswerHint =
-        QStringLiteral("仪表无应答：请检查仪表地址、波特率、校验位和接线");
-    static inline const QString kCrcHint =
-        QStringLiteral("多数应答校验错误：请检查波特率和校验位是否与仪表一致，以及线路干扰");
-    static inline const QString kMalformedHint =
-        QStringLiteral("多数应答格式错误：线路上可能有干扰，或有另一个主站在通信");
-    static inline const QString kLateHint =
-        QStringLiteral("仪表应答迟到：仪表响应慢或波特率太低，应答在等待时间内收不全");
+    static QString noAnswerHint() { return tr("仪表无应答：请检查仪表地址、波特率、校验位和接线"); }
+    static QString crcHint() {
+        return tr("多数应答校验错误：请检查波特率和校验位是否与仪表一致，以及线路干扰");
+    }
+    static QString malformedHint() {
+        return tr("多数应答格式错误：线路上可能有干扰，或有另一个主站在通信");
+    }
+    static QString lateAnswersHint() {
+        return tr("仪表应答迟到：仪表响应慢或波特率太低，应答在等待时间内收不全");
+    }
     // Late answers measured before the hint names the meter's turnaround.
     static constexpr int kLateAnswersForHint = 3;
 

@@ -66,7 +66,7 @@ TrafficWindow::TrafficWindow(const QString& meterName, QWidget* parent)
     saveDialog_ = [](QWidget* owner, QString* filter) {
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         return QFileDialog::getSaveFileName(owner, tr("保存通信记录"), folder + tr("/通信记录.txt"),
-                                            kTextFilter + QStringLiteral(";;") + kCsvFilter,
+                                            textFilter() + QStringLiteral(";;") + csvFilter(),
                                             filter);
     };
     resize(metrics.horizontalAdvance(QLatin1Char('0')) * 110, metrics.height() * 32);

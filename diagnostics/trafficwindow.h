@@ -25,8 +25,8 @@ class TrafficWindow : public QWidget {
 public:
     // Asks for a file name to save to (empty: cancelled); tests answer it.
     using SaveDialog = std::function<QString(QWidget* parent, QString* selectedFilter)>;
-    static inline const QString kTextFilter = QStringLiteral("文本文件 (*.txt)");
-    static inline const QString kCsvFilter = QStringLiteral("CSV 文件 (*.csv)");
+    static QString textFilter() { return tr("文本文件 (*.txt)"); }
+    static QString csvFilter() { return tr("CSV 文件 (*.csv)"); }
 
     TrafficWindow(const QString& meterName, QWidget* parent = nullptr);
 

@@ -1370,6 +1370,22 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
         <source>请求 %1  正常 %2  无应答 %3  校验错误 %4  异常 %5  格式错误 %6  迟到 %7  响应 %8/%9 ms  自 %10</source>
         <translation>Requests %1  OK %2  No answer %3  CRC %4  Exception %5  Malformed %6  Late %7  Response %8/%9 ms  since %10</translation>
     </message>
+    <message>
+        <source>仪表无应答：请检查仪表地址、波特率、校验位和接线</source>
+        <translation>The meter does not answer: check the meter address, baud rate, parity and wiring</translation>
+    </message>
+    <message>
+        <source>多数应答校验错误：请检查波特率和校验位是否与仪表一致，以及线路干扰</source>
+        <translation>Most answers fail the CRC: check that baud rate and parity match the meter, and look for noise on the line</translation>
+    </message>
+    <message>
+        <source>多数应答格式错误：线路上可能有干扰，或有另一个主站在通信</source>
+        <translation>Most answers are malformed: there may be noise on the line, or another master talking</translation>
+    </message>
+    <message>
+        <source>仪表应答迟到：仪表响应慢或波特率太低，应答在等待时间内收不全</source>
+        <translation>The meter answers late: it responds slowly or the baud rate is too low, so answers do not arrive in time</translation>
+    </message>
 </context>
 <context>
     <name>mt::MonitorWindow</name>
@@ -2487,6 +2503,14 @@ File: %2
     <message>
         <source>保存失败：%1</source>
         <translation>Saving failed: %1</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
     </message>
 </context>
 <context>

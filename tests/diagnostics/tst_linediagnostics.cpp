@@ -164,11 +164,11 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QList<int>>("counts");  // requests, ok, none, CRC, exception, format, late
         QTest::addColumn<QString>("hint");
-        const QString crc = LineDiagnostics::kCrcHint;
+        const QString crc = LineDiagnostics::crcHint();
         QTest::newRow("all good") << "a a a" << QList<int>{3, 3, 0, 0, 0, 0, 0} << "";
         QTest::newRow("two silent") << "a n n" << QList<int>{3, 1, 2, 0, 0, 0, 0} << "";
         QTest::newRow("three silent")
-            << "n n n" << QList<int>{3, 0, 3, 0, 0, 0, 0} << LineDiagnostics::kNoAnswerHint;
+            << "n n n" << QList<int>{3, 0, 3, 0, 0, 0, 0} << LineDiagnostics::noAnswerHint();
         QTest::newRow("silence broken by an answer")
             << "n n n n a" << QList<int>{5, 1, 4, 0, 0, 0, 0} << "";
         QTest::newRow("exception 02") << "a e02" << QList<int>{2, 1, 0, 0, 1, 0, 0}
@@ -181,15 +181,16 @@ private slots:
         QTest::newRow("some fail the CRC")
             << "c a a a c a a" << QList<int>{7, 5, 0, 2, 0, 0, 0} << "";
         QTest::newRow("most malformed")
-            << "m m m" << QList<int>{3, 0, 0, 0, 0, 3, 0} << LineDiagnostics::kMalformedHint;
+            << "m m m" << QList<int>{3, 0, 0, 0, 0, 3, 0} << LineDiagnostics::malformedHint();
         QTest::newRow("late answers")
-            << "l a l" << QList<int>{3, 1, 0, 0, 0, 0, 2} << LineDiagnostics::kLateHint;
+            << "l a l" << QList<int>{3, 1, 0, 0, 0, 0, 2} << LineDiagnostics::lateAnswersHint();
         QTest::newRow("an answer that came in the next window")
             << "n L300 n" << QList<int>{2, 0, 1, 0, 0, 0, 1} << "";
         // A meter slower than the screen's wait: every answer comes in the
         // next window, and after three the hint names the turnaround.
         QTest::newRow("slow meter, two late")
-            << "n L310 n L290 n" << QList<int>{3, 0, 1, 0, 0, 0, 2} << LineDiagnostics::kLateHint;
+            << "n L310 n L290 n" << QList<int>{3, 0, 1, 0, 0, 0, 2}
+            << LineDiagnostics::lateAnswersHint();
         QTest::newRow("slow meter, named")
             << "n L310 n L290 n L305 n" << QList<int>{4, 0, 1, 0, 0, 0, 3}
             << "仪表应答约 310 ms，超过本画面 200 ms 的等待：应答被算作迟到。"
