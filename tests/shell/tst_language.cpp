@@ -16,8 +16,10 @@
 #include <QtTest>
 
 #include "acquisition/meterfamily.h"
+#include "monitor/monitorwindow.h"
 #include "platform/language.h"
 #include "platform/savedsettings.h"
+#include "recording/recordingtable.h"
 #include "shell/aboutdialog.h"
 #include "shell/monitorfactory.h"
 #include "shell/startscreen.h"
@@ -260,6 +262,48 @@ private slots:
         QCOMPARE(CurrentLanguage(), Language::Chinese);
         QCOMPARE(AppTitle(), QStringLiteral("仪表测试"));
         QCOMPARE(MeterFamilyName(MeterKind::DinRail), QStringLiteral("导轨式电力仪表"));
+    }
+
+    // A recording's columns follow the language, in the same number and
+    // order; its values (numbers, the ISO time) do not change.
+    void recordingFollowsTheLanguage_data() {
+        QTest::addColumn<bool>("dinRail");
+        QTest::newRow("panel-mount") << false;
+        QTest::newRow("DIN-rail") << true;
+    }
+    void recordingFollowsTheLanguage() {
+        QFETCH(bool, dinRail);
+        const MeterKind kind = dinRail ? MeterKind::DinRail : MeterKind::PanelMount;
+        RecordingServices recorder;
+        const auto table = [&] {
+            const auto monitor =
+                MakeMonitor(kind, std::make_unique<FakeSerialPort>(), recorder.services());
+            const auto* window = qobject_cast<MonitorWindow*>(monitor.get());
+            QList<QString> keys;
+            for (const Reading& reading : window->readings()) {
+                keys << reading.key;
+            }
+            return std::pair{RecordingTable(window->readings(), !dinRail), keys};
+        };
+        TickReadings tick;
+        tick.summary.startedAt = QDateTime(QDate(2026, 3, 18), QTime(10, 30, 5, 250));
+        tick.summary.requestsSent = 5;
+        tick.summary.requestsAccepted = 4;
+        tick.texts.insert(QStringLiteral("UanT"), QStringLiteral("219.5"));
+        tick.texts.insert(QStringLiteral("PfsT"), QStringLiteral("0.935"));
+
+        const auto [chinese, chineseKeys] = table();
+        QVERIFY(InstallLanguage(Language::English));
+        const auto [english, englishKeys] = table();
+        QCOMPARE(englishKeys, chineseKeys);
+        const QStringList heading = english.header();
+        QCOMPARE(heading.size(), chinese.header().size());
+        QCOMPARE(heading.front(), QStringLiteral("Time"));
+        QCOMPARE(heading.back(), QStringLiteral("Answers accepted"));
+        QVERIFY2(!HasChinese(heading.join(',')), qPrintable(heading.join(',')));
+        QVERIFY(heading.contains(QStringLiteral("Voltage Uan (V)")));
+        QCOMPARE(english.row(tick), chinese.row(tick));
+        QVERIFY(english.row(tick).front().startsWith(QStringLiteral("2026-03-18")));
     }
 
     // Every window in English: no Chinese text left, nothing cut off, and

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QComboBox>
+#include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -225,6 +226,38 @@ private slots:
         }
         const auto after = Monitor(MeterKind::PanelMount, recorder, StoreAt(path));
         QCOMPARE(Choices(after.get()), QStringLiteral("com1 9600,N,8,1 @1"));
+    }
+
+    // 帮助→语言 / Language: the choice is remembered for the next start, the
+    // menu shows it checked, and the interface stays as it is until then.
+    void languageMenu() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("metertest.conf");
+        RecordingServices recorder;
+        {
+            const auto monitor = Monitor(MeterKind::PanelMount, recorder, StoreAt(path));
+            auto* chinese = monitor->findChild<QAction*>(QStringLiteral("LanguageChineseAction"));
+            auto* english = monitor->findChild<QAction*>(QStringLiteral("LanguageEnglishAction"));
+            QVERIFY(chinese->isChecked());
+            QVERIFY(!english->isChecked());
+            english->trigger();
+            QVERIFY(english->isChecked());
+            QVERIFY(!chinese->isChecked());
+            QCOMPARE(monitor->findChild<QLabel*>(QStringLiteral("HintLine"))->text(),
+                     QStringLiteral("界面语言在下次启动时改为English"));
+            QCOMPARE(monitor->windowTitle(), QStringLiteral("仪表测试 - 嵌入式多功能电力仪表"));
+        }
+        const auto store = StoreAt(path);
+        QCOMPARE(store->saved().language, std::optional<std::string>("en"));
+        const auto again = Monitor(MeterKind::DinRail, recorder, store);
+        QVERIFY(again->findChild<QAction*>(QStringLiteral("LanguageEnglishAction"))->isChecked());
+        again->findChild<QAction*>(QStringLiteral("LanguageChineseAction"))->trigger();
+        QCOMPARE(StoreAt(path)->saved().language, std::optional<std::string>("zh"));
+        QCOMPARE(again->findChild<QLabel*>(QStringLiteral("HintLine"))->text(),
+                 QStringLiteral("界面语言保持为中文"));
+        // Without a store (tests, automation) there is nothing to choose.
+        const auto bare = Monitor(MeterKind::PanelMount, recorder, nullptr);
+        QVERIFY(!bare->findChild<QAction*>(QStringLiteral("LanguageEnglishAction"))->isEnabled());
     }
 
     // The selection screen starts at the family chosen last time.
