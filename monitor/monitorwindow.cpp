@@ -159,16 +159,7 @@ void MonitorWindow::addMeterSearch() {
             hooks.windowKind = layout_.kind;
             hooks.portNumber = [this] { return portPanel->selectedPortNumber(); };
             hooks.stopAcquisition = [this] { return engine_->stopRunning(); };
-            hooks.takePort = [this] {
-                if (port_.isOpen()) {
-                    portPanel->onOpenCloseClicked();
-                    if (port_.isOpen()) {
-                        return false;
-                    }
-                }
-                portPanel->setEnabled(false);
-                return true;
-            };
+            hooks.takePort = [this] { return lendPort(); };
             hooks.givePortBack = [this](bool reopen) {
                 portPanel->setEnabled(true);
                 return reopen && portPanel->reopenPort();
@@ -199,6 +190,19 @@ void MonitorWindow::addMeterSearch() {
     });
 }
 
+bool MonitorWindow::lendPort() {
+    // Closed as the panel's button closes it, and the panel paused until the
+    // tool gives the port back.
+    if (port_.isOpen()) {
+        portPanel->onOpenCloseClicked();
+        if (port_.isOpen()) {
+            return false;
+        }
+    }
+    portPanel->setEnabled(false);
+    return true;
+}
+
 void MonitorWindow::addBusOverview() {
     busAction = toolsMenu->addAction(tr("总线巡检(&B)…"));
     busAction->setObjectName(QStringLiteral("BusAction"));
@@ -227,16 +231,7 @@ BusWindow* MonitorWindow::busWindow() {
     hooks.portNumber = [this] { return portPanel->selectedPortNumber(); };
     hooks.lineSettings = [this] { return portPanel->settingsText(); };
     hooks.stopAcquisition = [this] { return engine_->stopRunning(); };
-    hooks.takePort = [this] {
-        if (port_.isOpen()) {
-            portPanel->onOpenCloseClicked();
-            if (port_.isOpen()) {
-                return false;
-            }
-        }
-        portPanel->setEnabled(false);
-        return true;
-    };
+    hooks.takePort = [this] { return lendPort(); };
     // The overview may give the port back while the window goes away, its
     // panel already gone.
     hooks.givePortBack = [panel = QPointer<PortPanel>(portPanel)](bool reopen) {

@@ -203,6 +203,10 @@ private:
     void restorePlace(QWidget* window, const char* name);
     void sortFieldReadings();
     void addLanguageMenu();
+    // For the meter search and the bus overview, which use the port on their
+    // own: closes it (as the panel's button does) and pauses the panel.
+    // False when the port would not close.
+    bool lendPort();
     void chooseReportFile();
     void ensureTrendStore();
 

@@ -66,8 +66,10 @@ constexpr std::array<FieldPlace, 24> kFields = {{
 const QString kCompactFields = QStringLiteral(
     "QLineEdit { padding: 0px 1px; margin: 0px; border: 1px solid #8a8a8a; background: white; }");
 
-MonitorWindow::Layout PanelMeterLayout(int timerIntervalMs) {
-    MonitorWindow::Layout layout{"Form1", MeterKind::PanelMount, {13290, 8640}, 7800};
+using ScreenLayout = MonitorWindow::Layout;
+
+ScreenLayout PanelMeterLayout(int timerIntervalMs) {
+    ScreenLayout layout{"Form1", MeterKind::PanelMount, {13290, 8640}, 7800};
     layout.primary = {mt::PanelMeterWindow::tr("一次数据采集"),
                       mt::PanelMeterWindow::tr("关闭一次数据采集")};
     layout.secondary = {mt::PanelMeterWindow::tr("二次数据采集"),

@@ -16,8 +16,10 @@ namespace mt {
 
 namespace {
 
-MonitorWindow::Layout RailMeterLayout(int timerIntervalMs) {
-    MonitorWindow::Layout layout{"Form2", MeterKind::DinRail, {13290, 10575}, 9840};
+using ScreenLayout = MonitorWindow::Layout;
+
+ScreenLayout RailMeterLayout(int timerIntervalMs) {
+    ScreenLayout layout{"Form2", MeterKind::DinRail, {13290, 10575}, 9840};
     layout.primary = {mt::RailMeterWindow::tr("数据采集"), mt::RailMeterWindow::tr("关闭数据采集")};
     // The second acquisition button exists but is never shown; closing the
     // port returns only the first one to idle.

@@ -100,6 +100,29 @@ void AddScreens() {
 
 const QByteArray kMeasurements = RegisterAnswer(FloatsWith(12, 0, FloatBe(230.0F)));  // 53 bytes
 
+// The records' outcomes a letter each: a accepted, n no answer, l late,
+// m anything else.
+QString OutcomeLetters(const QList<RequestRecord>& records) {
+    QString letters;
+    for (const RequestRecord& record : records) {
+        switch (record.check.outcome) {
+            case AnswerOutcome::Accepted:
+                letters += QLatin1Char('a');
+                break;
+            case AnswerOutcome::NoAnswer:
+                letters += QLatin1Char('n');
+                break;
+            case AnswerOutcome::Late:
+                letters += QLatin1Char('l');
+                break;
+            default:
+                letters += QLatin1Char('m');
+                break;
+        }
+    }
+    return letters;
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(Screen)
@@ -487,24 +510,7 @@ private slots:
                              timed = timed && a.turnaroundMs >= 0;
                          });
         r.tick();
-        QString got;
-        for (const RequestRecord& record : r.records) {
-            switch (record.check.outcome) {
-                case AnswerOutcome::Accepted:
-                    got += QLatin1Char('a');
-                    break;
-                case AnswerOutcome::NoAnswer:
-                    got += QLatin1Char('n');
-                    break;
-                case AnswerOutcome::Late:
-                    got += QLatin1Char('l');
-                    break;
-                default:
-                    got += QLatin1Char('m');
-                    break;
-            }
-        }
-        QCOMPARE(got, outcomes);
+        QCOMPARE(OutcomeLetters(r.records), outcomes);
         QCOMPARE(recognised, late);
         QVERIFY(timed);
         // The records say which answers they carried in front.
@@ -557,24 +563,7 @@ private slots:
         QObject::connect(r.engine.get(), &AcquisitionEngine::lateAnswer, r.engine.get(),
                          [&](const LateAnswer& a) { recognised << a.request; });
         r.tick();
-        QString got;
-        for (const RequestRecord& record : r.records) {
-            switch (record.check.outcome) {
-                case AnswerOutcome::Accepted:
-                    got += QLatin1Char('a');
-                    break;
-                case AnswerOutcome::NoAnswer:
-                    got += QLatin1Char('n');
-                    break;
-                case AnswerOutcome::Late:
-                    got += QLatin1Char('l');
-                    break;
-                default:
-                    got += QLatin1Char('m');
-                    break;
-            }
-        }
-        QCOMPARE(got, outcomes);
+        QCOMPARE(OutcomeLetters(r.records), outcomes);
         QCOMPARE(recognised, QList<quint64>{1});
     }
 
