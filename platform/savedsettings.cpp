@@ -31,6 +31,13 @@ std::optional<int> OneOf(const std::string& text, std::initializer_list<int> all
                : std::nullopt;
 }
 
+std::optional<std::string> WordOf(const std::string& text,
+                                  std::initializer_list<const char*> allowed) {
+    return std::find(allowed.begin(), allowed.end(), text) != allowed.end()
+               ? std::optional<std::string>(text)
+               : std::nullopt;
+}
+
 bool IsBase64(const std::string& text) {
     return !text.empty() && text.size() <= 4096 &&
            std::all_of(text.begin(), text.end(), [](char c) {
@@ -65,8 +72,7 @@ SavedSettings ReadSavedSettings(const std::map<std::string, std::string>& values
             take(
                 key, value,
                 [](const std::string& v) {
-                    return v == "panel" || v == "rail" ? std::optional<std::string>(v)
-                                                       : std::nullopt;
+                    return WordOf(v, {"panel", "rail"});
                 },
                 settings.meter);
         } else if (key == kNominalFrequency) {
@@ -80,7 +86,7 @@ SavedSettings ReadSavedSettings(const std::map<std::string, std::string>& values
             take(
                 key, value,
                 [](const std::string& v) {
-                    return v == "zh" || v == "en" ? std::optional<std::string>(v) : std::nullopt;
+                    return WordOf(v, {"zh", "en"});
                 },
                 settings.language);
         } else if (key == kTrendSpan) {
