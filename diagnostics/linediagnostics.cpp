@@ -4,6 +4,7 @@
 #include "acquisition/outcomes.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace mt {
 
@@ -33,8 +34,14 @@ void LineDiagnostics::reset() {
     counts_ = LineCounts{};
     counts_.since = QDateTime::currentDateTime();
     recent_.clear();
-    lateTurnarounds_.clear();
+    forgetSlowMeter();
+    acceptedInARow_ = 0;
     emit countsChanged(counts_);
+}
+
+void LineDiagnostics::forgetSlowMeter() {
+    lateTurnarounds_.clear();
+    slowNamed_ = false;
 }
 
 void LineDiagnostics::add(const RequestRecord& record) {
@@ -68,6 +75,12 @@ void LineDiagnostics::add(const RequestRecord& record) {
     if (recent_.size() > kRecentRequests) {
         recent_.removeFirst();
     }
+    acceptedInARow_ = record.check.outcome == AnswerOutcome::Accepted ? acceptedInARow_ + 1 : 0;
+    // The line looks fine again, or the meter fell silent: what was measured
+    // of its turnaround no longer holds.
+    if (acceptedInARow_ >= kAcceptedForFineLine || silentInARow() >= kSilentRequestsForHint) {
+        forgetSlowMeter();
+    }
     setHint(hintFor(record.check.outcome, record.check.exceptionCode));
     emit countsChanged(counts_);
 }
@@ -82,6 +95,7 @@ void LineDiagnostics::addLate(const LateAnswer& late) {
     it->outcome = AnswerOutcome::Late;
     --counts_.noAnswer;
     ++counts_.late;
+    acceptedInARow_ = 0;
     if (late.turnaroundMs >= 0) {
         lateTurnarounds_.append(late.turnaroundMs);
         if (lateTurnarounds_.size() > kRecentRequests) {
@@ -102,11 +116,24 @@ int LineDiagnostics::silentInARow() const {
     return silent;
 }
 
-// Enough late answers were measured, and their typical turnaround is longer
-// than the screen waits.
+// Enough late answers were measured with turnarounds that agree, and their
+// typical turnaround is long for the screen's wait. Whatever else the line
+// does: a slow meter's answers also leave requests unanswered, are taken for
+// the next request when they are as long as its answer, and are cut in two
+// by the end of a window.
 bool LineDiagnostics::slowMeter() const {
-    return answerWindowMs_ > 0 && lateTurnarounds_.size() >= kLateAnswersForHint &&
-           medianTurnaroundMs() > answerWindowMs_ / 2;
+    if (answerWindowMs_ <= 0 || lateTurnarounds_.size() < kLateAnswersForHint) {
+        return false;
+    }
+    const qint64 median = medianTurnaroundMs();
+    if (median <= answerWindowMs_ / 2) {
+        return false;
+    }
+    const qint64 spread =
+        std::max<qint64>(kTurnaroundSpreadMs, median * kTurnaroundSpreadPercent / 100);
+    const auto agreeing = std::count_if(lateTurnarounds_.begin(), lateTurnarounds_.end(),
+                                        [&](qint64 ms) { return std::abs(ms - median) <= spread; });
+    return agreeing >= kLateAnswersForHint;
 }
 
 qint64 LineDiagnostics::medianTurnaroundMs() const {
@@ -116,10 +143,10 @@ qint64 LineDiagnostics::medianTurnaroundMs() const {
 }
 
 // The meter answers, but later than the screen waits: with enough measured
-// turnarounds, the hint names the typical one (the median, to 10 ms) and the
+// turnarounds that agree, the hint names the typical one (the median, to 10 ms) and the
 // screen's wait.
 QString LineDiagnostics::lateHint() const {
-    if (answerWindowMs_ <= 0 || lateTurnarounds_.size() < kLateAnswersForHint) {
+    if (!slowMeter()) {
         return lateAnswersHint();
     }
     const qint64 median = medianTurnaroundMs();
@@ -140,6 +167,13 @@ QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCo
         const int count = recentCount(wanted);
         return count >= 3 && 2 * count > static_cast<int>(recent_.size());
     };
+    // A slow meter, once named, stays named until the line looks fine: a run
+    // of answers in their own windows with no late one among them. Answers
+    // of the same length as the next request's are taken for it, so single
+    // correct answers do not tell that the meter got faster.
+    if (slowNamed_ && outcome == AnswerOutcome::Accepted) {
+        return lateHint();
+    }
     switch (outcome) {
         case AnswerOutcome::Accepted:
             return {};
@@ -161,7 +195,7 @@ QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCo
     }
     // A meter slower than the wait explains the rest too: its answers that
     // straddle two windows are malformed in both.
-    if (recentCount(AnswerOutcome::Late) >= 2 && slowMeter()) {
+    if (slowNamed_ || slowMeter()) {
         return lateHint();
     }
     if (most(AnswerOutcome::BadCrc)) {
@@ -177,6 +211,9 @@ QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCo
 }
 
 void LineDiagnostics::setHint(const QString& hint) {
+    if (!slowNamed_ && slowMeter() && hint == lateHint()) {
+        slowNamed_ = true;
+    }
     if (hint != hint_) {
         hint_ = hint;
         emit hintChanged(hint_);

@@ -60,6 +60,13 @@ public:
     }
     // Late answers measured before the hint names the meter's turnaround.
     static constexpr int kLateAnswersForHint = 3;
+    // Measured turnarounds agree when they lie this close to their median:
+    // a share of it, or at least the absolute amount.
+    static constexpr int kTurnaroundSpreadPercent = 25;
+    static constexpr int kTurnaroundSpreadMs = 50;
+    // Once named, a slow meter stays named until this many requests in a row
+    // were answered in their own windows, with no late answer among them.
+    static constexpr int kAcceptedForFineLine = kRecentRequests;
 
     explicit LineDiagnostics(QObject* parent = nullptr);
 
@@ -90,6 +97,8 @@ private:
     bool slowMeter() const;
     qint64 medianTurnaroundMs() const;
     int silentInARow() const;
+    // Forgets the measured turnarounds and the slow meter.
+    void forgetSlowMeter();
 
     LineCounts counts_;
     QString hint_;
@@ -101,6 +110,11 @@ private:
     // The turnarounds of the latest late answers, newest last.
     QList<qint64> lateTurnarounds_;
     int answerWindowMs_ = 0;
+    // The hint named a slow meter, and it has not been cleared since.
+    bool slowNamed_ = false;
+    // Requests answered in their own windows since the last late answer or
+    // failed request.
+    int acceptedInARow_ = 0;
 };
 
 }  // namespace mt

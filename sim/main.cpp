@@ -415,8 +415,11 @@ private:
             return;
         }
         // One line: an answer never starts before the previous one has
-        // left it, so bytes of two answers cannot interleave.
-        const std::int64_t baseUs = std::max(now, lineFreeUs_);
+        // left it, so bytes of two answers cannot interleave. The meter's
+        // turnaround counts from its own request: a slow meter that gets
+        // the next request before it has answered the last one does not add
+        // one turnaround to the next.
+        const std::int64_t baseUs = std::max(now, lineFreeUs_ - chunks.front().atUs);
         std::vector<std::uint8_t> sent;
         for (const mt::TimedChunk& chunk : chunks) {
             queue_.emplace(baseUs + chunk.atUs, chunk.bytes);

@@ -199,6 +199,36 @@ private slots:
             << "n L300 n L300 n L300 n" << QList<int>{4, 0, 1, 0, 0, 0, 3}
             << "仪表应答约 300 ms，超过本画面 200 ms 的等待：应答被算作迟到。"
                "请提高波特率，或减小仪表自身的应答延时设置";
+        // What a slow meter really gives on a screen of several reads: its
+        // answers come one window late, those as long as the next request's
+        // answer are taken for it, others are cut by the end of a window.
+        const QString slow300 = QStringLiteral(
+            "仪表应答约 300 ms，超过本画面 200 ms 的等待：应答被算作迟到。"
+            "请提高波特率，或减小仪表自身的应答延时设置");
+        QTest::newRow("slow meter among taken answers")
+            << "n L362 n L276 n L304 n a n a a a a a n" << QList<int>{12, 6, 3, 0, 0, 0, 3}
+            << slow300;
+        QTest::newRow("slow meter among cut and garbled answers")
+            << "n L300 m n L290 c n L310 m a a" << QList<int>{8, 2, 0, 1, 0, 2, 3} << slow300;
+        QTest::newRow("slow meter named through an exception")
+            << "n L300 n L300 n L300 n e04 a a" << QList<int>{7, 2, 1, 0, 1, 0, 3} << slow300;
+        QTest::newRow("slow meter until the line looks fine")
+            << "n L300 n L300 n L300 a a a a a a a a a a" << QList<int>{13, 10, 0, 0, 0, 0, 3}
+            << "";
+        QTest::newRow("slow meter, nine good answers are not enough")
+            << "n L300 n L300 n L300 a a a a a a a a a" << QList<int>{12, 9, 0, 0, 0, 0, 3}
+            << slow300;
+        QTest::newRow("slow meter that falls silent")
+            << "n L300 n L300 n L300 n n n" << QList<int>{6, 0, 3, 0, 0, 0, 3}
+            << LineDiagnostics::noAnswerHint();
+        QTest::newRow("silent, then slow again")
+            << "n L300 n L300 n L300 n n n n L300 n L300 n L300 n"
+            << QList<int>{10, 0, 4, 0, 0, 0, 6} << slow300;
+        QTest::newRow("turnarounds that disagree name no meter")
+            << "n L300 n L900 n L1500 n" << QList<int>{4, 0, 1, 0, 0, 0, 3}
+            << LineDiagnostics::lateAnswersHint();
+        QTest::newRow("turnarounds within the wait name no meter")
+            << "n L90 n L95 n L90 n a" << QList<int>{5, 1, 1, 0, 0, 0, 3} << "";
         QTest::newRow("a late answer to a request long gone is not counted")
             << "n a a a a a a a a a a L300" << QList<int>{11, 10, 1, 0, 0, 0, 0} << "";
         QTest::newRow("a late answer to an answered request changes nothing")
