@@ -133,8 +133,7 @@ void PanelMeterWindow::buildMeasurementFrame() {
 
     for (SwitchPanelView* view : {outputSwitches, inputSwitches}) {
         for (int channel = 0; channel < kSwitchChannels; ++channel) {
-            addReading(SwitchReadingKey(*view, channel),
-                       QStringLiteral("%1%2").arg(view->accessibleName()).arg(channel + 1));
+            addReading(SwitchReadingKey(*view, channel), view->channelName(channel));
         }
     }
 }

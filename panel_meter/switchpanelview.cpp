@@ -43,6 +43,11 @@ void SwitchPanelView::ShowSwitchStates(std::uint8_t status) {
     update();
 }
 
+QString SwitchPanelView::channelName(int channel) const {
+    return (model_.kind() == SwitchPanelKind::Outputs ? tr("开关量输出%1") : tr("开关量输入%1"))
+        .arg(channel + 1);
+}
+
 void SwitchPanelView::syncLabels() {
     const QString panel = accessibleName();
     for (int k = 0; k < kSwitchChannels; ++k) {

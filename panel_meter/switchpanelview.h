@@ -27,6 +27,10 @@ public:
     // Redraws the four channels from a status byte.
     void ShowSwitchStates(std::uint8_t status);
 
+    // A channel's name in headings (recording, trend): "开关量输出1", in
+    // English "Output 1"; `channel` counts from 0.
+    QString channelName(int channel) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

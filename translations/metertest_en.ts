@@ -2366,6 +2366,14 @@ File: %2
         <source>断开</source>
         <translation>Open</translation>
     </message>
+    <message>
+        <source>开关量输出%1</source>
+        <translation>Output %1</translation>
+    </message>
+    <message>
+        <source>开关量输入%1</source>
+        <translation>Input %1</translation>
+    </message>
 </context>
 <context>
     <name>mt::TrafficModel</name>

@@ -302,6 +302,11 @@ private slots:
         QCOMPARE(heading.back(), QStringLiteral("Answers accepted"));
         QVERIFY2(!HasChinese(heading.join(',')), qPrintable(heading.join(',')));
         QVERIFY(heading.contains(QStringLiteral("Voltage Uan (V)")));
+        if (!dinRail) {
+            QVERIFY(chinese.header().contains(QStringLiteral("开关量输出1")));
+            QVERIFY(heading.contains(QStringLiteral("Output 1")));
+            QVERIFY(heading.contains(QStringLiteral("Input 4")));
+        }
         QCOMPARE(english.row(tick), chinese.row(tick));
         QVERIFY(english.row(tick).front().startsWith(QStringLiteral("2026-03-18")));
     }
