@@ -57,10 +57,10 @@ BusWindow::BusWindow(Hooks hooks, BusFamilies families, SerialPort& monitorPort,
     csv_ = new DurableCsvFile(this);
     build();
 
-    connect(poller_, &BusPoller::meterChanged, this, [this](int row) {
-        model_->refreshRow(row);
-        filter_->invalidate();
-    });
+    // The filter follows a row's change by itself (dynamic filtering and
+    // sorting): invalidating it would rebuild the whole table, and with it
+    // every cell that screen readers and UI automation hold.
+    connect(poller_, &BusPoller::meterChanged, this, [this](int row) { model_->refreshRow(row); });
     connect(poller_, &BusPoller::roundFinished, this, [this](quint64 round, qint64 ms) {
         recordRound(round);
         // Freshness is judged by the last completed round: every row may change shade.

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QAccessible>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -324,6 +326,59 @@ private slots:
                 QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
             }
         }
+    }
+
+    // Screen readers and UI automation see the table's cells, and keep
+    // seeing the same cells while the overview polls: a meter's new values
+    // change its cells, they do not rebuild the table.
+    void tableCellsStayAccessible() {
+        QFile::remove(BusWindow::listPath(4));
+        Line line;
+        line.live = {1, 7};
+        BusWindow::Hooks hooks;
+        hooks.portNumber = [] { return 4; };
+        hooks.lineSettings = [] { return QStringLiteral("9600,N,8,1"); };
+        hooks.stopAcquisition = [] { return true; };
+        hooks.takePort = [&] { return line.port.close().ok(); };
+        hooks.givePortBack = [](bool reopen) { return reopen; };
+        BusWindow window(hooks, MeasurementFamilies(), line.port, nullptr);
+        QCOMPARE(window.addMeters({Panel(1), Rail(7)}), 2);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* view = window.findChild<QTableView*>(QStringLiteral("BusTable"));
+        QVERIFY(view != nullptr);
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(table != nullptr && table->tableInterface() != nullptr);
+        QCOMPARE(table->role(), QAccessible::Table);
+        QCOMPARE(table->tableInterface()->rowCount(), 2);
+
+        QAccessibleInterface* address = table->tableInterface()->cellAt(1, 0);
+        QVERIFY(address != nullptr);
+        const QAccessible::Id id = QAccessible::uniqueId(address);
+        // Assistive technology forgets every cell of a table whose layout
+        // changes or whose model is reset: polling must do neither while
+        // the order stays.
+        QSignalSpy layouts(view->model(), &QAbstractItemModel::layoutChanged);
+        QSignalSpy resets(view->model(), &QAbstractItemModel::modelReset);
+        QSignalSpy changes(view->model(), &QAbstractItemModel::dataChanged);
+        QVERIFY(window.startPolling());
+        QVERIFY(WaitForRound(window.poller(), 2));
+        window.stopPolling();
+        QCOMPARE(layouts.size(), 0);
+        QCOMPARE(resets.size(), 0);
+        QVERIFY(changes.size() > 0);
+
+        QAccessibleInterface* again = table->tableInterface()->cellAt(1, 0);
+        QCOMPARE(QAccessible::uniqueId(again), id);
+        QVERIFY(again->isValid());
+        QCOMPARE(again->role(), QAccessible::Cell);
+        QVERIFY(!again->state().invisible);
+        QCOMPARE(again->text(QAccessible::Name), QStringLiteral("7"));
+        // A value cell reads as its text.
+        QAccessibleInterface* state =
+            table->tableInterface()->cellAt(0, BusTableModel::StateColumn);
+        QCOMPARE(state->role(), QAccessible::Cell);
+        QVERIFY(!state->text(QAccessible::Name).isEmpty());
     }
 };
 
