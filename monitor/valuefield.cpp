@@ -33,19 +33,44 @@ void ValueFieldEdit::contextMenuEvent(QContextMenuEvent* event) {
 void ValueFieldEdit::setBaseFont(const QFont& font) {
     baseFont_ = font;
     baseFontSet_ = true;
+    fitted_ = false;
     setFont(font);
 }
 
+void ValueFieldEdit::resizeEvent(QResizeEvent* event) {
+    fitted_ = false;
+    QLineEdit::resizeEvent(event);
+}
+
 void ValueFieldEdit::showValue(const QString& text) {
+    // A tick mostly brings values that did not change (energies, states):
+    // no fitting, no layout and no drawing for them.
+    if (fitted_ && text == fittedText_ && text == this->text()) {
+        return;
+    }
     if (!baseFontSet_) {
         baseFont_ = font();
         baseFontSet_ = true;
     }
-    const QFont fitted = FittingTextFont(baseFont_, text, LineEditTextRoom(this));
-    setToolTip(fitted == baseFont_ ? QString() : text);
-    setFont(fitted);
+    if (!fitted_) {
+        room_ = LineEditTextRoom(this);
+        baseMetrics_.emplace(baseFont_);
+    }
+    // Most values fit in the base font: measured once with its metrics kept.
+    const QFont fitted = baseMetrics_->horizontalAdvance(text) <= room_
+                             ? baseFont_
+                             : FittingTextFont(baseFont_, text, room_);
+    const QString tip = fitted == baseFont_ ? QString() : text;
+    if (tip != toolTip()) {
+        setToolTip(tip);
+    }
+    if (fitted != font()) {
+        setFont(fitted);
+    }
     setText(text);
     setCursorPosition(0);
+    fitted_ = true;
+    fittedText_ = text;
 }
 
 ValueField AddValueField(QWidget* frame, const ValueFieldPlace& place) {

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QList>
 #include <QString>
+#include <optional>
 
 class QAction;
 class QContextMenuEvent;
@@ -29,6 +31,7 @@ public:
     const QFont& baseFont() const { return baseFont_; }
 
     // Replaces the whole text with `text`, fitted as above, showing its start.
+    // The same text again changes nothing (and draws nothing).
     void showValue(const QString& text);
 
     // Adds an action below the field's standard context menu (cut, copy,
@@ -37,11 +40,18 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QList<QAction*> contextActions_;
     QFont baseFont_;
     bool baseFontSet_ = false;
+    // The text last shown as a value, fitted to the field as it is now.
+    bool fitted_ = false;
+    QString fittedText_;
+    // The room for text and the base font's metrics, while fitted_ holds.
+    int room_ = 0;
+    std::optional<QFontMetrics> baseMetrics_;
 };
 
 // One value field of a monitor's data frame: a caption label on its left, a

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "monitor/fieldfit.h"
+#include "monitor/framebox.h"
 #include "monitor/twips.h"
 #include "monitor/valuefield.h"
 #include "switchpanelview.h"
@@ -93,7 +94,7 @@ PanelMeterWindow::PanelMeterWindow(SerialPort& port, Services services, QWidget*
 }
 
 void PanelMeterWindow::buildMeasurementFrame() {
-    measurementFrame = new QGroupBox(tr("仪表检测数据"), screenArea());
+    measurementFrame = new FrameBox(tr("仪表检测数据"), screenArea());
     measurementFrame->setObjectName(QStringLiteral("Frame3"));
     measurementFrame->setGeometry(TwipsRect(240, 3120, 12975, 4455));
     measurementFrame->setStyleSheet(kCompactFields);

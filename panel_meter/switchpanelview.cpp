@@ -38,6 +38,10 @@ SwitchPanelView::SwitchPanelView(SwitchPanelKind kind, QWidget* parent)
 }
 
 void SwitchPanelView::ShowSwitchStates(std::uint8_t status) {
+    if (shown_ == status) {
+        return;  // the symbols already show it
+    }
+    shown_ = status;
     model_.ShowSwitchStates(status);
     syncLabels();
     update();

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QList>
 #include <QString>
+#include <optional>
 
 #include "switchmodel.h"
 
@@ -39,6 +40,8 @@ private:
 
     SwitchPanelModel model_;
     QList<QLabel*> labels_;
+    // The status byte drawn last; the same again draws nothing.
+    std::optional<std::uint8_t> shown_;
 };
 
 }  // namespace mt

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "monitor/fieldfit.h"
+#include "monitor/framebox.h"
 #include "monitor/twips.h"
 #include "monitor/valuefield.h"
 #include "raildecoder.h"
@@ -141,7 +142,7 @@ ValueFieldPlace PlacementOf(const FieldLayout& layout) {
 RailMeterWindow::RailMeterWindow(SerialPort& port, Services services, QWidget* parent,
                                  int timerIntervalMs, RequestParameters& request)
     : MonitorWindow(RailMeterLayout(timerIntervalMs), port, std::move(services), request, parent) {
-    valueFrame = new QGroupBox(tr("仪表检测数据"), screenArea());
+    valueFrame = new FrameBox(tr("仪表检测数据"), screenArea());
     valueFrame->setObjectName(QStringLiteral("Frame3"));
     valueFrame->setGeometry(TwipsRect(240, 3120, 12975, 6375));
     buildValueFrame();

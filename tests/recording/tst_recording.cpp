@@ -250,8 +250,10 @@ private slots:
                     ->text()
                     .endsWith(QStringLiteral("长名称.csv，0 行")));
         QCOMPARE(Ctl<QLabel>(r.form, "RecordingLine")->toolTip(), QDir::toNativeSeparators(path));
-        QVERIFY(Ctl<QLabel>(r.form, "RecordingLine")->geometry().right() <=
-                Ctl<QLabel>(r.form, "CountsLine")->geometry().left());
+        const auto* note = Ctl<QLabel>(r.form, "RecordingLine");
+        const auto* counts = Ctl<QLabel>(r.form, "CountsLine");
+        QVERIFY(note->mapTo(&r.form, note->rect().topRight()).x() <=
+                counts->mapTo(&r.form, QPoint(0, 0)).x());
         // With METERTEST_SNAPSHOT_DIR set, a picture of the window is kept.
         const QString snapshots = qEnvironmentVariable("METERTEST_SNAPSHOT_DIR");
         if (!snapshots.isEmpty()) {
