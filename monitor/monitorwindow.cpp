@@ -26,6 +26,7 @@
 #include "diagnostics/linediagnostics.h"
 #include "diagnostics/trafficwindow.h"
 #include "monitor/portpanel.h"
+#include "monitor/statustext.h"
 #include "monitor/twips.h"
 #include "monitor/valuefield.h"
 #include "platform/language.h"
@@ -34,7 +35,7 @@
 #include "recording/recordingcontroller.h"
 #include "search/searchdialog.h"
 #include "trend/trendstore.h"
-#include "trend/trendwindow.h"
+#include "trend/trendview.h"
 
 namespace mt {
 
@@ -123,6 +124,10 @@ void MonitorWindow::observeEngine() {
     });
     connect(engine_, &AcquisitionEngine::tickFinished, this, [this](const TickSummary& summary) {
         tickInProgress_ = false;
+        if (countsPending_) {
+            countsPending_ = false;
+            countsLine->setText(CountsText(diagnostics_->counts()));
+        }
         if (traffic_ != nullptr) {
             traffic_->holdUpdates(false);
         }
@@ -299,10 +304,11 @@ void MonitorWindow::buildMenus() {
     trendAction->setObjectName(QStringLiteral("TrendAction"));
     trendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     connect(trendAction, &QAction::triggered, this, [this] {
-        TrendWindow* window = trendWindow();
-        window->show();
-        window->raise();
-        window->activateWindow();
+        if (TrendView* view = trendWindow()) {
+            view->widget()->show();
+            view->widget()->raise();
+            view->widget()->activateWindow();
+        }
     });
     analysisAction = viewMenu->addAction(tr("三相分析(&A)"));
     analysisAction->setObjectName(QStringLiteral("AnalysisAction"));
@@ -360,12 +366,18 @@ void MonitorWindow::buildStatusBar() {
     hintLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(hintLine, 1);
     recording_->addToStatusBar(*statusBar());
-    countsLine = new QLabel(this);
-    countsLine->setObjectName(QStringLiteral("CountsLine"));
+    countsLine = new StatusText(this);
+    countsLine->setObjectName(QStringLiteral("CountsBox"));
+    countsLine->label()->setObjectName(QStringLiteral("CountsLine"));
     statusBar()->addPermanentWidget(countsLine);
+    // While a tick runs the counters change at every request; they are shown
+    // when it ends, so that the status bar is drawn once a tick.
     const auto showCounts = [this](const LineCounts& counts) {
-        countsLine->setText(CountsText(counts));
-        countsLine->setAccessibleName(countsLine->text());
+        if (tickInProgress_) {
+            countsPending_ = true;
+        } else {
+            countsLine->setText(CountsText(counts));
+        }
     };
     showCounts(diagnostics_->counts());
     connect(diagnostics_, &LineDiagnostics::countsChanged, this, showCounts);
@@ -403,15 +415,21 @@ void MonitorWindow::ensureTrendStore() {
     }
 }
 
-TrendWindow* MonitorWindow::trendWindow() {
+TrendView* MonitorWindow::trendWindow() {
     if (trendWindow_ == nullptr) {
         ensureTrendStore();
-        trendWindow_ = new TrendWindow(
-            *trend_, [this] { return engine_->tickRunning(); }, this);
-        trendWindow_->setWindowTitle(tr("趋势图 - ") + meterName());
-        restorePlace(trendWindow_, "trend");
+        QString why;
+        trendWindow_ = MakeTrendView(
+            *trend_, [this] { return engine_->tickRunning(); }, this, &why);
+        if (trendWindow_ == nullptr) {
+            showHint(tr("趋势图无法打开：%1").arg(why));
+            return nullptr;
+        }
+        QWidget* window = trendWindow_->widget();
+        window->setWindowTitle(tr("趋势图 - ") + meterName());
+        restorePlace(window, "trend");
         if (services_.settings) {
-            auto* spans = trendWindow_->findChild<QComboBox*>(QStringLiteral("SpanList"));
+            auto* spans = window->findChild<QComboBox*>(QStringLiteral("SpanList"));
             if (const auto span = services_.settings->saved().trendSpan; spans && span) {
                 spans->setCurrentIndex(*span);
             }
@@ -600,7 +618,10 @@ void MonitorWindow::saveWindowPlaces() {
     settings.setGeometry(layout_.kind == MeterKind::PanelMount ? "monitor-panel" : "monitor-rail",
                          saveGeometry());
     const std::pair<QWidget*, const char*> windows[] = {
-        {traffic_, "traffic"}, {analysis_, "analysis"}, {trendWindow_, "trend"}, {bus_, "bus"}};
+        {traffic_, "traffic"},
+        {analysis_, "analysis"},
+        {trendWindow_ != nullptr ? trendWindow_->widget() : nullptr, "trend"},
+        {bus_, "bus"}};
     for (const auto& [window, name] : windows) {
         if (window != nullptr) {
             settings.setGeometry(name, window->saveGeometry());
@@ -622,10 +643,11 @@ void MonitorWindow::registerValueField(const ValueField& field) {
         auto* toTrend = new QAction(tr("加入趋势图"), field.field);
         toTrend->setObjectName(QStringLiteral("AddToTrendAction"));
         connect(toTrend, &QAction::triggered, this, [this, key] {
-            TrendWindow* window = trendWindow();
-            window->setSeriesShown(key, true);
-            window->show();
-            window->raise();
+            if (TrendView* view = trendWindow()) {
+                view->setSeriesShown(key, true);
+                view->widget()->show();
+                view->widget()->raise();
+            }
         });
         field.field->addContextAction(toTrend);
     }

@@ -36,10 +36,11 @@ namespace mt {
 class AnalysisWindow;
 class BusWindow;
 class TrendStore;
-class TrendWindow;
+class TrendView;
 class LineDiagnostics;
 class PortPanel;
 class RecordingController;
+class StatusText;
 class TrafficWindow;
 
 // What both monitor screens share: the window, the serial port panel at the
@@ -89,11 +90,13 @@ public:
     // The three-phase analysis window, made when first asked for; it shows
     // the last tick that ended and every one after it.
     AnalysisWindow* analysisWindow();
-    // The trend window, made when first asked for, and the history it shows:
+    // The trend window, made when first asked for (its module is loaded
+    // then; nullptr, with the reason in the status bar, when it cannot be),
+    // and the history it shows:
     // every tick's accepted values from the start of polling, the oldest
     // going once a day's worth at the screen's rhythm is held (nullptr
     // before the first tick).
-    TrendWindow* trendWindow();
+    TrendView* trendWindow();
     const TrendStore* trendStore() const { return trend_.get(); }
     // The store's size in ticks instead of a day's worth; takes effect for a
     // store not yet made (the soak uses a small one).
@@ -234,7 +237,7 @@ private:
     QAction* resetSettingsAction = nullptr;  // 帮助→恢复默认设置
     QMenu* languageMenu = nullptr;           // 帮助→语言 / Language
     QLabel* hintLine = nullptr;              // the status bar's plain-language hint
-    QLabel* countsLine = nullptr;            // the status bar's request counters
+    StatusText* countsLine = nullptr;        // the status bar's request counters
     QWidget* screen_ = nullptr;
     QHash<QString, ValueFieldEdit*> fields_;
     QList<Reading> readings_;
@@ -248,9 +251,10 @@ private:
     std::optional<BusFamilies> busFamilies_;
     std::unique_ptr<TrendStore> trend_;
     int trendCapacity_ = 0;
-    TrendWindow* trendWindow_ = nullptr;
+    TrendView* trendWindow_ = nullptr;
     TickReadings lastTick_;
     bool tickInProgress_ = false;
+    bool countsPending_ = false;  // the counters changed during the tick under way
     RecordingController* recording_ = nullptr;
 };
 

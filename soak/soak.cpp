@@ -36,7 +36,7 @@
 #include "monitor/valuefield.h"
 #include "panel_meter/switchpanelview.h"
 #include "trend/trendstore.h"
-#include "trend/trendwindow.h"
+#include "trend/trendview.h"
 
 using namespace mt;
 using namespace mt::drive;
@@ -475,15 +475,18 @@ void Soak::setUpSide(Side& side, MeterKind meter, int com, MonitorWindow& form,
     // The trend window open and redrawing all along, over a small store that
     // is soon full: memory must stay flat while its oldest ticks go.
     form.setTrendCapacity(kTrendTicks);
-    TrendWindow* trend = form.trendWindow();
-    int shown = 0;
-    for (const TrendSeries& series : form.trendStore()->series()) {
-        if (shown++ < 6) {
-            trend->setSeriesShown(series.key, true);
+    if (TrendView* trend = form.trendWindow()) {
+        int shown = 0;
+        for (const TrendSeries& series : form.trendStore()->series()) {
+            if (shown++ < 6) {
+                trend->setSeriesShown(series.key, true);
+            }
         }
+        trend->setSpan(4);
+        trend->widget()->show();
+    } else {
+        std::fprintf(stderr, "soak: the trend window could not be opened\n");
     }
-    trend->setSpan(4);
-    trend->show();
     ControlOf<QComboBox>(form, "Combo3").setCurrentText(QString::number(9600 * options_.scale));
 }
 

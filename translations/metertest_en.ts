@@ -818,6 +818,13 @@
     </message>
 </context>
 <context>
+    <name>TrendView</name>
+    <message>
+        <source>找不到趋势图模块 %1</source>
+        <translation>Trend module not found: %1</translation>
+    </message>
+</context>
+<context>
     <name>mt::AboutDialog</name>
     <message>
         <source>仪表测试 MeterTest</source>
@@ -1506,6 +1513,10 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
     <message>
         <source>下次启动时生效</source>
         <translation>Takes effect at the next start</translation>
+    </message>
+    <message>
+        <source>趋势图无法打开：%1</source>
+        <translation>The trend cannot be opened: %1</translation>
     </message>
 </context>
 <context>

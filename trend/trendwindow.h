@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "trend/trendstore.h"
+#include "trend/trendview.h"
 
 class QCPAxis;
 class QCPGraph;
@@ -28,7 +29,7 @@ namespace mt {
 // follows the newest tick over the chosen span; zooming or panning pauses it
 // until 回到实时. A click puts the cursor there: its line shows every visible
 // series' value at that tick. It redraws only between ticks.
-class TrendWindow : public QWidget {
+class TrendWindow : public QWidget, public TrendView {
     Q_OBJECT
 
 public:
@@ -39,12 +40,13 @@ public:
     TrendWindow(const TrendStore& store, std::function<bool()> busy, QWidget* parent);
 
     // New ticks are in the store: takes them in and redraws (after the tick).
-    void refresh();
+    void refresh() override;
 
-    void setSeriesShown(const QString& key, bool shown);
-    bool seriesShown(const QString& key) const;
+    QWidget* widget() override { return this; }
+    void setSeriesShown(const QString& key, bool shown) override;
+    bool seriesShown(const QString& key) const override;
     QStringList shownSeries() const;
-    void setSpan(int index);
+    void setSpan(int index) override;
     void setLive(bool live);
     bool live() const { return live_; }
 

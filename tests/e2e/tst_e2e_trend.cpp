@@ -48,7 +48,8 @@ private slots:
         QObject::connect(&monitor.form, &MonitorWindow::tickRead,
                          [&](const TickReadings& tick) { ticks.append(tick); });
         test::Ctl<QAction>(monitor.form, "TrendAction")->trigger();
-        TrendWindow* window = monitor.form.trendWindow();
+        auto* window = static_cast<TrendWindow*>(monitor.form.trendWindow());
+        QVERIFY(window != nullptr);
         window->setSeriesShown("UanT", true);
         window->setSeriesShown("FT", true);
         RunTicks(sim, monitor, kCom, kTicks);
@@ -97,6 +98,10 @@ private slots:
 int main(int argc, char* argv[]) {
     const PrivateRuntime runtime;
     QApplication app(argc, argv);
+    // The window linked in, so that the test can look at its plot.
+    SetTrendViewMaker([](const TrendStore& store, std::function<bool()> busy, QWidget* parent) {
+        return new TrendWindow(store, std::move(busy), parent);
+    });
     TestE2eTrend test(runtime);
     return QTest::qExec(&test, argc, argv);
 }

@@ -62,6 +62,12 @@ class TestTrendWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        SetTrendViewMaker([](const TrendStore& store, std::function<bool()> busy, QWidget* parent) {
+            return new TrendWindow(store, std::move(busy), parent);
+        });
+    }
+
     void axisPerUnit() {
         TrendStore store = MakeStore();
         AddTicks(store, 0, 6);
@@ -277,7 +283,7 @@ private slots:
         auto* add = form.valueField("UanT")->findChild<QAction*>("AddToTrendAction");
         QVERIFY(add != nullptr);
         add->trigger();
-        TrendWindow* window = form.trendWindow();
+        auto* window = static_cast<TrendWindow*>(form.trendWindow());
         QVERIFY(window->isVisible());
         QVERIFY(window->seriesShown("UanT"));
         Ctl<QAction>(form, "TrendAction")->trigger();
