@@ -20,6 +20,12 @@ public:
         std::puts(line);
         lines_.emplace_back(line);
     }
+    // A value already written out, such as "16.6 / 16.9".
+    void addText(const std::string& name, const std::string& value, const char* unit) {
+        const std::string line = name + '\t' + value + '\t' + unit;
+        std::puts(line.c_str());
+        lines_.push_back(line);
+    }
     // Writes the lines to `path`, unless it is empty.
     void writeTsv(const std::string& path) const {
         if (path.empty()) {
