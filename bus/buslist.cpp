@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "acquisition/meterfamily.h"
+#include "bus/buslistrows.h"
 #include "csv/csvtext.h"
 #include "link/request.h"
 
@@ -23,57 +24,6 @@ namespace {
 
 const QString kPanelWord = QStringLiteral("嵌入式");
 const QString kRailWord = QStringLiteral("导轨式");
-
-// One line's cells: commas split, double quotes group (a doubled quote is
-// one quote). An unclosed quote runs to the end of the line.
-QStringList CsvCells(const QString& line) {
-    QStringList cells;
-    QString cell;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"')) {
-                    cell += c;
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                cell += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            cells << cell;
-            cell.clear();
-        } else {
-            cell += c;
-        }
-    }
-    cells << cell;
-    return cells;
-}
-
-std::optional<bool> EnabledOf(const QString& text) {
-    const QString t = text.trimmed().toLower();
-    if (t.isEmpty() || t == QStringLiteral("是") || t == QStringLiteral("1") ||
-        t == QStringLiteral("yes") || t == QStringLiteral("true")) {
-        return true;
-    }
-    if (t == QStringLiteral("否") || t == QStringLiteral("0") || t == QStringLiteral("no") ||
-        t == QStringLiteral("false")) {
-        return false;
-    }
-    return std::nullopt;
-}
-
-bool IsHeading(const QStringList& cells) {
-    const QString first = cells.value(0).trimmed().toLower();
-    return first == QStringLiteral("地址") || first == BusListTexts::tr("地址") ||
-           first == QStringLiteral("address");
-}
 
 }  // namespace
 
@@ -122,58 +72,52 @@ bool AddBusMeter(QList<BusMeter>& meters, const BusMeter& meter) {
 }
 
 BusListImport ParseBusList(const QByteArray& file, const QList<BusMeter>& existing) {
-    BusListImport result;
-    QByteArray bytes = file;
-    if (bytes.startsWith(CsvByteOrderMark())) {
-        bytes.remove(0, CsvByteOrderMark().size());
+    // The words of both languages and of the one shown now, in UTF-8.
+    BusListWords words;
+    const auto add = [](std::vector<std::string>& list, const QString& word) {
+        list.push_back(word.toUtf8().toStdString());
+    };
+    for (const MeterKind kind : {MeterKind::PanelMount, MeterKind::DinRail}) {
+        auto& list = kind == MeterKind::PanelMount ? words.panel : words.rail;
+        add(list, BusFamilyShown(kind));
+        add(list, MeterFamilyName(kind));
     }
-    QSet<int> taken;
+    add(words.heading, BusListTexts::tr("地址"));
+    std::vector<int> taken;
     for (const BusMeter& meter : existing) {
-        taken.insert(meter.address);
+        taken.push_back(meter.address);
     }
-    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString line = lines.at(i);
-        if (line.endsWith(QLatin1Char('\r'))) {
-            line.chop(1);
+
+    BusListImport result;
+    const auto rows =
+        ParseBusListRows(std::string_view(file.constData(), static_cast<std::size_t>(file.size())),
+                         words, std::move(taken));
+    const auto text = [](std::string_view utf8) {
+        return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    };
+    for (const BusListRow& row : rows) {
+        QString reason;
+        switch (row.problem) {
+            case BusRowProblem::None:
+                result.meters.append(BusMeter{row.address, row.kind, text(row.name), row.enabled});
+                continue;
+            case BusRowProblem::Address:
+                reason = BusListTexts::tr("地址须为 1 到 %1").arg(kMaxMeterAddress);
+                break;
+            case BusRowProblem::Family:
+                reason = BusListTexts::tr("未知的仪表类型“%1”").arg(text(row.cell));
+                break;
+            case BusRowProblem::Enabled:
+                reason = BusListTexts::tr("启用须为“是”或“否”");
+                break;
+            case BusRowProblem::Columns:
+                reason = BusListTexts::tr("列数多于 4");
+                break;
+            case BusRowProblem::Duplicate:
+                reason = BusListTexts::tr("地址 %1 重复").arg(row.address);
+                break;
         }
-        if (line.trimmed().isEmpty()) {
-            continue;
-        }
-        const QStringList cells = CsvCells(line);
-        const int number = static_cast<int>(i) + 1;
-        if (IsHeading(cells)) {
-            continue;
-        }
-        const auto problem = [&](const QString& reason) {
-            result.problems.append(BusListProblem{number, line, reason});
-        };
-        bool numeric = false;
-        const int address = cells.value(0).trimmed().toInt(&numeric);
-        if (!numeric || address < 1 || address > kMaxMeterAddress) {
-            problem(BusListTexts::tr("地址须为 1 到 %1").arg(kMaxMeterAddress));
-            continue;
-        }
-        const std::optional<MeterKind> kind = BusFamilyOf(cells.value(2));
-        if (!kind) {
-            problem(BusListTexts::tr("未知的仪表类型“%1”").arg(cells.value(2).trimmed()));
-            continue;
-        }
-        const std::optional<bool> enabled = EnabledOf(cells.value(3));
-        if (!enabled) {
-            problem(BusListTexts::tr("启用须为“是”或“否”"));
-            continue;
-        }
-        if (cells.size() > 4) {
-            problem(BusListTexts::tr("列数多于 4"));
-            continue;
-        }
-        if (taken.contains(address)) {
-            problem(BusListTexts::tr("地址 %1 重复").arg(address));
-            continue;
-        }
-        taken.insert(address);
-        result.meters.append(BusMeter{address, *kind, cells.value(1).trimmed(), *enabled});
+        result.problems.append(BusListProblem{row.line, text(row.text), reason});
     }
     return result;
 }

@@ -53,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool silences = (steer & 0x10) != 0;
 
     mt::RequestFramer framer;
-    std::vector<mt::ReceivedFrame> frames;
+    // Kept from input to input with its room.
+    static std::vector<mt::ReceivedFrame> frames;
+    frames.clear();
     std::int64_t ms = 0;
     for (std::size_t at = 0; at < stream.size(); at += piece) {
         const std::size_t n = std::min(piece, stream.size() - at);

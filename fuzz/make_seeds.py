@@ -75,8 +75,9 @@ answers = {
     "rail_4": (4, RAIL_4), "rail_6": (10, RAIL_6), "exception": (24, EXCEPTION),
 }
 
+# The answer target's third byte chooses the offset its accessors read at.
 for name, (count, answer) in answers.items():
-    write("link_answer", name, struct.pack(">h", count) + answer)
+    write("link_answer", name, struct.pack(">hB", count, 3) + answer)
 
 for i, text in enumerate(["1", "247", " 5", "7abc", "1.5", "2.5", "abc", "", "-1", "1e2",
                           "255.5", "0.5", "\t12"]):

@@ -219,12 +219,11 @@ std::string Apply(SimOptions& o, std::string_view name, std::string_view value) 
     return {};
 }
 
-// Reads a list file: one meter per line, "#" starts a comment.
-std::string ReadMeterList(SimOptions& o, std::string_view path, bool& meterStarted) {
-    std::ifstream file{std::string(path)};
-    if (!file) {
-        return "cannot read the meter list " + std::string(path);
-    }
+// Reads a list: one meter per line, "#" starts a comment; `path` names it
+// in the errors.
+std::string MeterListText(SimOptions& o, std::string_view text, std::string_view path,
+                          bool& meterStarted) {
+    std::istringstream file{std::string(text)};
     std::string line;
     int number = 0;
     while (std::getline(file, line)) {
@@ -268,7 +267,41 @@ std::string ReadMeterList(SimOptions& o, std::string_view path, bool& meterStart
     return {};
 }
 
+// Reads a list file (see MeterListText).
+std::string ReadMeterList(SimOptions& o, std::string_view path, bool& meterStarted) {
+    std::ifstream file{std::string(path), std::ios::binary};
+    if (!file) {
+        return "cannot read the meter list " + std::string(path);
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return MeterListText(o, text.str(), path, meterStarted);
+}
+
+// The meter being read ends the list; two meters at one address are an error.
+void FinishMeters(OptionsResult& result) {
+    SimOptions& o = result.options;
+    o.meters.push_back(CurrentMeter(o));
+    std::set<int> addresses;
+    for (const SimMeter& meter : o.meters) {
+        if (!addresses.insert(meter.address).second) {
+            result.error = "two meters at address " + std::to_string(meter.address);
+            return;
+        }
+    }
+}
+
 }  // namespace
+
+OptionsResult ParseMeterList(std::string_view text, std::string_view name) {
+    OptionsResult result;
+    bool meterStarted = false;
+    result.error = MeterListText(result.options, text, name, meterStarted);
+    if (result.ok()) {
+        FinishMeters(result);
+    }
+    return result;
+}
 
 std::optional<CalendarTime> ParseCalendarTime(std::string_view text) {
     // YYYY-MM-DD hh:mm:ss, 19 characters.
@@ -353,14 +386,7 @@ OptionsResult ParseOptions(std::span<const std::string_view> args) {
             return result;
         }
     }
-    o.meters.push_back(CurrentMeter(o));
-    std::set<int> addresses;
-    for (const SimMeter& meter : o.meters) {
-        if (!addresses.insert(meter.address).second) {
-            result.error = "two meters at address " + std::to_string(meter.address);
-            return result;
-        }
-    }
+    FinishMeters(result);
     return result;
 }
 

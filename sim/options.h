@@ -64,6 +64,10 @@ struct OptionsResult {
 // Two meters at one address are an error.
 OptionsResult ParseOptions(std::span<const std::string_view> args);
 
+// Reads the text of a --meters list on its own, as if it were the whole
+// command line; `name` stands for the file in the errors.
+OptionsResult ParseMeterList(std::string_view text, std::string_view name);
+
 // Reads "YYYY-MM-DD hh:mm:ss" (or with a "T" between date and time), years
 // 2000 to 2255 so that the year fits the meter's one-byte year.
 std::optional<CalendarTime> ParseCalendarTime(std::string_view text);

@@ -101,6 +101,17 @@ private slots:
                                                    << "1:地址 1 重复";
         QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe,\x01\n", 6) << ""
                                         << "1:地址须为";
+        // White space as the toolkit counts it (full-width and no-break
+        // spaces too) around cells, words in any case, a signed address.
+        QTest::newRow("spaces, case and signs")
+            << QByteArray(
+                   "ADDRESS,Name\n\xE3\x80\x80+9 ,\xC2\xA0泵房\t, RAIL ,YES\n"
+                   "-3,x\n10,\"\"\"q\"\"\",导轨式电力仪表,False\n")
+            << "9/导轨式/泵房/1 10/导轨式/\"q\"/0"
+            << "3:地址须为";
+        QTest::newRow("an unclosed quote runs to the end of its line")
+            << QByteArray("11,\"a,b\n12,c\n") << "11/嵌入式/a,b/1 12/嵌入式/c/1"
+            << "";
     }
     void importRows() {
         QFETCH(QByteArray, file);
