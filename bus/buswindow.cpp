@@ -95,7 +95,12 @@ BusWindow::BusWindow(Hooks hooks, BusFamilies families, SerialPort& monitorPort,
 BusWindow::~BusWindow() {
     stopRecording();
     stopPolling();
-    // The poller goes before the port it polls on.
+    // The table asks its model while the window closes (QWidget's destructor
+    // hides it), and the model reads the poller: detach both first. The poller
+    // goes before the port it polls on.
+    filter_->setSourceModel(nullptr);
+    delete model_;
+    model_ = nullptr;
     delete poller_;
     poller_ = nullptr;
 }
