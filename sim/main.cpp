@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "faults.h"
+#include "gateway.h"
 #include "metermodel.h"
 #include "options.h"
 #include "portlink.h"
@@ -491,6 +492,47 @@ void WaitUntilRead(const mt::Pty& pty) {
 
 }  // namespace
 
+// The meters behind a serial gateway on the network: until a signal.
+int ServeTcp(const mt::SimOptions& options, const std::vector<LineMeter>& meters,
+             std::uint64_t seed, LineLog& requestLog, LineLog& answerLog) {
+    std::vector<mt::GatewayMeter> behind;
+    for (const LineMeter& meter : meters) {
+        behind.push_back(mt::GatewayMeter{&meter.slave, &meter.plan, meter.pacing});
+    }
+    mt::TcpGateway gateway(std::move(behind), options.framing, options.net,
+                           mt::LineTiming(options.baud), seed);
+    std::string error;
+    const std::string host = options.tcpHost.value_or("");
+    if (!gateway.Listen(host, *options.tcpPort, error)) {
+        std::fprintf(stderr, "metersim: %s\n", error.c_str());
+        return 1;
+    }
+    gateway.SetLogs(
+        [&](std::int64_t us, const std::vector<std::uint8_t>& bytes) {
+            requestLog.Write(HexLine(us, bytes));
+        },
+        [&](std::int64_t us, const std::vector<std::uint8_t>& bytes) {
+            answerLog.Write(HexLine(us, bytes));
+        });
+    // The first line says where: tests and scripts read the port from it.
+    std::printf("listening on %s:%d\n", host.empty() ? "0.0.0.0" : host.c_str(), gateway.Port());
+    std::fflush(stdout);
+    std::string list;
+    for (const mt::SimMeter& meter : options.meters) {
+        list += (list.empty() ? "" : ", ") +
+                std::string(meter.meter == mt::MeterKind::PanelMount ? "panel-mount" : "DIN-rail") +
+                " at " + std::to_string(meter.address);
+    }
+    std::fprintf(stderr,
+                 "metersim: %s behind a gateway on TCP port %d (%s), line %u baud, seed %" PRIu64
+                 "\n",
+                 list.c_str(), gateway.Port(),
+                 options.framing == mt::NetFraming::Mbap ? "Modbus TCP" : "RTU over TCP",
+                 options.baud, seed);
+    gateway.Run(gSignalPipe[0]);
+    return 0;
+}
+
 int main(int argc, char* argv[]) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const mt::OptionsResult parsed = mt::ParseOptions(args);
@@ -539,6 +581,9 @@ int main(int argc, char* argv[]) {
     }
     if (!CatchSignals()) {
         return 1;
+    }
+    if (options.tcpPort) {
+        return ServeTcp(options, meters, seed, requestLog, answerLog);
     }
     mt::Pty pty;
     std::string error;

@@ -170,6 +170,76 @@ const std::map<std::string_view, Setter>& ValueOptions() {
         {"--noise-gap", FaultInteger<std::int64_t>(&FaultOptions::noiseGapMs, 0, kMaxMs)},
         {"--wiring",
          [](SimOptions& o, std::string_view v) { return AddWiringFaults(v, o.wiring); }},
+        {"--tcp",
+         [](SimOptions& o, std::string_view v) {
+             std::string_view host;
+             std::string_view port = v;
+             if (const std::size_t colon = v.rfind(':'); colon != std::string_view::npos) {
+                 host = v.substr(0, colon);
+                 port = v.substr(colon + 1);
+                 if (host.starts_with('[') && host.ends_with(']')) {
+                     host = host.substr(1, host.size() - 2);
+                 }
+             }
+             const auto n = ReadInteger<int>(port, 0, 65535);
+             if (!n) {
+                 return false;
+             }
+             o.tcpHost = std::string(host);
+             o.tcpPort = *n;
+             return true;
+         }},
+        {"--framing",
+         [](SimOptions& o, std::string_view v) {
+             if (v == "rtu") {
+                 o.framing = NetFraming::Rtu;
+             } else if (v == "mbap") {
+                 o.framing = NetFraming::Mbap;
+             } else {
+                 return false;
+             }
+             return true;
+         }},
+        {"--net-delay",
+         [](SimOptions& o, std::string_view v) {
+             const auto n = ReadInteger<std::int64_t>(v, 0, kMaxMs);
+             if (n) {
+                 o.net.delayMs = *n;
+             }
+             return n.has_value();
+         }},
+        {"--net-drop",
+         [](SimOptions& o, std::string_view v) {
+             const auto r = ReadRate(v);
+             if (r) {
+                 o.net.dropRate = *r;
+             }
+             return r.has_value();
+         }},
+        {"--net-split",
+         [](SimOptions& o, std::string_view v) {
+             const auto r = ReadRate(v);
+             if (r) {
+                 o.net.splitRate = *r;
+             }
+             return r.has_value();
+         }},
+        {"--net-close-after",
+         [](SimOptions& o, std::string_view v) {
+             const auto n = ReadInteger<std::uint64_t>(v, 1, UINT64_MAX);
+             if (n) {
+                 o.net.closeAfter = *n;
+             }
+             return n.has_value();
+         }},
+        {"--gateway-timeout",
+         [](SimOptions& o, std::string_view v) {
+             const auto n = ReadInteger<std::int64_t>(v, 1, kMaxMs);
+             if (n) {
+                 o.net.gatewayTimeoutMs = *n;
+             }
+             return n.has_value();
+         }},
         {"--vanish-after",
          [](SimOptions& o, std::string_view v) {
              const auto n = ReadInteger<std::uint64_t>(v, 0, UINT64_MAX);
@@ -451,6 +521,23 @@ Faults (R is the share of answers, 0 to 1; decided per answer from the seed):
   --fault-noise R        --noise-bytes N random bytes (default 16) --noise-gap
                          MS (default 20) after the answer
   --vanish-after N       close the pseudo-terminal after N answers and exit
+
+Network (a serial-to-Ethernet gateway in front of the line instead of a
+pseudo-terminal):
+  --tcp [HOST:]PORT      listen on TCP PORT (0: any free port) at HOST (default:
+                         every address); prints "listening on HOST:PORT" on the
+                         first line of standard output; clients connect to it as
+                         metertest's network ports do, one or several at a time
+  --framing rtu|mbap     rtu (default): RTU over TCP, the line's bytes as they
+                         are; mbap: Modbus TCP, the MBAP header and no CRC, and
+                         exception 0B when no meter answers in the gateway
+                         timeout (0A for unit 0 or above 247)
+  --gateway-timeout MS   how long the gateway waits on its line (default 500)
+  --net-delay MS         every answer that much later on the network
+  --net-drop R           the share of answers the network loses
+  --net-split R          the share of answers sent in two segments, 20 ms apart
+  --net-close-after N    close a client's connection after N answers (a gateway
+                         that reboots or times the connection out)
 
 Wiring (what the meter measures when it is connected wrongly; --wiring may be
 given more than once, or with faults separated by commas):

@@ -10,6 +10,7 @@
 
 #include "faults.h"
 #include "metermodel.h"
+#include "netfaults.h"
 #include "uart.h"
 #include "wiring.h"
 
@@ -38,9 +39,15 @@ struct SimOptions {
     Pacing pacing;
     std::optional<std::uint64_t> seed;  // none: a fresh seed, printed at start
     std::optional<int> com;             // create the link comN
-    bool replaceLink = false;           // replace a comN link that points to a live device
-    std::string logFile;                // one line per received request
-    std::string answerLogFile;          // one line per answer written
+    // Serve on TCP as a serial gateway instead of on a pseudo-terminal:
+    // "[HOST:]PORT" (port 0: any free one; host: all addresses).
+    std::optional<std::string> tcpHost;
+    std::optional<int> tcpPort;
+    NetFraming framing = NetFraming::Rtu;
+    NetFaults net;
+    bool replaceLink = false;   // replace a comN link that points to a live device
+    std::string logFile;        // one line per received request
+    std::string answerLogFile;  // one line per answer written
     std::optional<CalendarTime> startTime;
     std::optional<std::int64_t> dumpValuesMs;  // print the register map at this moment and exit
     FaultOptions faults;
