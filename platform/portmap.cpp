@@ -136,4 +136,48 @@ QString DeviceForPort(int number) {
 #endif
 }
 
+namespace {
+
+NetworkPortMap& NetworkPortTable() {
+    static NetworkPortMap ports;
+    return ports;
+}
+
+std::map<int, bool>& ReconnectTable() {
+    static std::map<int, bool> choices;
+    return choices;
+}
+
+}  // namespace
+
+const NetworkPortMap& NetworkPorts() {
+    return NetworkPortTable();
+}
+
+void SetNetworkPorts(NetworkPortMap ports) {
+    NetworkPortTable() = std::move(ports);
+}
+
+std::optional<NetworkEndpoint> NetworkEndpointForPort(int number) {
+    const auto found = NetworkPortTable().find(number);
+    if (found == NetworkPortTable().end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+bool AutoReconnectForPort(int number) {
+    const auto found = ReconnectTable().find(number);
+    return found != ReconnectTable().end() ? found->second
+                                           : NetworkEndpointForPort(number).has_value();
+}
+
+void SetAutoReconnectChoices(std::map<int, bool> choices) {
+    ReconnectTable() = std::move(choices);
+}
+
+const std::map<int, bool>& AutoReconnectChoices() {
+    return ReconnectTable();
+}
+
 }  // namespace mt

@@ -3,6 +3,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <map>
+#include <optional>
+
+#include "platform/netendpoint.h"
 
 namespace mt {
 
@@ -29,6 +33,21 @@ QString PortLinkFolder();
 //  3. Windows: COMN.
 // Empty when nothing stands for N, and for N <= 0.
 QString DeviceForPort(int number);
+
+// Port numbers that stand for a gateway on the network (工具→网络端口…): a
+// mapped number takes precedence over a device of the same number. Set by
+// the program from its settings at the start and when the user changes them;
+// empty until then.
+const NetworkPortMap& NetworkPorts();
+void SetNetworkPorts(NetworkPortMap ports);
+std::optional<NetworkEndpoint> NetworkEndpointForPort(int number);
+
+// Whether a port tries to get a lost device or connection back (自动重连):
+// as chosen for its number, else on for a network port and off for a serial
+// one (where the screens' "串口已断开" stays the default).
+bool AutoReconnectForPort(int number);
+void SetAutoReconnectChoices(std::map<int, bool> choices);
+const std::map<int, bool>& AutoReconnectChoices();
 
 // The system's serial ports in name order (full device paths on Linux).
 QStringList SystemPortsInNameOrder();

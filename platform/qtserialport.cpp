@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qtserialport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QSerialPortInfo>
 
 #include "portholder.h"
 #include "portmap.h"
@@ -109,6 +111,63 @@ PortError::Setting BadSetting(const QString& text) {
 }
 
 }  // namespace
+
+QString DeviceIdentity::describe() const {
+    if (!byId.isEmpty()) {
+        return byId;
+    }
+    if (!serialNumber.isEmpty()) {
+        return QStringLiteral("%1:%2 %3")
+            .arg(vendor, 4, 16, QLatin1Char('0'))
+            .arg(product, 4, 16, QLatin1Char('0'))
+            .arg(serialNumber);
+    }
+    return device;
+}
+
+DeviceIdentity IdentityOf(const QString& device) {
+    DeviceIdentity identity;
+    identity.device = device;
+    const QString real = QFileInfo(device).canonicalFilePath();
+#if defined(Q_OS_LINUX)
+    // udev's names that stay with the adapter (its make, model and serial
+    // number), whichever ttyUSBn it gets.
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo& link : byId.entryInfoList(QDir::System | QDir::Files)) {
+        if (link.canonicalFilePath() == real && !real.isEmpty()) {
+            identity.byId = link.absoluteFilePath();
+            break;
+        }
+    }
+#endif
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (QFileInfo(info.systemLocation()).canonicalFilePath() == real && !real.isEmpty() &&
+            !info.serialNumber().isEmpty()) {
+            identity.serialNumber = info.serialNumber();
+            identity.vendor = info.vendorIdentifier();
+            identity.product = info.productIdentifier();
+            break;
+        }
+    }
+    return identity;
+}
+
+QString FindDevice(const DeviceIdentity& identity) {
+    if (!identity.byId.isEmpty()) {
+        const QString target = QFileInfo(identity.byId).canonicalFilePath();
+        return QFileInfo::exists(identity.byId) && !target.isEmpty() ? target : QString();
+    }
+    if (!identity.serialNumber.isEmpty()) {
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+            if (info.serialNumber() == identity.serialNumber &&
+                info.vendorIdentifier() == identity.vendor &&
+                info.productIdentifier() == identity.product) {
+                return info.systemLocation();
+            }
+        }
+    }
+    return {};
+}
 
 std::optional<QtLineConfig> ToQtLineConfig(const LineSettings& settings) {
     QtLineConfig config;
@@ -222,6 +281,28 @@ PortResult QtSerialPort::open() {
         return Error(PortError::Kind::NoSuchPort,
                      QStringLiteral("no device stands for com%1").arg(portNumber_));
     }
+    return openDevice(device);
+}
+
+PortResult QtSerialPort::reopenLost() {
+    if (port_.isOpen()) {
+        return Error(PortError::Kind::PortInUse,
+                     QStringLiteral("%1 is already open").arg(openedDevice_));
+    }
+    // The device that went away, wherever it came back: a USB adapter
+    // plugged in again may get another name, and the port number may now
+    // stand for another device.
+    if (const QString device = FindDevice(identity_); !device.isEmpty()) {
+        return openDevice(device);
+    }
+    if (!identity_.byId.isEmpty() || !identity_.serialNumber.isEmpty()) {
+        return Error(PortError::Kind::NoSuchPort,
+                     QStringLiteral("%1 is not back").arg(identity_.describe()));
+    }
+    return open();
+}
+
+PortResult QtSerialPort::openDevice(const QString& device) {
 #if !defined(Q_OS_WIN)
     if (!QFileInfo::exists(device)) {
         return Error(PortError::Kind::NoSuchPort, QStringLiteral("%1 does not exist").arg(device));
@@ -266,6 +347,7 @@ PortResult QtSerialPort::open() {
 #endif
 
     openedDevice_ = device;
+    identity_ = IdentityOf(device);
     ++openings_;
     arrivals_.start(static_cast<int>(port_.handle()));
     return {};

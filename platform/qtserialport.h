@@ -20,6 +20,24 @@ struct QtLineConfig {
     friend bool operator==(const QtLineConfig&, const QtLineConfig&) = default;
 };
 
+// What tells a serial device apart from others when its name may change: its
+// /dev/serial/by-id link (Linux), or its USB serial number with the vendor
+// and product ids; neither for a device without them (a built-in UART, a
+// pseudo-terminal), which is then known by its name alone.
+struct DeviceIdentity {
+    QString device;  // the name it had when it was opened
+    QString byId;
+    QString serialNumber;
+    quint16 vendor = 0;
+    quint16 product = 0;
+
+    QString describe() const;
+};
+DeviceIdentity IdentityOf(const QString& device);
+// The device with that identity now; empty when none is there (or the
+// identity has neither a by-id link nor a serial number).
+QString FindDevice(const DeviceIdentity& identity);
+
 // Translates line settings for QSerialPort. 1.5 stop bits exist only with
 // 5 data bits (as on every common UART); other combinations give nothing.
 // Outside Windows, 1.5 stop bits are asked for as two stop bits, which a UART
@@ -61,6 +79,9 @@ public:
     void setInBufferSize(int bytes) override;
     void setOutBufferSize(int bytes) override;
     PortResult open() override;
+    // The device that went away, by its identity (see DeviceIdentity), or
+    // else as open() finds one.
+    PortResult reopenLost() override;
     PortResult close() override;
     bool isOpen() const override;
     void clearInput() override;
@@ -72,6 +93,7 @@ public:
     std::int64_t lastArrivalNs() const override { return arrivals_.lastArrivalNs(); }
 
 private:
+    PortResult openDevice(const QString& device);
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     // True when the open device has hung up (the other end went away).
@@ -90,6 +112,7 @@ private:
     int inBufferSize_ = kPortBufferBytes;
     int outBufferSize_ = kPortBufferBytes;
     QString openedDevice_;
+    DeviceIdentity identity_;
     // Counts openings, so that a loss notice of an earlier opening is dropped.
     quint64 openings_ = 0;
     bool closing_ = false;

@@ -93,6 +93,25 @@ SavedSettings ReadSavedSettings(const std::map<std::string, std::string>& values
             take(
                 key, value, [](const std::string& v) { return IntegerIn(v, 0, 4); },
                 settings.trendSpan);
+        } else if (key.starts_with(kNetworkGroup) || key.starts_with(kReconnectGroup)) {
+            const bool network = key.starts_with(kNetworkGroup);
+            const std::string port =
+                key.substr(std::string_view(network ? kNetworkGroup : kReconnectGroup).size());
+            const std::optional<int> number =
+                port.starts_with("com") ? IntegerIn(port.substr(3), 1, 16) : std::nullopt;
+            if (!number) {
+                reject(key, value);
+            } else if (network) {
+                if (const auto endpoint = ParseNetworkEndpoint(value)) {
+                    settings.network[*number] = *endpoint;
+                } else {
+                    reject(key, value);
+                }
+            } else if (value == "true" || value == "false") {
+                settings.reconnect[*number] = value == "true";
+            } else {
+                reject(key, value);
+            }
         } else if (key.starts_with(windows)) {
             const std::string name = key.substr(windows.size());
             if (!name.empty() && IsBase64(value)) {

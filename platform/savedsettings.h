@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/netendpoint.h"
+
 namespace mt {
 
 // A monitor's port panel as it was left: each choice absent when it was
@@ -35,6 +37,11 @@ struct SavedSettings {
     std::optional<int> trendSpan;         // the trend window's span list, 0 to 4
     // "zh" or "en": the interface language chosen in the menu.
     std::optional<std::string> language;
+    // Port numbers that stand for a gateway on the network (工具→网络端口…).
+    NetworkPortMap network;
+    // 自动重连 per port number, where it was chosen (else: on for a network
+    // port, off for a serial one).
+    std::map<int, bool> reconnect;
 
     bool operator==(const SavedSettings&) const = default;
 };
@@ -46,6 +53,8 @@ inline constexpr const char* kNominalFrequency = "analysis/nominalFrequency";
 inline constexpr const char* kTrendSpan = "trend/span";
 inline constexpr const char* kLanguage = "language";
 inline constexpr const char* kWindowsGroup = "windows/";
+inline constexpr const char* kNetworkGroup = "network/";      // network/com5 = host:502/mbap
+inline constexpr const char* kReconnectGroup = "reconnect/";  // reconnect/com5 = true
 // "panel/" or "rail/" followed by one of these.
 inline constexpr const char* kPort = "port";
 inline constexpr const char* kBaud = "baud";

@@ -68,6 +68,20 @@ enum class CommEvent {
     Receive,  // data arrived
 };
 
+// Where the connection behind an open port stands. A serial port is
+// Connected from the moment it opens; a network port is Connecting until
+// its gateway accepts the connection. Lost: the device or the connection went
+// away and the port tries to get it back (自动重连); the port counts as open
+// meanwhile, but nothing can be written.
+enum class LinkState { Closed, Connecting, Connected, Lost };
+
+// What a transport did with bytes it received that the screens never see.
+enum class TransportNote {
+    StaleAnswer,   // an answer to another request than the outstanding one, dropped
+    UnitMismatch,  // an answer from another unit (meter address) than asked
+    BadFraming,    // bytes that cannot be the protocol's frames, dropped
+};
+
 // The size of a port's input and output buffers, set at every opening.
 inline constexpr int kPortBufferBytes = 1024;
 
@@ -129,6 +143,18 @@ public:
     // bytes may be read much later, after a pause.
     virtual std::int64_t lastArrivalNs() const { return 0; }
 
+    // Where the connection stands (see LinkState).
+    virtual LinkState linkState() const {
+        return isOpen() ? LinkState::Connected : LinkState::Closed;
+    }
+    // Whether the settings text reaches the line. False where the line's baud
+    // rate and parity are set elsewhere (in a network gateway): the settings
+    // are then kept but change nothing, and cannot be searched for.
+    virtual bool lineSettingsApply() const { return true; }
+    // Opens again after a loss, the same device where it can be told apart
+    // from others (its stable identity), else as open() does.
+    virtual PortResult reopenLost() { return open(); }
+
 signals:
     // A communication event, delivered on the user-interface thread.
     void commEvent(mt::CommEvent kind);
@@ -136,6 +162,11 @@ signals:
     // pseudo-terminal closed). The port is already closed when this arrives,
     // and it is emitted once per loss.
     void deviceLost(const QString& detail);
+    // The connection changed its state; `detail` says why when it was lost
+    // or failed, naming the device or host and port.
+    void linkStateChanged(mt::LinkState state, const QString& detail);
+    // Received bytes the transport dropped or found odd (network gateways).
+    void transportNote(mt::TransportNote note);
 };
 
 }  // namespace mt

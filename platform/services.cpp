@@ -7,7 +7,7 @@
 #include <QThread>
 #include <QWidget>
 
-#include "qtserialport.h"
+#include "lineport.h"
 
 namespace mt {
 
@@ -39,7 +39,7 @@ Services Services::production(QWidget* messageParent) {
     };
     services.endProgram = [] { QCoreApplication::exit(0); };
     services.makePort = []() -> std::unique_ptr<SerialPort> {
-        return std::make_unique<QtSerialPort>();
+        return std::make_unique<LinePort>();
     };
     return services;
 }

@@ -33,7 +33,7 @@ struct Services {
     // Ends the program at once.
     std::function<void()> endProgram;
     // Makes a serial component of its own for a tool that needs the line to
-    // itself for a while (the meter search). Production: QtSerialPort.
+    // itself for a while (the meter search). Production: LinePort.
     std::function<std::unique_ptr<SerialPort>()> makePort;
     // Shows the program's About box for a window, not modal; none in tests.
     std::function<void(QWidget* window)> showAbout;

@@ -120,6 +120,27 @@ void SettingsStore::setLanguage(const std::string& language) {
     write(QString::fromLatin1(settings_key::kLanguage), QString::fromStdString(language));
 }
 
+void SettingsStore::setNetworkPort(int number, const std::optional<NetworkEndpoint>& endpoint) {
+    const QString key =
+        QStringLiteral("%1com%2").arg(QLatin1String(settings_key::kNetworkGroup)).arg(number);
+    if (endpoint) {
+        saved_.network[number] = *endpoint;
+        write(key, QString::fromStdString(NetworkEndpointText(*endpoint)));
+    } else {
+        saved_.network.erase(number);
+        if (!forgotten_) {
+            settings_->remove(key);
+            settings_->sync();
+        }
+    }
+}
+
+void SettingsStore::setReconnect(int number, bool reconnect) {
+    saved_.reconnect[number] = reconnect;
+    write(QStringLiteral("%1com%2").arg(QLatin1String(settings_key::kReconnectGroup)).arg(number),
+          reconnect ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
 void SettingsStore::forget() {
     settings_->clear();
     settings_->sync();

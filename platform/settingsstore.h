@@ -40,6 +40,9 @@ public:
     void setNominalFrequency(int hertz);
     void setTrendSpan(int index);
     void setLanguage(const std::string& language);  // "zh" or "en"
+    // What port number `number` stands for on the network; none: a serial port.
+    void setNetworkPort(int number, const std::optional<NetworkEndpoint>& endpoint);
+    void setReconnect(int number, bool reconnect);
 
     // 恢复默认设置: everything saved is removed, and nothing more is written
     // until the program starts again (its windows would save their places
