@@ -242,6 +242,7 @@ void AcquisitionEngine::runTick(std::span<const PollStep> schedule) {
         // the port: nothing is written to a lost device.
         if (!port_.isOpen() || !port_.write(frame)) {
             tick_->abandoned = true;  // the port went away under the tick
+            tick_->linkDown = port_.isOpen() && port_.linkState() != LinkState::Connected;
             break;
         }
         openRecord(step, frame);

@@ -110,6 +110,9 @@ struct TickSummary {
     int requestsSent = 0;
     int requestsAccepted = 0;
     bool abandoned = false;  // the port was closed or changed before all reads went out
+    // The port was open but its device or connection was not there (lost,
+    // or still connecting): nothing could be sent.
+    bool linkDown = false;
 };
 
 // The acquisition engine both monitors share: the two acquisition buttons'

@@ -30,7 +30,7 @@ QString ExceptionMeaning(std::uint8_t code) {
         case 0x0A:
             return OutcomeTexts::tr("网关路径不可用");
         case 0x0B:
-            return OutcomeTexts::tr("网关目标设备无响应");
+            return OutcomeTexts::tr("网关后的仪表无应答");
         default:
             return OutcomeTexts::tr("未知的异常代码");
     }

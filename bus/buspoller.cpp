@@ -76,10 +76,17 @@ BusPoller::BusPoller(SerialPort& port, BusFamilies families, QObject* parent)
                 startRound();
                 break;
             case Phase::Idle:
+            case Phase::LinkWait:
                 break;
         }
     });
     connect(&port_, &SerialPort::commEvent, this, &BusPoller::onCommEvent);
+    connect(&port_, &SerialPort::linkStateChanged, this, [this](LinkState state, const QString&) {
+        if (running_ && phase_ == Phase::LinkWait && state == LinkState::Connected) {
+            phase_ = Phase::Idle;
+            nextRead();
+        }
+    });
     connect(&port_, &SerialPort::deviceLost, this, [this](const QString& detail) {
         if (running_) {
             stop();
@@ -267,6 +274,13 @@ void BusPoller::send(int index, const PollStep& step) {
     record.step = step;
     record.sent = frame;
     record.sentAt = QDateTime::currentDateTime();
+    // A gateway still connecting, or a lost device or connection being
+    // retried: the read waits until it is there again.
+    if (port_.isOpen() && port_.linkState() != LinkState::Connected) {
+        phase_ = Phase::LinkWait;
+        --requests_;
+        return;
+    }
     if (!port_.isOpen() || !port_.write(frame)) {
         stop();
         emit failed(tr("串口写入失败"));

@@ -131,7 +131,7 @@ private:
     QElapsedTimer clock_;
     bool running_ = false;
     // What the one timer waits for.
-    enum class Phase { Idle, Reading, Silence, Interval };
+    enum class Phase { Idle, Reading, Silence, Interval, LinkWait };
     Phase phase_ = Phase::Idle;
     int intervalMs_ = 0;
     int firstMarginMs_ = kFirstMarginMs;

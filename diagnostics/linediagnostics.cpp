@@ -15,15 +15,23 @@ QString CountsText(const LineCounts& counts) {
     return LineDiagnostics::tr(
                "请求 %1  正常 %2  无应答 %3  校验错误 %4  异常 %5  格式错误 %6  "
                "迟到 %7  响应 %8/%9 ms  自 %10")
-        .arg(counts.requests)
-        .arg(counts.accepted)
-        .arg(counts.noAnswer)
-        .arg(counts.badCrc)
-        .arg(counts.exceptions)
-        .arg(counts.malformed)
-        .arg(counts.late)
-        .arg(ms(counts.lastResponseMs), ms(counts.averageResponseMs()),
-             counts.since.toString(QStringLiteral("HH:mm:ss")));
+               .arg(counts.requests)
+               .arg(counts.accepted)
+               .arg(counts.noAnswer)
+               .arg(counts.badCrc)
+               .arg(counts.exceptions)
+               .arg(counts.malformed)
+               .arg(counts.late)
+               .arg(ms(counts.lastResponseMs), ms(counts.averageResponseMs()),
+                    counts.since.toString(QStringLiteral("HH:mm:ss")))
+           // What only a network gateway gives, when it did.
+           + (counts.gatewayExceptions > 0
+                  ? LineDiagnostics::tr("  网关异常 %1").arg(counts.gatewayExceptions)
+                  : QString()) +
+           (counts.dropped > 0 ? LineDiagnostics::tr("  丢弃 %1").arg(counts.dropped) : QString()) +
+           (counts.unitMismatches > 0
+                ? LineDiagnostics::tr("  地址不符 %1").arg(counts.unitMismatches)
+                : QString());
 }
 
 LineDiagnostics::LineDiagnostics(QObject* parent) : QObject(parent) {
@@ -58,6 +66,9 @@ void LineDiagnostics::add(const RequestRecord& record) {
             break;
         case AnswerOutcome::Exception:
             ++counts_.exceptions;
+            if (record.check.exceptionCode == 0x0A || record.check.exceptionCode == 0x0B) {
+                ++counts_.gatewayExceptions;
+            }
             break;
         case AnswerOutcome::Malformed:
             ++counts_.malformed;
@@ -82,6 +93,17 @@ void LineDiagnostics::add(const RequestRecord& record) {
         forgetSlowMeter();
     }
     setHint(hintFor(record.check.outcome, record.check.exceptionCode));
+    emit countsChanged(counts_);
+}
+
+void LineDiagnostics::addTransportNote(TransportNote note) {
+    if (note == TransportNote::UnitMismatch) {
+        ++counts_.unitMismatches;
+        setHint(unitMismatchHint());
+    } else {
+        ++counts_.dropped;
+        setHint(droppedAnswersHint());
+    }
     emit countsChanged(counts_);
 }
 
@@ -178,6 +200,12 @@ QString LineDiagnostics::hintFor(AnswerOutcome outcome, std::uint8_t exceptionCo
         case AnswerOutcome::Accepted:
             return {};
         case AnswerOutcome::Exception:
+            if (exceptionCode == 0x0A) {
+                return gatewayPathHint();
+            }
+            if (exceptionCode == 0x0B) {
+                return gatewayTargetHint();
+            }
             return tr("仪表异常应答（代码 %1）：%2")
                 .arg(QString::number(exceptionCode, 16)
                          .rightJustified(2, QLatin1Char('0'))

@@ -9,6 +9,7 @@
 
 #include "acquisition/acquisition.h"
 #include "link/answercheck.h"
+#include "platform/serialport.h"
 
 namespace mt {
 
@@ -21,6 +22,12 @@ struct LineCounts {
     qint64 exceptions = 0;  // 异常
     qint64 malformed = 0;   // 格式错误
     qint64 late = 0;        // 迟到
+    // Of the exceptions, those a network gateway gave (0A, 0B).
+    qint64 gatewayExceptions = 0;
+    // Answers a network gateway sent that the transport dropped (another
+    // request's, or bytes out of framing), and answers from another unit.
+    qint64 dropped = 0;
+    qint64 unitMismatches = 0;
     qint64 lastResponseMs = -1;
     qint64 responses = 0;  // answers whose response time went into the average
     qint64 responseTotalMs = 0;
@@ -55,6 +62,22 @@ public:
     static QString malformedHint() {
         return tr("多数应答格式错误：线路上可能有干扰，或有另一个主站在通信");
     }
+    static QString gatewayPathHint() {
+        return tr(
+            "网关路径不可用（异常 0A）：网关找不到通往该仪表的路径，"
+            "请检查网关的串口配置和仪表地址");
+    }
+    static QString gatewayTargetHint() {
+        return tr(
+            "网关后的仪表无应答（异常 0B）：请检查网关的串口设置（波特率、校验位）、"
+            "RS-485 接线和仪表地址");
+    }
+    static QString unitMismatchHint() {
+        return tr("应答来自另一个仪表地址：请检查网关的地址映射和仪表地址");
+    }
+    static QString droppedAnswersHint() {
+        return tr("网关送回了不属于当前请求的应答，已丢弃：可能有另一个主站在使用这个网关");
+    }
     static QString lateAnswersHint() {
         return tr("仪表应答迟到：仪表响应慢或波特率太低，应答在等待时间内收不全");
     }
@@ -83,6 +106,8 @@ public:
     // The answer to an earlier request came after its window: that request
     // counts late instead of unanswered, if it is still among the recent ones.
     void addLate(const mt::LateAnswer& late);
+    // The transport dropped or found odd what it received (network gateways).
+    void addTransportNote(mt::TransportNote note);
     // The counters start again from zero, now.
     void reset();
 

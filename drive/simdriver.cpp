@@ -197,25 +197,10 @@ QString SimProcess::errorOutput() {
     return QString::fromLocal8Bit(stderr_);
 }
 
-bool SimProcess::start(int com, const QStringList& options, QString* failure) {
-    const auto fail = [&](const QString& why) {
-        if (failure != nullptr) {
-            *failure = QStringLiteral("metersim on com%1: %2 (stderr: %3)")
-                           .arg(com)
-                           .arg(why, errorOutput().trimmed());
-        }
-        if (running()) {
-            process_.kill();
-            process_.waitForFinished(kPatienceMs);
-        }
-        return false;
-    };
+bool SimProcess::launch(const QStringList& arguments, QString* failure) {
     if (running()) {
-        return fail(QStringLiteral("already running"));
+        return fail(QStringLiteral("already running"), failure);
     }
-    com_ = com;
-    options_ = options;
-    device_.clear();
     stderr_.clear();
     QFile::remove(requestLogPath());
     QFile::remove(answerLogPath());
@@ -227,32 +212,78 @@ bool SimProcess::start(int com, const QStringList& options, QString* failure) {
     // program crashes or is killed: it gets SIGTERM and removes its link.
     process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     startedMs_ = MonotonicMs();
-    process_.start(MeterSimPath(),
-                   options + QStringList{"--com", QString::number(com), "--log", requestLogPath(),
-                                         "--answer-log", answerLogPath()});
+    process_.start(MeterSimPath(), arguments + QStringList{"--log", requestLogPath(),
+                                                           "--answer-log", answerLogPath()});
     if (!process_.waitForStarted(kPatienceMs)) {
-        return fail(QStringLiteral("did not start: %1").arg(process_.errorString()));
+        return fail(QStringLiteral("did not start: %1").arg(process_.errorString()), failure);
     }
     const QDeadlineTimer deadline(kPatienceMs);
     while (!process_.canReadLine()) {
         if (!running()) {
-            return fail(QStringLiteral("ended at once with status %1").arg(process_.exitCode()));
+            return fail(QStringLiteral("ended at once with status %1").arg(process_.exitCode()),
+                        failure);
         }
         if (deadline.hasExpired()) {
-            return fail(QStringLiteral("printed no device within %1 ms").arg(kPatienceMs));
+            return fail(QStringLiteral("printed nothing within %1 ms").arg(kPatienceMs), failure);
         }
         process_.waitForReadyRead(50);
+    }
+    return true;
+}
+
+bool SimProcess::fail(const QString& why, QString* failure) {
+    if (failure != nullptr) {
+        *failure = QStringLiteral("metersim %1: %2 (stderr: %3)")
+                       .arg(com_ > 0 ? QStringLiteral("on com%1").arg(com_)
+                                     : QStringLiteral("on TCP port %1").arg(tcpPort_),
+                            why, errorOutput().trimmed());
+    }
+    if (running()) {
+        process_.kill();
+        process_.waitForFinished(kPatienceMs);
+    }
+    return false;
+}
+
+bool SimProcess::start(int com, const QStringList& options, QString* failure) {
+    com_ = com;
+    tcpPort_ = 0;
+    options_ = options;
+    device_.clear();
+    if (!launch(options + QStringList{"--com", QString::number(com)}, failure)) {
+        return false;
     }
     device_ = QString::fromLocal8Bit(process_.readLine()).trimmed();
     // The link is made before the device is printed; it is checked anyway,
     // since the whole point is that the port mapping finds it.
     const QString link = PortLinkFolder() + QStringLiteral("/com%1").arg(com);
+    const QDeadlineTimer deadline(kPatienceMs);
     while (QFileInfo(link).symLinkTarget() != device_) {
         if (deadline.hasExpired()) {
-            return fail(QStringLiteral("%1 does not point to %2").arg(link, device_));
+            return fail(QStringLiteral("%1 does not point to %2").arg(link, device_), failure);
         }
         QThread::msleep(10);
     }
+    return true;
+}
+
+bool SimProcess::startTcp(int port, const QStringList& options, QString* failure) {
+    com_ = 0;
+    tcpPort_ = port;
+    options_ = options;
+    device_.clear();
+    if (!launch(options + QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(port)},
+                failure)) {
+        return false;
+    }
+    // "listening on 127.0.0.1:PORT"
+    const QString line = QString::fromLocal8Bit(process_.readLine()).trimmed();
+    const int listened = line.section(QLatin1Char(':'), -1).toInt();
+    if (!line.startsWith(QStringLiteral("listening on ")) || listened <= 0) {
+        return fail(QStringLiteral("printed \"%1\" instead of where it listens").arg(line),
+                    failure);
+    }
+    tcpPort_ = listened;
     return true;
 }
 

@@ -109,6 +109,10 @@ public:
     // points to it. Gives false and says why in `failure` otherwise; the
     // process is then ended. Event processing is not needed meanwhile.
     bool start(int com, const QStringList& options, QString* failure);
+    // Starts metersim behind a simulated gateway on 127.0.0.1:`port` (0: any
+    // free port) with `options` plus --tcp and the logs, and waits (bounded)
+    // until it says where it listens: tcpPort().
+    bool startTcp(int port, const QStringList& options, QString* failure);
     // SIGTERM, a bounded wait, then SIGKILL. True when it ended by itself
     // with status 0 (or had already ended that way).
     bool stop(QString* failure = nullptr);
@@ -119,6 +123,7 @@ public:
     bool running() const;
 
     int com() const { return com_; }
+    int tcpPort() const { return tcpPort_; }
     QString device() const { return device_; }
     QStringList options() const { return options_; }
     // MonotonicMs() just before the process was started: the simulator's
@@ -135,6 +140,11 @@ public:
     QList<SimLogLine> answers() const { return ReadSimLog(answerLogPath()); }
 
 private:
+    // Starts the process with `arguments` and the logs, and waits until it
+    // printed its first line.
+    bool launch(const QStringList& arguments, QString* failure);
+    bool fail(const QString& why, QString* failure);
+
     QString logFolder_;
     QString name_;
     QProcess process_;
@@ -142,6 +152,7 @@ private:
     QStringList options_;
     QString device_;
     int com_ = 0;
+    int tcpPort_ = 0;
     qint64 startedMs_ = 0;
 };
 

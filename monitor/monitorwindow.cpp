@@ -25,12 +25,14 @@
 #include "bus/buswindow.h"
 #include "diagnostics/linediagnostics.h"
 #include "diagnostics/trafficwindow.h"
+#include "monitor/networkportsdialog.h"
 #include "monitor/portpanel.h"
 #include "monitor/statustext.h"
 #include "monitor/twips.h"
 #include "monitor/valuefield.h"
 #include "platform/language.h"
 #include "platform/linesettings.h"
+#include "platform/portmap.h"
 #include "platform/settingsstore.h"
 #include "recording/recordingcontroller.h"
 #include "search/searchdialog.h"
@@ -87,6 +89,143 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     observeEngine();
     addMeterSearch();
     addBusOverview();
+    addNetworkPorts();
+    observeLink();
+}
+
+void MonitorWindow::addNetworkPorts() {
+    toolsMenu->addSeparator();
+    networkAction = toolsMenu->addAction(tr("网络端口(&N)…"));
+    networkAction->setObjectName(QStringLiteral("NetworkPortsAction"));
+    connect(networkAction, &QAction::triggered, this, [this] {
+        auto* dialog = findChild<NetworkPortsDialog*>(QString(), Qt::FindDirectChildrenOnly);
+        if (dialog == nullptr) {
+            dialog = new NetworkPortsDialog(
+                NetworkPorts(), AutoReconnectChoices(),
+                [this](const NetworkPortMap& ports, const std::map<int, bool>& reconnect) {
+                    useNetworkPorts(ports, reconnect);
+                },
+                this);
+            restorePlace(dialog, "network");
+        }
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
+    reconnectAction = toolsMenu->addAction(tr("自动重连(&R)"));
+    reconnectAction->setObjectName(QStringLiteral("ReconnectAction"));
+    reconnectAction->setCheckable(true);
+    reconnectAction->setToolTip(
+        tr("设备或连接断开后，保持端口并每隔 1 到 30 秒重试，恢复后继续采集"));
+    const auto showChoice = [this] {
+        reconnectAction->setChecked(AutoReconnectForPort(portPanel->selectedPortNumber()));
+    };
+    showChoice();
+    connect(portPanel, &PortPanel::portChoiceChanged, this, showChoice);
+    connect(reconnectAction, &QAction::toggled, this, [this](bool on) {
+        const int number = portPanel->selectedPortNumber();
+        if (number <= 0 || AutoReconnectForPort(number) == on) {
+            return;
+        }
+        std::map<int, bool> choices = AutoReconnectChoices();
+        choices[number] = on;
+        SetAutoReconnectChoices(std::move(choices));
+        if (services_.settings) {
+            services_.settings->setReconnect(number, on);
+        }
+        statusBar()->showMessage(on ? tr("com%1：自动重连已打开，下次打开端口时生效").arg(number)
+                                    : tr("com%1：自动重连已关闭，下次打开端口时生效").arg(number),
+                                 5000);
+    });
+}
+
+void MonitorWindow::useNetworkPorts(const NetworkPortMap& ports,
+                                    const std::map<int, bool>& reconnect) {
+    std::map<int, bool> choices = AutoReconnectChoices();
+    for (const auto& [number, endpoint] : NetworkPorts()) {
+        choices.erase(number);  // a number no longer mapped goes back to the serial default
+    }
+    for (const auto& [number, on] : reconnect) {
+        choices[number] = on;
+    }
+    if (services_.settings) {
+        for (int number = 1; number <= 16; ++number) {
+            const auto mapped = ports.find(number);
+            const auto before = NetworkPorts().find(number);
+            if (mapped != ports.end()) {
+                services_.settings->setNetworkPort(number, mapped->second);
+                services_.settings->setReconnect(number, choices[number]);
+            } else if (before != NetworkPorts().end()) {
+                services_.settings->setNetworkPort(number, std::nullopt);
+            }
+        }
+    }
+    SetNetworkPorts(ports);
+    SetAutoReconnectChoices(std::move(choices));
+    reconnectAction->setChecked(AutoReconnectForPort(portPanel->selectedPortNumber()));
+    portPanel->refreshDeviceLine();
+}
+
+// The status bar tells where the connection stands when it is not simply a
+// serial port that is open: connecting to a gateway, connected to one, or
+// lost (with the time since and why) while the port tries to get it back.
+void MonitorWindow::observeLink() {
+    linkLine = new QLabel(this);
+    linkLine->setObjectName(QStringLiteral("LinkLine"));
+    linkLine->setVisible(false);
+    statusBar()->addPermanentWidget(linkLine);
+    linkClock_ = new QTimer(this);
+    linkClock_->setInterval(1000);
+    connect(linkClock_, &QTimer::timeout, this, [this] { showLink(); });
+    connect(&port_, &SerialPort::linkStateChanged, this,
+            [this](LinkState state, const QString& detail) {
+                if (state == LinkState::Lost && linkState_ != LinkState::Lost) {
+                    lostClock_.start();
+                }
+                linkState_ = state;
+                if (!detail.isEmpty() || state != LinkState::Lost) {
+                    linkDetail_ = detail;
+                }
+                showLink();
+            });
+    connect(&port_, &SerialPort::transportNote, diagnostics_, &LineDiagnostics::addTransportNote);
+}
+
+void MonitorWindow::showLink() {
+    const bool network = !port_.lineSettingsApply();
+    QString text;
+    QString style;
+    switch (linkState_) {
+        case LinkState::Connecting:
+            text = tr("连接中：%1").arg(port_.deviceName());
+            break;
+        case LinkState::Connected:
+            text = network ? tr("已连接：%1").arg(port_.deviceName()) : QString();
+            break;
+        case LinkState::Lost: {
+            const qint64 seconds = lostClock_.isValid() ? lostClock_.elapsed() / 1000 : 0;
+            text = tr("已断开 %1:%2，正在重试：%3")
+                       .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+                       .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                       .arg(linkDetail_);
+            style = kProblemStyle;
+            break;
+        }
+        case LinkState::Closed:
+            text = linkDetail_.isEmpty() ? QString() : tr("已断开：%1").arg(linkDetail_);
+            style = kProblemStyle;
+            break;
+    }
+    if (linkState_ == LinkState::Lost) {
+        linkClock_->start();
+    } else {
+        linkClock_->stop();
+    }
+    linkLine->setText(text);
+    linkLine->setStyleSheet(style);
+    linkLine->setToolTip(text);
+    linkLine->setAccessibleName(text);
+    linkLine->setVisible(!text.isEmpty());
 }
 
 // What the additions around the screen take from the engine: the line

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAnyStringView>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
@@ -22,6 +23,7 @@
 #include "link/pollstep.h"
 #include "link/request.h"
 #include "monitor/valuefield.h"
+#include "platform/netendpoint.h"
 #include "platform/serialport.h"
 #include "platform/services.h"
 
@@ -199,6 +201,10 @@ private:
     void observeEngine();
     void addMeterSearch();
     void addBusOverview();
+    void addNetworkPorts();
+    void useNetworkPorts(const NetworkPortMap& ports, const std::map<int, bool>& reconnect);
+    void observeLink();
+    void showLink();
     // The remembered port choices and window place, and their saving.
     void restoreSettings();
     void savePortChoices();
@@ -238,6 +244,9 @@ private:
     QMenu* languageMenu = nullptr;           // 帮助→语言 / Language
     QLabel* hintLine = nullptr;              // the status bar's plain-language hint
     StatusText* countsLine = nullptr;        // the status bar's request counters
+    QLabel* linkLine = nullptr;              // where the connection stands
+    QAction* networkAction = nullptr;        // 工具→网络端口…
+    QAction* reconnectAction = nullptr;      // 工具→自动重连
     QWidget* screen_ = nullptr;
     QHash<QString, ValueFieldEdit*> fields_;
     QList<Reading> readings_;
@@ -255,6 +264,10 @@ private:
     TickReadings lastTick_;
     bool tickInProgress_ = false;
     bool countsPending_ = false;  // the counters changed during the tick under way
+    LinkState linkState_ = LinkState::Closed;
+    QString linkDetail_;
+    QElapsedTimer lostClock_;      // since the link was lost
+    QTimer* linkClock_ = nullptr;  // updates the time lost once a second
     RecordingController* recording_ = nullptr;
 };
 

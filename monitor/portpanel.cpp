@@ -124,6 +124,30 @@ PortPanel::PortPanel(SerialPort& port, Services services, QWidget* parent)
     connect(portList, &QComboBox::activated, this, [this](int) { onPortPicked(); });
     connect(portList, &PanelComboBox::popupAboutToShow, this, &PortPanel::refreshDeviceLine);
     connect(&port_, &SerialPort::deviceLost, this, &PortPanel::onDeviceLost);
+    connect(&port_, &SerialPort::linkStateChanged, this, &PortPanel::onLinkStateChanged);
+}
+
+void PortPanel::onLinkStateChanged(LinkState state, const QString& detail) {
+    // Only while the panel shows the port open: a closed port is grey.
+    if (!shownOpen()) {
+        return;
+    }
+    switch (state) {
+        case LinkState::Connecting:
+            lamp->showConnecting();
+            break;
+        case LinkState::Lost:
+            lamp->showLost();
+            break;
+        case LinkState::Connected:
+            lamp->showOpen(true);
+            break;
+        case LinkState::Closed:
+            break;
+    }
+    if (!detail.isEmpty() && state == LinkState::Lost) {
+        deviceLine->setToolTip(detail);
+    }
 }
 
 void PortPanel::InitPortLists() {
@@ -308,6 +332,9 @@ void PortPanel::showOpenState(bool open) {
     openCloseButton->setText(caption);
     openCloseButton->setAccessibleName(caption);
     lamp->showOpen(open);
+    if (open) {
+        onLinkStateChanged(port_.linkState(), {});
+    }
 }
 
 void PortPanel::refreshDeviceLine() {
@@ -334,11 +361,14 @@ void PortPanel::onDeviceLost(const QString& detail) {
     showOpenState(false);
     refreshDeviceLine();
     // The warning stays in the screen's language; the operating system's own
-    // words about the loss go to the device line's tooltip for diagnosis.
-    deviceLine->setText(tr("com%1：%2").arg(selectedPortNumber()).arg(disconnectedText()));
+    // words about the loss go to the device line's tooltip for diagnosis. A
+    // connection to a gateway says which host and port failed, and how.
+    const bool network = !port_.lineSettingsApply() && !detail.isEmpty();
+    const QString warning = network ? detail : disconnectedText();
+    deviceLine->setText(tr("com%1：%2").arg(selectedPortNumber()).arg(warning));
     deviceLine->setToolTip(detail);
     emit portLost();
-    services_.message(disconnectedText(), AppTitle(), MessageIcon::Warning);
+    services_.message(warning, AppTitle(), MessageIcon::Warning);
 }
 
 void PortPanel::warnInvalidPort() {

@@ -92,6 +92,8 @@ public:
     void pickPort(int number);
     // The button offers to close the port: the panel shows it open.
     bool shownOpen() const;
+    // Says again what the chosen port stands for (a device, or a gateway).
+    void refreshDeviceLine();
 
 signals:
     // The close button closed the port.
@@ -105,8 +107,8 @@ signals:
 
 private:
     void showOpenState(bool open);
-    void refreshDeviceLine();
     void onDeviceLost(const QString& detail);
+    void onLinkStateChanged(mt::LinkState state, const QString& detail);
     PortResult openPort();
     // Says on the device line why the port did not open, and what to do.
     void showWhyNotOpen(const PortError& error);

@@ -17,6 +17,20 @@ void StatusLamp::showOpen(bool open) {
     update();
 }
 
+void StatusLamp::showConnecting() {
+    colour_ = kConnectingColour;
+    setAccessibleDescription(tr("连接中"));
+    setToolTip(accessibleDescription());
+    update();
+}
+
+void StatusLamp::showLost() {
+    colour_ = kLostColour;
+    setAccessibleDescription(tr("已断开"));
+    setToolTip(accessibleDescription());
+    update();
+}
+
 void StatusLamp::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -13,7 +13,7 @@ QStringList RecordingTable::header() const {
     for (const Reading& reading : readings_) {
         cells << reading.heading;
     }
-    cells << sentHeading() << acceptedHeading();
+    cells << sentHeading() << acceptedHeading() << linkHeading();
     return cells;
 }
 
@@ -26,7 +26,8 @@ QStringList RecordingTable::row(const TickReadings& tick) const {
         cells << tick.texts.value(reading.key);
     }
     cells << QString::number(tick.summary.requestsSent)
-          << QString::number(tick.summary.requestsAccepted);
+          << QString::number(tick.summary.requestsAccepted)
+          << (tick.summary.linkDown ? linkDownText() : QString());
     return cells;
 }
 

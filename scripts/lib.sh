@@ -6,7 +6,8 @@ METERTEST_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building and testing needs on Debian 12.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-l10n-tools
-                libgl-dev libqcustomplot-dev fonts-noto-cjk ccache poppler-utils)
+                libgl-dev libqcustomplot-dev fonts-noto-cjk ccache poppler-utils
+                mbpoll python3-pymodbus)
 
 # The plain build in build/, shared by scripts/test, scripts/demo and
 # scripts/soak: the same arguments everywhere, so that no script reconfigures

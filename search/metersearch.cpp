@@ -29,6 +29,12 @@ MeterSearch::MeterSearch(SerialPort& port, int portNumber, SearchPlan plan, QObj
     wait_->setTimerType(Qt::PreciseTimer);
     connect(wait_, &QTimer::timeout, this, &MeterSearch::onWaitOver);
     connect(&port_, &SerialPort::commEvent, this, &MeterSearch::onCommEvent);
+    connect(&port_, &SerialPort::linkStateChanged, this, [this](LinkState state, const QString&) {
+        if (running_ && phase_ == Phase::LinkWait && state == LinkState::Connected) {
+            phase_ = Phase::Idle;
+            send(read_);
+        }
+    });
     connect(&port_, &SerialPort::deviceLost, this, [this](const QString& detail) {
         if (running_) {
             fail(PortError{PortError::Kind::DeviceLost, detail});
@@ -146,6 +152,12 @@ void MeterSearch::send(Read read) {
                                                   common ? kCommonCount : kPanelOnlyCount);
     const QByteArray frame(reinterpret_cast<const char*>(request.frame.data()),
                            static_cast<qsizetype>(request.frame.size()));
+    // A gateway still connecting, or a lost device or connection being
+    // retried: the read waits until it is there again.
+    if (port_.isOpen() && port_.linkState() != LinkState::Connected) {
+        phase_ = Phase::LinkWait;
+        return;
+    }
     if (const PortResult written = port_.write(frame); !written) {
         fail(written.error());
         return;

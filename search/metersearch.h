@@ -114,7 +114,7 @@ signals:
 
 private:
     enum class Read { Common, PanelOnly };
-    enum class Phase { Idle, Awaiting, Silence };
+    enum class Phase { Idle, Awaiting, Silence, LinkWait };
     enum class LineOpening { Open, Refused, Failed };
 
     const SearchLine& line() const;

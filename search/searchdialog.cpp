@@ -17,6 +17,8 @@
 
 #include "acquisition/meterfamily.h"
 #include "link/request.h"
+#include "platform/lineport.h"
+#include "platform/linesettings.h"
 #include "platform/portadvice.h"
 #include "platform/portmap.h"
 
@@ -115,7 +117,7 @@ QString PortProblemText(const PortError& error, int portNumber) {
                      error.kind == PortError::Kind::PortInUse
                          ? SearchDialog::tr("正被其他程序占用")
                          : SearchDialog::tr("不允许本用户打开"),
-                     PortOpenAdvice(error, DeviceForPort(portNumber)));
+                     PortOpenAdvice(error, PortDescription(portNumber)));
         case PortError::Kind::DeviceLost:
             return SearchDialog::tr("%1 在搜索中断开了（设备已拔出或已关闭）。").arg(port);
         case PortError::Kind::BadPortNumber:
@@ -344,6 +346,18 @@ void SearchDialog::connectControls() {
 }
 
 SearchPlan SearchDialog::plan() const {
+    // Behind a gateway the line's settings live in the gateway: only the
+    // addresses are searched, at the settings the panel has.
+    if (!LineSettingsApplyToPort(searching() ? searchPortNumber_ : hooks_.portNumber())) {
+        const QByteArray text = monitorPort_.settings().toUtf8();
+        const auto line = ParseLineSettings(
+            std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        const char parity = line && line->parity == LineSettings::Parity::Even  ? 'E'
+                            : line && line->parity == LineSettings::Parity::Odd ? 'O'
+                                                                                : 'N';
+        return SearchPlan::Make({line ? line->baud : 9600}, {parity}, firstAddressBox->value(),
+                                lastAddressBox->value(), timeoutBox->value());
+    }
     std::vector<int> bauds;
     for (auto it = baudBoxes.begin(); it != baudBoxes.end(); ++it) {
         if (it.value()->isChecked()) {
@@ -362,7 +376,7 @@ SearchPlan SearchDialog::plan() const {
 
 void SearchDialog::showPortLine() {
     const int number = searching() ? searchPortNumber_ : hooks_.portNumber();
-    const QString device = number > 0 ? DeviceForPort(number) : QString();
+    const QString device = PortDescription(number);
     const QString where = device.isEmpty() ? tr("com%1（未找到对应设备）").arg(number)
                                            : tr("com%1（%2）").arg(number).arg(device);
     portLine->setText(number <= 0 ? tr("串口面板所选的串口无效：请先选一个串口。")
@@ -372,6 +386,17 @@ void SearchDialog::showPortLine() {
 
 void SearchDialog::refresh() {
     showPortLine();
+    const bool lineSettings =
+        LineSettingsApplyToPort(searching() ? searchPortNumber_ : hooks_.portNumber());
+    for (QCheckBox* box : baudBoxes) {
+        box->setEnabled(lineSettings && !searching());
+    }
+    for (QCheckBox* box : parityBoxes) {
+        box->setEnabled(lineSettings && !searching());
+    }
+    if (!lineSettings && !searching()) {
+        showNote(tr("网络端口：波特率和校验位在网关中设置，只搜索地址"), false);
+    }
     const SearchPlan choice = plan();
     estimateLine->setText(choice.totalTries() == 0 ? tr("请至少选一个波特率和一个校验位")
                                                    : tr("共 %1 次试读，最长约 %2")

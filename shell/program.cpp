@@ -7,7 +7,8 @@
 #include "monitor/monitorwindow.h"
 #include "monitorfactory.h"
 #include "platform/language.h"
-#include "platform/qtserialport.h"
+#include "platform/lineport.h"
+#include "platform/portmap.h"
 #include "platform/settingsstore.h"
 
 namespace mt {
@@ -20,6 +21,9 @@ Program::Program() {
     Services services = Services::production();
     services.showAbout = [](QWidget* window) { ShowAboutDialog(window); };
     services.settings = SettingsStore::open();
+    // Port numbers that stand for gateways on the network, and 自动重连.
+    SetNetworkPorts(services.settings->saved().network);
+    SetAutoReconnectChoices(services.settings->saved().reconnect);
     // The language first: every text made after this is in it.
     if (!InstallLanguage(StartLanguage(services.settings->saved().language))) {
         qWarning("metertest: the English texts could not be loaded; the interface stays Chinese");
@@ -28,7 +32,7 @@ Program::Program() {
     services_ = services;
     start_ = std::make_unique<StartScreen>(
         [this](MeterKind kind) {
-            monitor_ = MakeMonitor(kind, std::make_unique<QtSerialPort>(), services_);
+            monitor_ = MakeMonitor(kind, std::make_unique<LinePort>(), services_);
             letOpenOtherMonitors(monitor_.get());
             return monitor_.get();
         },
@@ -42,8 +46,7 @@ void Program::letOpenOtherMonitors(QWidget* widget) {
     }
     monitor->openOtherMonitor = [this](MeterKind kind, int portNumber, int address,
                                        const QString& settings) {
-        std::unique_ptr<QWidget> other =
-            MakeMonitor(kind, std::make_unique<QtSerialPort>(), services_);
+        std::unique_ptr<QWidget> other = MakeMonitor(kind, std::make_unique<LinePort>(), services_);
         letOpenOtherMonitors(other.get());
         if (auto* window = qobject_cast<MonitorWindow*>(other.get())) {
             window->useMeter(portNumber, address, settings);

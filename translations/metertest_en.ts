@@ -528,7 +528,7 @@
         <translation>gateway path unavailable</translation>
     </message>
     <message>
-        <source>网关目标设备无响应</source>
+        <source>网关后的仪表无应答</source>
         <translation>gateway target device failed to respond</translation>
     </message>
     <message>
@@ -691,6 +691,14 @@
         <source>正确应答数</source>
         <translation>Answers accepted</translation>
     </message>
+    <message>
+        <source>线路</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <source>已断开</source>
+        <translation>Lost</translation>
+    </message>
 </context>
 <context>
     <name>ReportTexts</name>
@@ -764,6 +772,49 @@
     <message>
         <source>仪表测试</source>
         <translation>MeterTest</translation>
+    </message>
+</context>
+<context>
+    <name>TcpTexts</name>
+    <message>
+        <source>连接 %1 超时（%2 秒内无回应）</source>
+        <translation>Connecting to %1 timed out (no response in %2 s)</translation>
+    </message>
+    <message>
+        <source>%1（%2，波特率和校验位在网关中设置）</source>
+        <translation>%1 (%2; baud rate and parity are set in the gateway)</translation>
+    </message>
+    <message>
+        <source>网络端口 %1 无效</source>
+        <translation>Network port %1 is invalid</translation>
+    </message>
+    <message>
+        <source>与 %1 的连接尚未建立</source>
+        <translation>The connection to %1 is not established yet</translation>
+    </message>
+    <message>
+        <source>%1 拒绝连接：请检查网关的地址和端口</source>
+        <translation>%1 refused the connection: check the gateway&apos;s address and port</translation>
+    </message>
+    <message>
+        <source>找不到主机 %1：请检查网关的名称或地址</source>
+        <translation>Host %1 not found: check the gateway&apos;s name or address</translation>
+    </message>
+    <message>
+        <source>无法到达 %1：请检查网络连接</source>
+        <translation>Cannot reach %1: check the network connection</translation>
+    </message>
+    <message>
+        <source>连接 %1 超时</source>
+        <translation>Connecting to %1 timed out</translation>
+    </message>
+    <message>
+        <source>%1 关闭了连接</source>
+        <translation>%1 closed the connection</translation>
+    </message>
+    <message>
+        <source>与 %1 的连接出错：%2</source>
+        <translation>Connection to %1 failed: %2</translation>
     </message>
 </context>
 <context>
@@ -1393,6 +1444,34 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
         <source>仪表应答迟到：仪表响应慢或波特率太低，应答在等待时间内收不全</source>
         <translation>The meter answers late: it responds slowly or the baud rate is too low, so answers do not arrive in time</translation>
     </message>
+    <message>
+        <source>  网关异常 %1</source>
+        <translation>  gateway exceptions %1</translation>
+    </message>
+    <message>
+        <source>  丢弃 %1</source>
+        <translation>  dropped %1</translation>
+    </message>
+    <message>
+        <source>  地址不符 %1</source>
+        <translation>  address mismatches %1</translation>
+    </message>
+    <message>
+        <source>网关路径不可用（异常 0A）：网关找不到通往该仪表的路径，请检查网关的串口配置和仪表地址</source>
+        <translation>Gateway path unavailable (exception 0A): the gateway has no path to this meter; check the gateway&apos;s serial configuration and the meter address</translation>
+    </message>
+    <message>
+        <source>网关后的仪表无应答（异常 0B）：请检查网关的串口设置（波特率、校验位）、RS-485 接线和仪表地址</source>
+        <translation>The meter behind the gateway does not answer (exception 0B): check the gateway&apos;s serial settings (baud rate, parity), the RS-485 wiring and the meter address</translation>
+    </message>
+    <message>
+        <source>应答来自另一个仪表地址：请检查网关的地址映射和仪表地址</source>
+        <translation>Answers come from another meter address: check the gateway&apos;s address mapping and the meter address</translation>
+    </message>
+    <message>
+        <source>网关送回了不属于当前请求的应答，已丢弃：可能有另一个主站在使用这个网关</source>
+        <translation>The gateway sent answers that belong to no current request; dropped: another master may be using this gateway</translation>
+    </message>
 </context>
 <context>
     <name>mt::MonitorWindow</name>
@@ -1517,6 +1596,129 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
     <message>
         <source>趋势图无法打开：%1</source>
         <translation>The trend cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>网络端口(&amp;N)…</source>
+        <translation>&amp;Network ports…</translation>
+    </message>
+    <message>
+        <source>自动重连(&amp;R)</source>
+        <translation>Auto &amp;reconnect</translation>
+    </message>
+    <message>
+        <source>设备或连接断开后，保持端口并每隔 1 到 30 秒重试，恢复后继续采集</source>
+        <translation>When the device or connection is lost, keep the port, retry every 1 to 30 s and resume polling when it is back</translation>
+    </message>
+    <message>
+        <source>com%1：自动重连已打开，下次打开端口时生效</source>
+        <translation>com%1: auto reconnect on, from the next time the port is opened</translation>
+    </message>
+    <message>
+        <source>com%1：自动重连已关闭，下次打开端口时生效</source>
+        <translation>com%1: auto reconnect off, from the next time the port is opened</translation>
+    </message>
+    <message>
+        <source>连接中：%1</source>
+        <translation>Connecting: %1</translation>
+    </message>
+    <message>
+        <source>已连接：%1</source>
+        <translation>Connected: %1</translation>
+    </message>
+    <message>
+        <source>已断开 %1:%2，正在重试：%3</source>
+        <translation>Lost %1:%2, retrying: %3</translation>
+    </message>
+    <message>
+        <source>已断开：%1</source>
+        <translation>Lost: %1</translation>
+    </message>
+</context>
+<context>
+    <name>mt::NetworkPortsDialog</name>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>Row %1: %2</translation>
+    </message>
+    <message>
+        <source>端口须为 com1 到 com%1</source>
+        <translation>The port must be com1 to com%1</translation>
+    </message>
+    <message>
+        <source>com%1 已映射</source>
+        <translation>com%1 is already mapped</translation>
+    </message>
+    <message>
+        <source>请填写网关的主机名或地址</source>
+        <translation>Enter the gateway&apos;s host name or address</translation>
+    </message>
+    <message>
+        <source>“%1”不是主机名或地址</source>
+        <translation>&quot;%1&quot; is not a host name or address</translation>
+    </message>
+    <message>
+        <source>TCP 端口须为 1 到 65535</source>
+        <translation>The TCP port must be 1 to 65535</translation>
+    </message>
+    <message>
+        <source>网络端口</source>
+        <translation>Network ports</translation>
+    </message>
+    <message>
+        <source>把端口号映射到串口服务器（网关）。映射的端口号优先于同号的串口设备；线路的波特率和校验位在网关中设置。修改在下次打开端口时生效。</source>
+        <translation>Map port numbers to serial servers (gateways). A mapped port number takes precedence over a serial device of the same number; the line&apos;s baud rate and parity are set in the gateway. Changes apply the next time a port is opened.</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>主机</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>TCP 端口</source>
+        <translation>TCP port</translation>
+    </message>
+    <message>
+        <source>帧格式</source>
+        <translation>Framing</translation>
+    </message>
+    <message>
+        <source>自动重连</source>
+        <translation>Auto reconnect</translation>
+    </message>
+    <message>
+        <source>添加(&amp;A)</source>
+        <translation>&amp;Add</translation>
+    </message>
+    <message>
+        <source>删除(&amp;D)</source>
+        <translation>&amp;Delete</translation>
+    </message>
+    <message>
+        <source>应用(&amp;P)</source>
+        <translation>A&amp;pply</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>网络端口状态</source>
+        <translation>Network ports state</translation>
+    </message>
+    <message>
+        <source>192.168.1.20 或 gateway.local</source>
+        <translation>192.168.1.20 or gateway.local</translation>
+    </message>
+    <message>
+        <source>已保存：没有映射到网络的端口</source>
+        <translation>Saved: no port is mapped to the network</translation>
+    </message>
+    <message>
+        <source>已保存 %1 个网络端口；下次打开端口时生效</source>
+        <translation>Saved %1 network ports; they apply the next time a port is opened</translation>
     </message>
 </context>
 <context>
@@ -2320,6 +2522,10 @@ File: %2
         <source>%1 无法使用，搜索中止。</source>
         <translation>%1 cannot be used; search stopped.</translation>
     </message>
+    <message>
+        <source>网络端口：波特率和校验位在网关中设置，只搜索地址</source>
+        <translation>Network port: the baud rate and parity are set in the gateway; only addresses are searched</translation>
+    </message>
 </context>
 <context>
     <name>mt::StartScreen</name>
@@ -2353,6 +2559,14 @@ File: %2
     <message>
         <source>串口已关闭</source>
         <translation>Port closed</translation>
+    </message>
+    <message>
+        <source>连接中</source>
+        <translation>Connecting</translation>
+    </message>
+    <message>
+        <source>已断开</source>
+        <translation>Lost</translation>
     </message>
 </context>
 <context>

@@ -173,8 +173,11 @@ private slots:
             << "n n n n a" << QList<int>{5, 1, 4, 0, 0, 0, 0} << "";
         QTest::newRow("exception 02") << "a e02" << QList<int>{2, 1, 0, 0, 1, 0, 0}
                                       << "仪表异常应答（代码 02）：非法数据地址";
-        QTest::newRow("exception 0B") << "e0B" << QList<int>{1, 0, 0, 0, 1, 0, 0}
-                                      << "仪表异常应答（代码 0B）：网关目标设备无响应";
+        // A gateway's own exceptions say where to look, not just a number.
+        QTest::newRow("exception 0A")
+            << "a e0A" << QList<int>{2, 1, 0, 0, 1, 0, 0} << LineDiagnostics::gatewayPathHint();
+        QTest::newRow("exception 0B")
+            << "e0B" << QList<int>{1, 0, 0, 0, 1, 0, 0} << LineDiagnostics::gatewayTargetHint();
         QTest::newRow("unknown exception") << "e7F" << QList<int>{1, 0, 0, 0, 1, 0, 0}
                                            << "仪表异常应答（代码 7F）：未知的异常代码";
         QTest::newRow("most fail the CRC") << "c a c c" << QList<int>{4, 1, 0, 3, 0, 0, 0} << crc;

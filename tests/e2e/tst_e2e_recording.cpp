@@ -135,8 +135,9 @@ private:
                                     .arg(tick + 1)
                                     .arg(readings[i].heading, cell, expected)));
         }
-        QCOMPARE(row[row.size() - 2], QString::number(sent));
-        QCOMPARE(row[row.size() - 1], QString::number(taken));
+        QCOMPARE(row[row.size() - 3], QString::number(sent));
+        QCOMPARE(row[row.size() - 2], QString::number(taken));
+        QCOMPARE(row[row.size() - 1], QString());  // the line was there
         QVERIFY(QDateTime::fromString(row[0], Qt::ISODateWithMs).isValid());
     }
 
@@ -157,10 +158,10 @@ private slots:
         QVERIFY(table);
         QCOMPARE(table->rows.size(), kTicks);
         const auto& readings = monitor.form.readings();
-        QCOMPARE(table->header.size(), 2 + readings.size() + 2);
+        QCOMPARE(table->header.size(), 2 + readings.size() + 3);
         QCOMPARE(table->header.mid(0, 3),
                  (QStringList{"时间", "采集方式", QStringLiteral("相电压Uan (V)")}));
-        QCOMPARE(table->header.last(), QStringLiteral("正确应答数"));
+        QCOMPARE(table->header.mid(table->header.size() - 2), (QStringList{"正确应答数", "线路"}));
 
         const QList<SimExchange> exchanges = ExchangesOf(sim);
         QCOMPARE(exchanges.size(), 5 * kTicks);
@@ -191,7 +192,7 @@ private slots:
         const auto& readings = monitor.form.readings();
         // One acquisition mode: no mode column; the demand and time-stamp
         // fields are among the readings.
-        QCOMPARE(table->header.size(), 1 + readings.size() + 2);
+        QCOMPARE(table->header.size(), 1 + readings.size() + 3);
         QCOMPARE(readings.size(), 41);
 
         const qsizetype steps = static_cast<qsizetype>(RailPollSchedule.size());

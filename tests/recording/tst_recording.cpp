@@ -89,21 +89,26 @@ private slots:
     void tableRows_data() {
         QTest::addColumn<bool>("withMode");
         QTest::addColumn<Texts>("texts");
+        QTest::addColumn<bool>("linkDown");
         QTest::addColumn<QStringList>("expected");
         const QStringList time{"2026-12-08T09:05:03.250+08:00"};
         QTest::newRow("all fresh, with mode")
-            << true << Texts{{"a", "1.0"}, {"b", "闭合"}}
-            << time + QStringList{"一次", "1.0", "闭合", "3", "2"};
-        QTest::newRow("stale value empty")
-            << true << Texts{{"b", "断开"}} << time + QStringList{"一次", "", "断开", "3", "2"};
+            << true << Texts{{"a", "1.0"}, {"b", "闭合"}} << false
+            << time + QStringList{"一次", "1.0", "闭合", "3", "2", ""};
+        QTest::newRow("stale value empty") << true << Texts{{"b", "断开"}} << false
+                                           << time + QStringList{"一次", "", "断开", "3", "2", ""};
         QTest::newRow("nothing fresh, one mode")
-            << false << Texts{} << time + QStringList{"", "", "3", "2"};
+            << false << Texts{} << false << time + QStringList{"", "", "3", "2", ""};
         QTest::newRow("texts of no reading ignored")
-            << false << Texts{{"zz", "9"}, {"a", ""}} << time + QStringList{"", "", "3", "2"};
+            << false << Texts{{"zz", "9"}, {"a", ""}} << false
+            << time + QStringList{"", "", "3", "2", ""};
+        QTest::newRow("link lost, marked")
+            << true << Texts{} << true << time + QStringList{"一次", "", "", "3", "2", "已断开"};
     }
     void tableRows() {
         QFETCH(bool, withMode);
         QFETCH(Texts, texts);
+        QFETCH(bool, linkDown);
         QFETCH(QStringList, expected);
         const RecordingTable table({{"a", "电压 (V)"}, {"b", "开关量输出1"}}, withMode);
         QStringList header{"时间"};
@@ -113,13 +118,15 @@ private slots:
         header << "电压 (V)"
                << "开关量输出1"
                << "发送请求数"
-               << "正确应答数";
+               << "正确应答数"
+               << "线路";
         QCOMPARE(table.header(), header);
         TickReadings tick;
         tick.summary.startedAt =
             QDateTime(QDate(2026, 12, 8), QTime(9, 5, 3, 250), QTimeZone(8 * 3600));
         tick.summary.requestsSent = 3;
         tick.summary.requestsAccepted = 2;
+        tick.summary.linkDown = linkDown;
         tick.mode = QStringLiteral("一次");
         tick.texts = texts;
         QCOMPARE(table.row(tick), expected);
@@ -165,7 +172,7 @@ private slots:
         const auto table = drive::ReadCsvFile(path, &failure);
         QVERIFY2(table, qPrintable(failure));
         QCOMPARE(table->rows.size(), 3);
-        QCOMPARE(table->header.size(), 2 + 24 + 8 + 2);
+        QCOMPARE(table->header.size(), 2 + 24 + 8 + 3);
         QCOMPARE(table->header[2], QStringLiteral("相电压Uan (V)"));
         const int uan = Column(*table, "相电压Uan (V)");
         const int ps = Column(*table, "总有功率P (W)");
@@ -183,16 +190,16 @@ private slots:
         QVERIFY(!first[ps].isEmpty());
         QCOMPARE(first[out1], QStringLiteral("闭合"));
         QCOMPARE(first[in2], QStringLiteral("闭合"));
-        QCOMPARE(first.mid(first.size() - 2), (QStringList{"5", "5"}));
+        QCOMPARE(first.mid(first.size() - 3), (QStringList{"5", "5", ""}));
         const QStringList& second = table->rows[1];
         QCOMPARE(second[uan], first[uan]);
         QCOMPARE(second[ps], QString());  // its answer never came: not repeated
-        QCOMPARE(second.mid(second.size() - 2), (QStringList{"5", "4"}));
+        QCOMPARE(second.mid(second.size() - 3), (QStringList{"5", "4", ""}));
         const QStringList& third = table->rows[2];
         QCOMPARE(third[1], QStringLiteral("二次"));
         QCOMPARE(third[uan], QString());  // the secondary reads were not answered
         QCOMPARE(third[out1], QStringLiteral("闭合"));
-        QCOMPARE(third.mid(third.size() - 2), (QStringList{"4", "2"}));
+        QCOMPARE(third.mid(third.size() - 3), (QStringList{"4", "2", ""}));
     }
 
     // The menu, the status bar and the dialog: not modal, suggesting the
