@@ -193,26 +193,35 @@ void MonitorWindow::observeLink() {
 
 void MonitorWindow::showLink() {
     const bool network = !port_.lineSettingsApply();
+    // The gateway's host and port (its full description is in the port
+    // panel); a serial device by its name.
+    QString where = port_.deviceName();
+    if (const auto endpoint = NetworkEndpointForPort(port_.portNumber())) {
+        const QString host = QString::fromStdString(endpoint->host);
+        where = QStringLiteral("%1:%2")
+                    .arg(host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(host) : host)
+                    .arg(endpoint->port);
+    }
     QString text;
     QString style;
     switch (linkState_) {
         case LinkState::Connecting:
-            text = tr("连接中：%1").arg(port_.deviceName());
+            text = tr("连接中：%1").arg(where);
             break;
         case LinkState::Connected:
-            text = network ? tr("已连接：%1").arg(port_.deviceName()) : QString();
+            text = network ? tr("已连接：%1").arg(where) : QString();
             break;
         case LinkState::Lost: {
             const qint64 seconds = lostClock_.isValid() ? lostClock_.elapsed() / 1000 : 0;
-            text = tr("已断开 %1:%2，正在重试：%3")
+            // Short, beside the counters; why it was lost is in the tooltip.
+            text = tr("已断开 %1:%2，正在重试")
                        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-                       .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-                       .arg(linkDetail_);
+                       .arg(seconds % 60, 2, 10, QLatin1Char('0'));
             style = kProblemStyle;
             break;
         }
         case LinkState::Closed:
-            text = linkDetail_.isEmpty() ? QString() : tr("已断开：%1").arg(linkDetail_);
+            text = linkDetail_.isEmpty() ? QString() : tr("已断开");
             style = kProblemStyle;
             break;
     }
@@ -223,8 +232,12 @@ void MonitorWindow::showLink() {
     }
     linkLine->setText(text);
     linkLine->setStyleSheet(style);
-    linkLine->setToolTip(text);
+    const QString why = linkState_ != LinkState::Connected && !linkDetail_.isEmpty()
+                            ? QStringLiteral("%1\n%2").arg(text, linkDetail_)
+                            : text;
+    linkLine->setToolTip(why);
     linkLine->setAccessibleName(text);
+    linkLine->setAccessibleDescription(why);
     linkLine->setVisible(!text.isEmpty());
 }
 

@@ -76,4 +76,30 @@ std::string NetworkEndpointText(const NetworkEndpoint& endpoint) {
            (endpoint.framing == Framing::ModbusTcp ? "/mbap" : "/rtu");
 }
 
+std::optional<NetworkPortMap> ParseNetworkPortList(std::string_view text) {
+    NetworkPortMap ports;
+    while (!text.empty()) {
+        const size_t end = text.find(';');
+        const std::string_view item = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        const size_t equals = item.find('=');
+        if (equals == std::string_view::npos || equals == 0 || equals > 2) {
+            return std::nullopt;
+        }
+        int number = 0;
+        for (const char c : item.substr(0, equals)) {
+            if (c < '0' || c > '9') {
+                return std::nullopt;
+            }
+            number = number * 10 + (c - '0');
+        }
+        const auto endpoint = ParseNetworkEndpoint(item.substr(equals + 1));
+        if (number < 1 || number > 16 || !endpoint || ports.count(number) > 0) {
+            return std::nullopt;
+        }
+        ports[number] = *endpoint;
+    }
+    return ports;
+}
+
 }  // namespace mt

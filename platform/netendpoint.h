@@ -37,4 +37,10 @@ bool ValidHostName(std::string_view host);
 // Port numbers mapped to the network, 1 to 16.
 using NetworkPortMap = std::map<int, NetworkEndpoint>;
 
+// A list of mappings in one text, as the environment variable
+// METERTEST_NETWORK_PORTS gives it for one run: "N=endpoint" items separated
+// by ';' (e.g. "5=127.0.0.1:1502/mbap;6=gw.local"). Nothing unless every item
+// is a port number from 1 to 16, given once, with a valid endpoint.
+std::optional<NetworkPortMap> ParseNetworkPortList(std::string_view text);
+
 }  // namespace mt

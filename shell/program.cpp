@@ -22,7 +22,20 @@ Program::Program() {
     services.showAbout = [](QWidget* window) { ShowAboutDialog(window); };
     services.settings = SettingsStore::open();
     // Port numbers that stand for gateways on the network, and 自动重连.
-    SetNetworkPorts(services.settings->saved().network);
+    // METERTEST_NETWORK_PORTS adds mappings for this run only (scripts/demo).
+    NetworkPortMap network = services.settings->saved().network;
+    if (const QByteArray extra = qgetenv("METERTEST_NETWORK_PORTS"); !extra.isEmpty()) {
+        if (const auto ports = ParseNetworkPortList(extra.toStdString())) {
+            for (const auto& [number, endpoint] : *ports) {
+                network[number] = endpoint;
+            }
+        } else {
+            qWarning(
+                "metertest: METERTEST_NETWORK_PORTS is not a list like "
+                "\"5=127.0.0.1:1502/mbap;6=gateway\"; left out");
+        }
+    }
+    SetNetworkPorts(network);
     SetAutoReconnectChoices(services.settings->saved().reconnect);
     // The language first: every text made after this is in it.
     if (!InstallLanguage(StartLanguage(services.settings->saved().language))) {

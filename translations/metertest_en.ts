@@ -1626,12 +1626,12 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
         <translation>Connected: %1</translation>
     </message>
     <message>
-        <source>已断开 %1:%2，正在重试：%3</source>
-        <translation>Lost %1:%2, retrying: %3</translation>
+        <source>已断开 %1:%2，正在重试</source>
+        <translation>Lost %1:%2, retrying</translation>
     </message>
     <message>
-        <source>已断开：%1</source>
-        <translation>Lost: %1</translation>
+        <source>已断开</source>
+        <translation>Lost</translation>
     </message>
 </context>
 <context>

@@ -59,7 +59,8 @@ struct NetPanelMonitor {
         const QLineEdit* edit = form.valueField(field);
         return edit != nullptr ? edit->text() : QStringLiteral("<no field %1>").arg(field);
     }
-    QString linkLine() const { return Ctl<QLabel>(form, "LinkLine")->text(); }
+    // The status bar's link text, with why it was lost (its tooltip).
+    QString linkLine() const { return Ctl<QLabel>(form, "LinkLine")->toolTip(); }
     bool connected() const { return port.linkState() == LinkState::Connected; }
 };
 
@@ -363,6 +364,8 @@ private slots:
         for (const quint16 word : words) {
             wordTexts << QString::number(word);
         }
+        const QString script = QStringLiteral(METERTEST_PYMODBUS_METER);
+        QVERIFY2(QFileInfo::exists(script), qPrintable(script));
         QProcess server;
         server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server.start(Python(), {QFINDTESTDATA("pymodbus_meter.py"),

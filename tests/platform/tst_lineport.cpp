@@ -127,6 +127,48 @@ private slots:
         }
     }
 
+    // One run's mappings in one text: every item must be right, or none counts.
+    void portListText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("mapped");  // "N=endpoint" joined by ';', or "-" for none
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("one") << "5=127.0.0.1:1502/mbap"
+                             << "5=127.0.0.1:1502/mbap";
+        QTest::newRow("two, defaults") << "6=gw.local;16=10.0.0.2/mbap"
+                                       << "6=gw.local:502/rtu;16=10.0.0.2:502/mbap";
+        QTest::newRow("trailing separator") << "5=gw;"
+                                            << "5=gw:502/rtu";
+        QTest::newRow("number 0") << "0=gw"
+                                  << "-";
+        QTest::newRow("number 17") << "17=gw"
+                                   << "-";
+        QTest::newRow("no number") << "=gw"
+                                   << "-";
+        QTest::newRow("not a number") << "com5=gw"
+                                      << "-";
+        QTest::newRow("twice") << "5=gw;5=other"
+                               << "-";
+        QTest::newRow("bad endpoint spoils all") << "5=gw;6=gw:99999"
+                                                 << "-";
+        QTest::newRow("no equals") << "5"
+                                   << "-";
+    }
+    void portListText() {
+        QFETCH(QString, text);
+        QFETCH(QString, mapped);
+        const auto ports = ParseNetworkPortList(text.toStdString());
+        QCOMPARE(ports.has_value(), mapped != QStringLiteral("-"));
+        if (ports) {
+            QStringList items;
+            for (const auto& [number, endpoint] : *ports) {
+                items << QStringLiteral("%1=%2").arg(number).arg(
+                    QString::fromStdString(NetworkEndpointText(endpoint)));
+            }
+            QCOMPARE(items.join(';'), mapped);
+        }
+    }
+
     // A mapped number is the gateway, whatever device has that number; the
     // line settings do not reach it; 自动重连 defaults follow the kind.
     void mappingTakesPrecedence() {
