@@ -83,6 +83,11 @@ NetworkPortsDialog::NetworkPortsDialog(const NetworkPortMap& ports,
     table->verticalHeader()->hide();
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The host takes what is left; the other columns as wide as their
+    // controls (the framing's names whole).
+    for (const int column : {PortColumn, TcpPortColumn, FramingColumn, ReconnectColumn}) {
+        table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     table->horizontalHeader()->setSectionResizeMode(HostColumn, QHeaderView::Stretch);
 
     addButton = new QPushButton(tr("添加(&A)"), this);
