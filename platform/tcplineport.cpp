@@ -6,11 +6,31 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <cctype>
+#include <set>
+#include <string>
+
 #include "platform/linesettings.h"
 
 namespace mt {
 
 namespace {
+
+// The gateways this program holds a connection to ("host:port", the host in
+// lower case): one connection per gateway, whichever window or port number
+// asks for a second.
+std::set<std::string>& GatewaysInUse() {
+    static std::set<std::string> inUse;
+    return inUse;
+}
+
+std::string GatewayKey(const NetworkEndpoint& endpoint) {
+    std::string host = endpoint.host;
+    for (char& c : host) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return host + ":" + std::to_string(endpoint.port);
+}
 
 struct TcpTexts {
     Q_DECLARE_TR_FUNCTIONS(TcpTexts)
@@ -38,6 +58,9 @@ TcpLinePort::TcpLinePort(QObject* parent) : SerialPort(parent) {
 }
 
 TcpLinePort::~TcpLinePort() {
+    if (open_) {
+        GatewaysInUse().erase(GatewayKey(endpoint_));
+    }
     disconnect(&socket_, nullptr, this, nullptr);
     arrivals_.stop();
     socket_.abort();
@@ -105,6 +128,14 @@ PortResult TcpLinePort::open() {
         return PortError{PortError::Kind::NoSuchPort,
                          TcpTexts::tr("网络端口 %1 无效").arg(hostAndPort(endpoint_))};
     }
+    if (!GatewaysInUse().insert(GatewayKey(endpoint_)).second) {
+        PortError error{PortError::Kind::PortInUse,
+                        QStringLiteral("%1 is in use by another window of this program")
+                            .arg(hostAndPort(endpoint_))};
+        error.holder.pid = QCoreApplication::applicationPid();
+        error.holder.program = QCoreApplication::applicationName();
+        return error;
+    }
     open_ = true;
     ++openings_;
     input_.clear();
@@ -124,6 +155,9 @@ PortResult TcpLinePort::close() {
     connectTimer_->stop();
     arrivals_.stop();
     const bool wasOpen = open_;
+    if (wasOpen) {
+        GatewaysInUse().erase(GatewayKey(endpoint_));
+    }
     open_ = false;
     socket_.abort();
     input_.clear();
@@ -280,6 +314,7 @@ void TcpLinePort::fail(const QString& reason) {
     // Closed at once, told once, after the call or event that met it.
     connectTimer_->stop();
     arrivals_.stop();
+    GatewaysInUse().erase(GatewayKey(endpoint_));
     open_ = false;
     socket_.abort();
     input_.clear();

@@ -46,7 +46,12 @@ public:
     ~TcpLinePort() override;
 
     // Where the next opening connects to.
-    void setEndpoint(const NetworkEndpoint& endpoint) { endpoint_ = endpoint; }
+    // Kept while the port is open: its connection is to the endpoint it opened.
+    void setEndpoint(const NetworkEndpoint& endpoint) {
+        if (!open_) {
+            endpoint_ = endpoint;
+        }
+    }
     const NetworkEndpoint& endpoint() const { return endpoint_; }
     void setConnectTimeoutMs(int ms) { connectTimeoutMs_ = ms; }
 

@@ -368,8 +368,7 @@ private slots:
         QVERIFY2(QFileInfo::exists(script), qPrintable(script));
         QProcess server;
         server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server.start(Python(), {QFINDTESTDATA("pymodbus_meter.py"),
-                                framing == Framing::ModbusTcp ? "mbap" : "rtu", "1", "10",
+        server.start(Python(), {script, framing == Framing::ModbusTcp ? "mbap" : "rtu", "1", "10",
                                 wordTexts.join(','), "1011", "0110"});
         QVERIFY(server.waitForStarted(10000));
         auto stopServer = qScopeGuard([&] {

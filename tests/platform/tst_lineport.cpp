@@ -169,6 +169,27 @@ private slots:
         }
     }
 
+    // One connection per gateway: a second opening of the same host and port
+    // (another window, another number mapped to it) is refused as in use
+    // until the first closes.
+    void oneConnectionPerGateway() {
+        Server gateway;
+        SetNetworkPorts({{5, gateway.endpoint(Framing::ModbusTcp)},
+                         {6, gateway.endpoint(Framing::RtuOverTcp)}});
+        LinePort first;
+        LinePort second;
+        QVERIFY(first.setPortNumber(5));
+        QVERIFY(second.setPortNumber(6));
+        QVERIFY(first.open());
+        const PortResult refused = second.open();
+        QVERIFY(!refused);
+        QCOMPARE(refused.error().kind, PortError::Kind::PortInUse);
+        QVERIFY(!second.isOpen());
+        QVERIFY(first.close());
+        QVERIFY(second.open());
+        QVERIFY(second.close());
+    }
+
     // A mapped number is the gateway, whatever device has that number; the
     // line settings do not reach it; 自动重连 defaults follow the kind.
     void mappingTakesPrecedence() {
