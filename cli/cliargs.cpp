@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cliargs.h"
+
+#include <QRegularExpression>
+
+namespace mt::cli {
+
+namespace {
+
+std::optional<int> WholeNumber(const QString& text, int low, int high) {
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+ParseResult ParseCliArgs(const QStringList& arguments) {
+    ParseResult result;
+    CliArgs& a = result.args;
+    const auto fail = [&](const QString& why) {
+        result.error = why;
+        return result;
+    };
+    if (arguments.isEmpty()) {
+        return fail(QStringLiteral("no subcommand: read or check (try --help)"));
+    }
+    const QString& command = arguments.front();
+    if (command == QLatin1String("-h") || command == QLatin1String("--help") ||
+        command == QLatin1String("help")) {
+        a.command = Command::Help;
+        a.helpFor = arguments.size() > 1 ? arguments[1] : QString();
+        if (!a.helpFor.isEmpty() && a.helpFor != QLatin1String("read") &&
+            a.helpFor != QLatin1String("check")) {
+            return fail(QStringLiteral("unknown subcommand '%1'").arg(a.helpFor));
+        }
+        return result;
+    }
+    if (command == QLatin1String("read")) {
+        a.command = Command::Read;
+    } else if (command == QLatin1String("check")) {
+        a.command = Command::Check;
+    } else {
+        return fail(QStringLiteral("unknown subcommand '%1' (read or check)").arg(command));
+    }
+    // Help wins over whatever else is on the line, right or wrong.
+    if (arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help"))) {
+        a.helpFor = command;
+        a.command = Command::Help;
+        return result;
+    }
+    bool countGiven = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
+        if (option == QLatin1String("--follow")) {
+            a.follow = true;
+            continue;
+        }
+        if (option == QLatin1String("--verbose") || option == QLatin1String("-v")) {
+            a.verbose = true;
+            continue;
+        }
+        if (option == QLatin1String("--secondary")) {
+            a.secondary = true;
+            continue;
+        }
+        const bool takesValue =
+            QStringList{"--port",     "--settings", "--family", "--address", "--count",
+                        "--interval", "--timeout",  "--format", "--lang"}
+                .contains(option);
+        if (!takesValue) {
+            return fail(QStringLiteral("unknown option '%1'").arg(option));
+        }
+        if (i + 1 >= arguments.size()) {
+            return fail(QStringLiteral("%1 needs a value").arg(option));
+        }
+        const QString value = arguments[++i];
+        if (option == QLatin1String("--port")) {
+            static const QRegularExpression com(QStringLiteral("^com([0-9]{1,2})$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+            const auto match = com.match(value);
+            if (match.hasMatch()) {
+                const auto n = WholeNumber(match.captured(1), 1, 16);
+                if (!n) {
+                    return fail(QStringLiteral("--port '%1': comN is com1 to com16").arg(value));
+                }
+                a.portNumber = *n;
+            } else if (!value.startsWith(QLatin1Char('/'))) {
+                return fail(
+                    QStringLiteral("--port '%1': comN or a device path such as /dev/ttyUSB0")
+                        .arg(value));
+            }
+            a.port = value;
+        } else if (option == QLatin1String("--settings")) {
+            a.settings = value.toUpper();
+        } else if (option == QLatin1String("--family")) {
+            if (value == QLatin1String("panel")) {
+                a.family = MeterKind::PanelMount;
+            } else if (value == QLatin1String("rail")) {
+                a.family = MeterKind::DinRail;
+            } else {
+                return fail(QStringLiteral("--family '%1': panel or rail").arg(value));
+            }
+            a.familyGiven = true;
+        } else if (option == QLatin1String("--address")) {
+            const auto n = WholeNumber(value, 1, 247);
+            if (!n) {
+                return fail(QStringLiteral("--address '%1': 1 to 247").arg(value));
+            }
+            a.address = *n;
+        } else if (option == QLatin1String("--count")) {
+            const auto n = WholeNumber(value, 1, 1000000);
+            if (!n) {
+                return fail(QStringLiteral("--count '%1': 1 or more").arg(value));
+            }
+            a.count = *n;
+            countGiven = true;
+        } else if (option == QLatin1String("--interval")) {
+            const auto n = WholeNumber(value, 0, 86400000);
+            if (!n) {
+                return fail(QStringLiteral("--interval '%1': milliseconds, 0 or more").arg(value));
+            }
+            a.intervalMs = *n;
+        } else if (option == QLatin1String("--timeout")) {
+            const auto n = WholeNumber(value, 10, 60000);
+            if (!n) {
+                return fail(QStringLiteral("--timeout '%1': 10 to 60000 ms").arg(value));
+            }
+            a.timeoutMs = *n;
+        } else if (option == QLatin1String("--format")) {
+            if (value == QLatin1String("table")) {
+                a.format = Format::Table;
+            } else if (value == QLatin1String("csv")) {
+                a.format = Format::Csv;
+            } else if (value == QLatin1String("json")) {
+                a.format = Format::Json;
+            } else {
+                return fail(QStringLiteral("--format '%1': table, csv or json").arg(value));
+            }
+        } else if (option == QLatin1String("--lang")) {
+            if (value != QLatin1String("zh") && value != QLatin1String("en")) {
+                return fail(QStringLiteral("--lang '%1': zh or en").arg(value));
+            }
+            a.language = value;
+        }
+    }
+    if (a.port.isEmpty()) {
+        return fail(QStringLiteral("--port is missing"));
+    }
+    if (!a.familyGiven) {
+        return fail(QStringLiteral("--family is missing (panel or rail)"));
+    }
+    if (a.secondary && a.family != MeterKind::PanelMount) {
+        return fail(QStringLiteral("--secondary: only the panel-mount meter has secondary values"));
+    }
+    if (a.follow && countGiven) {
+        return fail(QStringLiteral("--follow: give --count or --follow, not both"));
+    }
+    if (a.command == Command::Check && (a.follow || a.count != 1)) {
+        return fail(
+            QStringLiteral("%1: check takes one reading").arg(a.follow ? "--follow" : "--count"));
+    }
+    return result;
+}
+
+QString ProgramHelp() {
+    return QStringLiteral(
+        "usage: metertest-cli read|check --port comN|DEVICE --family panel|rail [options]\n"
+        "\n"
+        "Reads a three-phase power meter over Modbus RTU, from a serial line or a\n"
+        "network port (docs/network.md), without a window.\n"
+        "\n"
+        "  read    one complete reading (--count K, or --follow until interrupted):\n"
+        "          every field by its screen caption, its text as the monitor shows it,\n"
+        "          its number and unit\n"
+        "  check   one reading and the three-phase checks: verdict, figures, advice\n"
+        "\n"
+        "Exit status: 0 all good; 1 a check said 注意 or 异常; 2 no answer or a line\n"
+        "fault; 64 bad usage; 69 the port cannot be opened; 130 interrupted.\n"
+        "metertest-cli SUBCOMMAND --help for the options; man metertest-cli.\n");
+}
+
+QString CommandHelp(const QString& command) {
+    const QString common = QStringLiteral(
+        "  --port comN|DEVICE   com1 to com16 as the windows map them (network ports\n"
+        "                       included), or a serial device path\n"
+        "  --settings TEXT      baud,parity,data,stop (default 9600,N,8,1)\n"
+        "  --family panel|rail  panel-mount or DIN-rail meter (required)\n"
+        "  --address N          the meter address, 1 to 247 (default 1)\n"
+        "  --secondary          the panel-mount meter's secondary values (二次)\n"
+        "  --timeout MS         answer window per request (default the screen's:\n"
+        "                       500 panel-mount, 200 DIN-rail)\n"
+        "  --format table|csv|json  default table on a terminal, json otherwise\n"
+        "  --lang zh|en         language of captions and texts (default the locale's)\n"
+        "  --verbose, -v        each request's outcome on standard error\n");
+    if (command == QLatin1String("read")) {
+        return QStringLiteral(
+                   "usage: metertest-cli read --port P --family F [options]\n\n"
+                   "One complete reading of the meter, or several.\n\n") +
+               common +
+               QStringLiteral(
+                   "  --count K            K readings (default 1)\n"
+                   "  --follow             read until interrupted (Ctrl-C)\n"
+                   "  --interval MS        from the start of one reading to the next (default "
+                   "1000)\n");
+    }
+    return QStringLiteral(
+               "usage: metertest-cli check --port P --family F [options]\n\n"
+               "One reading and the three-phase wiring and plausibility checks.\n\n") +
+           common;
+}
+
+}  // namespace mt::cli

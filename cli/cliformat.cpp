@@ -1,0 +1,220 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cliformat.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+
+#include "csv/csvtext.h"
+
+namespace mt::cli {
+
+namespace {
+
+QString Padded(const QString& text, int width) {
+    return text + QString(std::max(0, width - DisplayWidth(text)), QLatin1Char(' '));
+}
+
+QJsonObject ContextObject(const ReadingContext& context, const Reading& reading) {
+    QJsonObject object;
+    object.insert(QStringLiteral("time"), CsvTimeText(reading.startedAt));
+    object.insert(QStringLiteral("port"), context.port);
+    object.insert(QStringLiteral("family"), context.family);
+    object.insert(QStringLiteral("address"), context.address);
+    object.insert(QStringLiteral("mode"),
+                  context.mode.isEmpty() ? QJsonValue() : QJsonValue(context.mode));
+    object.insert(QStringLiteral("requests"), static_cast<int>(reading.requests.size()));
+    object.insert(QStringLiteral("accepted"), reading.accepted());
+    return object;
+}
+
+QString HeadingLine(const ReadingContext& context, const Reading& reading) {
+    return QStringLiteral("# %1  %2  %3 %4%5  %6/%7\n")
+        .arg(CsvTimeText(reading.startedAt), context.port, context.family)
+        .arg(context.address)
+        .arg(context.mode.isEmpty() ? QString() : QStringLiteral("  ") + context.mode)
+        .arg(reading.accepted())
+        .arg(reading.requests.size());
+}
+
+QString OutcomeName(AnswerOutcome outcome) {
+    switch (outcome) {
+        case AnswerOutcome::Accepted:
+            return QStringLiteral("accepted");
+        case AnswerOutcome::NoAnswer:
+            return QStringLiteral("no answer");
+        case AnswerOutcome::BadCrc:
+            return QStringLiteral("CRC error");
+        case AnswerOutcome::Exception:
+            return QStringLiteral("exception");
+        case AnswerOutcome::Malformed:
+            return QStringLiteral("malformed");
+        case AnswerOutcome::Late:
+            return QStringLiteral("late");
+    }
+    return {};
+}
+
+QString VerdictKey(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Normal:
+            return QStringLiteral("normal");
+        case Verdict::Attention:
+            return QStringLiteral("attention");
+        case Verdict::Fault:
+            return QStringLiteral("fault");
+        case Verdict::NoData:
+            return QStringLiteral("no-data");
+    }
+    return {};
+}
+
+}  // namespace
+
+int DisplayWidth(const QString& text) {
+    int width = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0xA4CF) ||
+                          (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xF900 && u <= 0xFAFF) ||
+                          (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) ||
+                          (u >= 0xFFE0 && u <= 0xFFE6);
+        width += c.isLowSurrogate() ? 0 : (wide ? 2 : 1);
+    }
+    return width;
+}
+
+QByteArray FormatReading(Format format, const ReadingContext& context, const Reading& reading,
+                         bool first) {
+    switch (format) {
+        case Format::Table: {
+            int captionWidth = 0;
+            int textWidth = 0;
+            for (const FieldReading& field : reading.fields) {
+                captionWidth = std::max(captionWidth, DisplayWidth(field.caption));
+                textWidth = std::max(textWidth, DisplayWidth(field.text));
+            }
+            QString out = HeadingLine(context, reading);
+            for (const FieldReading& field : reading.fields) {
+                out +=
+                    Padded(field.caption, captionWidth + 2) +
+                    Padded(field.text.isEmpty() ? QStringLiteral("-") : field.text, textWidth + 1) +
+                    field.unit;
+                while (out.endsWith(QLatin1Char(' '))) {
+                    out.chop(1);
+                }
+                out += QLatin1Char('\n');
+            }
+            return out.toUtf8();
+        }
+        case Format::Csv: {
+            QByteArray out;
+            if (first) {
+                out += CsvLine({"time", "port", "family", "address", "key", "caption", "text",
+                                "value", "unit"});
+            }
+            for (const FieldReading& field : reading.fields) {
+                out += CsvLine(
+                    {CsvTimeText(reading.startedAt), context.port, context.family,
+                     QString::number(context.address), field.key, field.caption, field.text,
+                     field.value ? QString::number(*field.value, 'g', 15) : QString(), field.unit});
+            }
+            return out;
+        }
+        case Format::Json: {
+            QJsonObject object = ContextObject(context, reading);
+            QJsonArray fields;
+            for (const FieldReading& field : reading.fields) {
+                QJsonObject f;
+                f.insert(QStringLiteral("key"), field.key);
+                f.insert(QStringLiteral("caption"), field.caption);
+                f.insert(QStringLiteral("text"),
+                         field.text.isEmpty() ? QJsonValue() : QJsonValue(field.text));
+                f.insert(QStringLiteral("value"),
+                         field.value ? QJsonValue(*field.value) : QJsonValue());
+                f.insert(QStringLiteral("unit"), field.unit);
+                fields.append(f);
+            }
+            object.insert(QStringLiteral("fields"), fields);
+            return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+        }
+    }
+    return {};
+}
+
+QByteArray FormatChecks(Format format, const ReadingContext& context, const Reading& reading,
+                        const std::vector<CheckResult>& results, const QString& conclusion) {
+    switch (format) {
+        case Format::Table: {
+            QString out = HeadingLine(context, reading);
+            int nameWidth = 0;
+            for (const CheckResult& r : results) {
+                nameWidth = std::max(nameWidth, DisplayWidth(r.name));
+            }
+            for (const CheckResult& r : results) {
+                out += Padded(VerdictText(r.verdict), 8) + Padded(r.name, nameWidth + 2) +
+                       r.figures + QLatin1Char('\n');
+                if (!r.advice.isEmpty()) {
+                    out +=
+                        QString(8 + nameWidth + 2, QLatin1Char(' ')) + r.advice + QLatin1Char('\n');
+                }
+            }
+            out += conclusion + QLatin1Char('\n');
+            return out.toUtf8();
+        }
+        case Format::Csv: {
+            QByteArray out = CsvLine({"time", "port", "family", "address", "check", "name",
+                                      "verdict", "verdict_text", "figures", "advice"});
+            for (const CheckResult& r : results) {
+                out +=
+                    CsvLine({CsvTimeText(reading.startedAt), context.port, context.family,
+                             QString::number(context.address), QString::fromLatin1(r.id), r.name,
+                             VerdictKey(r.verdict), VerdictText(r.verdict), r.figures, r.advice});
+            }
+            return out;
+        }
+        case Format::Json: {
+            QJsonObject object = ContextObject(context, reading);
+            QJsonArray checks;
+            for (const CheckResult& r : results) {
+                QJsonObject c;
+                c.insert(QStringLiteral("id"), QString::fromLatin1(r.id));
+                c.insert(QStringLiteral("name"), r.name);
+                c.insert(QStringLiteral("verdict"), VerdictKey(r.verdict));
+                c.insert(QStringLiteral("verdict_text"), VerdictText(r.verdict));
+                c.insert(QStringLiteral("figures"), r.figures);
+                c.insert(QStringLiteral("advice"), r.advice);
+                checks.append(c);
+            }
+            object.insert(QStringLiteral("checks"), checks);
+            object.insert(QStringLiteral("conclusion"), conclusion);
+            return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+        }
+    }
+    return {};
+}
+
+QString OutcomeLine(const RequestOutcome& outcome) {
+    QString line = QStringLiteral("fc %1 start %2 count %3: %4 (%5 ms)")
+                       .arg(outcome.step.function)
+                       .arg(outcome.step.start)
+                       .arg(outcome.step.count)
+                       .arg(OutcomeName(outcome.check.outcome))
+                       .arg(outcome.ms);
+    if (outcome.check.outcome == AnswerOutcome::Exception) {
+        line +=
+            QStringLiteral(", code %1").arg(outcome.check.exceptionCode, 2, 16, QLatin1Char('0'));
+    }
+    return line;
+}
+
+QString SummaryLine(int readings, int requests, int accepted) {
+    return QStringLiteral("metertest-cli: %1 reading(s), %2 request(s), %3 accepted, %4 failed")
+        .arg(readings)
+        .arg(requests)
+        .arg(accepted)
+        .arg(requests - accepted);
+}
+
+}  // namespace mt::cli

@@ -1,0 +1,286 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// metertest-cli: the meter readings and checks of the windows, for scripts,
+// test lines and SSH sessions. Qt Core only: no display, no window system.
+
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#include "analysis/checks.h"
+#include "analysis/readingvalues.h"
+#include "cliargs.h"
+#include "cliformat.h"
+#include "meterreader.h"
+#include "platform/language.h"
+#include "platform/lineport.h"
+#include "platform/portadvice.h"
+#include "platform/portmap.h"
+#include "platform/settingsstore.h"
+
+using namespace mt;
+using namespace mt::cli;
+
+namespace {
+
+// Exit statuses (documented in the man page).
+constexpr int kAllGood = 0;
+constexpr int kCheckFailed = 1;
+constexpr int kLineFault = 2;
+constexpr int kUsage = 64;
+constexpr int kCannotOpen = 69;
+constexpr int kInterrupted = 130;
+
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(gSignalPipe[1], &byte, 1);
+}
+
+void Error(const QString& text) {
+    std::fputs(qPrintable(QStringLiteral("metertest-cli: %1\n").arg(text)), stderr);
+    std::fflush(stderr);
+}
+
+void Out(const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+// A device path is reached through a port link of this run's own, in a
+// private runtime folder: the port numbers the windows use stay untouched.
+std::unique_ptr<QTemporaryDir> LinkDevice(const QString& device, int* number) {
+    auto dir = std::make_unique<QTemporaryDir>();
+    if (!dir->isValid() || !QDir(dir->path()).mkpath(QStringLiteral("metertest/ports")) ||
+        !QFile::link(device, dir->filePath(QStringLiteral("metertest/ports/com1")))) {
+        return nullptr;
+    }
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir->path()));
+    *number = 1;
+    return dir;
+}
+
+class Run : public QObject {
+public:
+    Run(const CliArgs& args, SerialPort& port)
+        : args_(args),
+          reader_(port, args.family, args.address, args.secondary,
+                  args.timeoutMs > 0 ? args.timeoutMs
+                                     : (args.family == MeterKind::PanelMount ? 500 : 200)) {
+        context_.port = args.port;
+        context_.family =
+            args.family == MeterKind::PanelMount ? QStringLiteral("panel") : QStringLiteral("rail");
+        context_.address = args.address;
+        if (args.family == MeterKind::PanelMount) {
+            context_.mode =
+                QCoreApplication::translate("ReadingTexts", args.secondary ? "二次" : "一次");
+        }
+        format_ = args.format.value_or(::isatty(STDOUT_FILENO) ? Format::Table : Format::Json);
+        connect(&reader_, &MeterReader::requestDone, this, [this](const RequestOutcome& outcome) {
+            ++requests_;
+            accepted_ += outcome.check.outcome == AnswerOutcome::Accepted ? 1 : 0;
+            if (args_.verbose) {
+                std::fputs(qPrintable(OutcomeLine(outcome) + QLatin1Char('\n')), stderr);
+            }
+        });
+        connect(&reader_, &MeterReader::finished, this, &Run::onReading);
+        connect(&port, &SerialPort::deviceLost, this, [this](const QString& detail) {
+            reader_.stop();
+            Error(QStringLiteral("the line was lost: %1").arg(detail));
+            finish(kLineFault);
+        });
+        next_ = new QTimer(this);
+        next_->setSingleShot(true);
+        connect(next_, &QTimer::timeout, this, &Run::startReading);
+    }
+
+    void startReading() {
+        clock_.start();
+        reader_.start();
+    }
+
+    void interrupt() {
+        reader_.stop();
+        next_->stop();
+        finish(kInterrupted);
+    }
+
+private:
+    void onReading(const Reading& reading) {
+        ++readings_;
+        if (!reading.complete()) {
+            status_ = kLineFault;
+        }
+        if (args_.command == Command::Check) {
+            const PhaseReadings values =
+                ReadPhaseValues(args_.family, context_.mode, reading.texts);
+            const std::vector<CheckResult> results = RunChecks(values, Thresholds{});
+            Out(FormatChecks(format_, context_, reading, results, Conclusion(results)));
+            if (status_ == kAllGood) {
+                for (const CheckResult& r : results) {
+                    if (r.verdict == Verdict::Attention || r.verdict == Verdict::Fault) {
+                        status_ = kCheckFailed;
+                    }
+                }
+            }
+            finish(status_);
+            return;
+        }
+        Out(FormatReading(format_, context_, reading, readings_ == 1));
+        if (!args_.follow && readings_ >= args_.count) {
+            finish(status_);
+            return;
+        }
+        next_->start(static_cast<int>(std::max<qint64>(0, args_.intervalMs - clock_.elapsed())));
+    }
+
+    void finish(int status) {
+        if (finished_) {
+            return;
+        }
+        finished_ = true;
+        std::fflush(stdout);
+        Error(SummaryLine(readings_, requests_, accepted_)
+                  .mid(QStringLiteral("metertest-cli: ").size()));
+        QCoreApplication::exit(status);
+    }
+
+    CliArgs args_;
+    MeterReader reader_;
+    ReadingContext context_;
+    Format format_ = Format::Table;
+    QTimer* next_ = nullptr;
+    QElapsedTimer clock_;
+    int readings_ = 0;
+    int requests_ = 0;
+    int accepted_ = 0;
+    int status_ = kAllGood;
+    bool finished_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    ParseResult parsed = ParseCliArgs(arguments);
+    if (!parsed.error.isEmpty()) {
+        Error(parsed.error);
+        return kUsage;
+    }
+    CliArgs& args = parsed.args;
+    if (args.command == Command::Help) {
+        Out((args.helpFor.isEmpty() ? ProgramHelp() : CommandHelp(args.helpFor)).toUtf8());
+        return kAllGood;
+    }
+    std::unique_ptr<QTemporaryDir> privateLinks;
+    int number = args.portNumber;
+    if (number == 0) {
+        if (!QFile::exists(args.port)) {
+            Error(QStringLiteral("cannot open %1: no such device").arg(args.port));
+            return kCannotOpen;
+        }
+        privateLinks = LinkDevice(args.port, &number);
+        if (!privateLinks) {
+            Error(QStringLiteral("cannot open %1: no private port link could be made")
+                      .arg(args.port));
+            return kCannotOpen;
+        }
+    }
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("metertest"));
+    const std::shared_ptr<SettingsStore> settings = SettingsStore::open();
+    InstallLanguage(
+        args.language.isEmpty()
+            ? StartLanguage(settings->saved().language)
+            : (args.language == QLatin1String("en") ? Language::English : Language::Chinese));
+    // The windows' network ports, unless a device path was given; a lost
+    // line ends the run instead of waiting for it to come back.
+    if (!privateLinks) {
+        NetworkPortMap network = settings->saved().network;
+        if (const QByteArray extra = qgetenv("METERTEST_NETWORK_PORTS"); !extra.isEmpty()) {
+            if (const auto ports = ParseNetworkPortList(extra.toStdString())) {
+                for (const auto& [n, endpoint] : *ports) {
+                    network[n] = endpoint;
+                }
+            }
+        }
+        SetNetworkPorts(network);
+    }
+    std::map<int, bool> noReconnect;
+    for (int n = 1; n <= 16; ++n) {
+        noReconnect[n] = false;
+    }
+    SetAutoReconnectChoices(noReconnect);
+
+    LinePort port;
+    PortResult result = port.setPortNumber(number);
+    if (result) {
+        result = port.setSettings(args.settings);
+    }
+    if (!result && result.error().kind == PortError::Kind::BadSettings) {
+        Error(QStringLiteral("--settings '%1': %2")
+                  .arg(args.settings, PortOpenAdvice(result.error(), port.deviceName())));
+        return kUsage;
+    }
+    if (result) {
+        result = port.open();
+    }
+    if (!result) {
+        Error(PortOpenAdvice(result.error(), port.deviceName()));
+        return kCannotOpen;
+    }
+    // A gateway on the network: connected, or the reason it is not.
+    QString lost;
+    const auto lostConnection =
+        QObject::connect(&port, &SerialPort::deviceLost, [&](const QString& detail) {
+            lost = detail;
+            QCoreApplication::exit(kCannotOpen);
+        });
+    if (port.linkState() == LinkState::Connecting) {
+        const auto connected = QObject::connect(&port, &SerialPort::linkStateChanged,
+                                                [](LinkState state, const QString&) {
+                                                    if (state == LinkState::Connected) {
+                                                        QCoreApplication::exit(0);
+                                                    }
+                                                });
+        const int status = QCoreApplication::exec();
+        QObject::disconnect(connected);
+        if (status != 0 || port.linkState() != LinkState::Connected) {
+            Error(lost.isEmpty() ? QStringLiteral("%1: no connection").arg(args.port) : lost);
+            return kCannotOpen;
+        }
+    }
+    QObject::disconnect(lostConnection);
+
+    // Ctrl-C and SIGTERM: the reading under way ends, the port closes and
+    // what was printed stays printed.
+    if (::pipe(gSignalPipe) != 0) {
+        Error(QStringLiteral("no signal pipe"));
+        return kLineFault;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    Run run(args, port);
+    QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
+        run.interrupt();
+    });
+    QTimer::singleShot(0, &run, &Run::startReading);
+    const int status = QCoreApplication::exec();
+    port.close();
+    return status;
+}
