@@ -34,7 +34,7 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
         a.command = Command::Help;
         a.helpFor = arguments.size() > 1 ? arguments[1] : QString();
         if (!a.helpFor.isEmpty() && a.helpFor != QLatin1String("read") &&
-            a.helpFor != QLatin1String("check")) {
+            a.helpFor != QLatin1String("check") && a.helpFor != QLatin1String("search")) {
             return fail(QStringLiteral("unknown subcommand '%1'").arg(a.helpFor));
         }
         return result;
@@ -43,8 +43,10 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
         a.command = Command::Read;
     } else if (command == QLatin1String("check")) {
         a.command = Command::Check;
+    } else if (command == QLatin1String("search")) {
+        a.command = Command::Search;
     } else {
-        return fail(QStringLiteral("unknown subcommand '%1' (read or check)").arg(command));
+        return fail(QStringLiteral("unknown subcommand '%1' (read, check or search)").arg(command));
     }
     // Help wins over whatever else is on the line, right or wrong.
     if (arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help"))) {
@@ -55,6 +57,13 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
     bool countGiven = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& option = arguments[i];
+        const QStringList readOptions{"--settings", "--family",   "--address",
+                                      "--count",    "--interval", "--secondary"};
+        const QStringList searchOptions{"--bauds", "--parities", "--addresses", "--first"};
+        if ((a.command == Command::Search && readOptions.contains(option)) ||
+            (a.command != Command::Search && searchOptions.contains(option))) {
+            return fail(QStringLiteral("%1 is not an option of %2").arg(option, command));
+        }
         if (option == QLatin1String("--follow")) {
             a.follow = true;
             continue;
@@ -67,10 +76,14 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
             a.secondary = true;
             continue;
         }
-        const bool takesValue =
-            QStringList{"--port",     "--settings", "--family", "--address", "--count",
-                        "--interval", "--timeout",  "--format", "--lang"}
-                .contains(option);
+        if (option == QLatin1String("--first") && a.command == Command::Search) {
+            a.firstOnly = true;
+            continue;
+        }
+        const bool takesValue = QStringList{"--port",  "--settings", "--family",   "--address",
+                                            "--count", "--interval", "--timeout",  "--format",
+                                            "--lang",  "--bauds",    "--parities", "--addresses"}
+                                    .contains(option);
         if (!takesValue) {
             return fail(QStringLiteral("unknown option '%1'").arg(option));
         }
@@ -140,6 +153,37 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
             } else {
                 return fail(QStringLiteral("--format '%1': table, csv or json").arg(value));
             }
+        } else if (option == QLatin1String("--bauds")) {
+            a.bauds.clear();
+            for (const QString& item : value.split(QLatin1Char(','))) {
+                const auto baud = WholeNumber(item.trimmed(), 50, 4000000);
+                if (!baud) {
+                    return fail(
+                        QStringLiteral("--bauds '%1': baud rates such as 9600,19200").arg(value));
+                }
+                a.bauds.push_back(*baud);
+            }
+        } else if (option == QLatin1String("--parities")) {
+            a.parities.clear();
+            for (const QString& item : value.split(QLatin1Char(','))) {
+                const QString letter = item.trimmed().toUpper();
+                if (letter != QLatin1String("N") && letter != QLatin1String("E") &&
+                    letter != QLatin1String("O")) {
+                    return fail(
+                        QStringLiteral("--parities '%1': n, e and o, such as n,e").arg(value));
+                }
+                a.parities.push_back(letter.at(0).toLatin1());
+            }
+        } else if (option == QLatin1String("--addresses")) {
+            const QStringList ends = value.split(QLatin1Char('-'));
+            const auto first = ends.size() <= 2 ? WholeNumber(ends.front(), 1, 247) : std::nullopt;
+            const auto last = ends.size() == 2 ? WholeNumber(ends.back(), 1, 247) : first;
+            if (!first || !last || *last < *first) {
+                return fail(
+                    QStringLiteral("--addresses '%1': N or N-M within 1 to 247").arg(value));
+            }
+            a.firstAddress = *first;
+            a.lastAddress = *last;
         } else if (option == QLatin1String("--lang")) {
             if (value != QLatin1String("zh") && value != QLatin1String("en")) {
                 return fail(QStringLiteral("--lang '%1': zh or en").arg(value));
@@ -150,7 +194,7 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
     if (a.port.isEmpty()) {
         return fail(QStringLiteral("--port is missing"));
     }
-    if (!a.familyGiven) {
+    if (!a.familyGiven && a.command != Command::Search) {
         return fail(QStringLiteral("--family is missing (panel or rail)"));
     }
     if (a.secondary && a.family != MeterKind::PanelMount) {
@@ -158,6 +202,9 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
     }
     if (a.follow && countGiven) {
         return fail(QStringLiteral("--follow: give --count or --follow, not both"));
+    }
+    if (a.command == Command::Search && a.follow) {
+        return fail(QStringLiteral("--follow is not an option of search"));
     }
     if (a.command == Command::Check && (a.follow || a.count != 1)) {
         return fail(
@@ -169,6 +216,7 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
 QString ProgramHelp() {
     return QStringLiteral(
         "usage: metertest-cli read|check --port comN|DEVICE --family panel|rail [options]\n"
+        "       metertest-cli search --port comN|DEVICE [options]\n"
         "\n"
         "Reads a three-phase power meter over Modbus RTU, from a serial line or a\n"
         "network port (docs/network.md), without a window.\n"
@@ -177,9 +225,12 @@ QString ProgramHelp() {
         "          every field by its screen caption, its text as the monitor shows it,\n"
         "          its number and unit\n"
         "  check   one reading and the three-phase checks: verdict, figures, advice\n"
+        "  search  the meter search: every meter found with its address, line\n"
+        "          settings and family\n"
         "\n"
-        "Exit status: 0 all good; 1 a check said 注意 or 异常; 2 no answer or a line\n"
-        "fault; 64 bad usage; 69 the port cannot be opened; 130 interrupted.\n"
+        "Exit status: 0 all good; 1 a check said 注意 or 异常; 2 no answer, no meter\n"
+        "found or a line fault; 64 bad usage; 69 the port cannot be opened;\n"
+        "130 interrupted.\n"
         "metertest-cli SUBCOMMAND --help for the options; man metertest-cli.\n");
 }
 

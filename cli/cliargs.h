@@ -7,12 +7,13 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 #include "link/meterkind.h"
 
 namespace mt::cli {
 
-enum class Command { Read, Check, Help };
+enum class Command { Read, Check, Search, Help };
 enum class Format { Table, Csv, Json };
 
 struct CliArgs {
@@ -32,6 +33,12 @@ struct CliArgs {
     std::optional<Format> format;  // none: table on a terminal, JSON Lines otherwise
     QString language;              // "zh", "en" or empty (the locale's)
     bool verbose = false;
+    // search
+    std::vector<int> bauds{4800, 9600, 19200, 38400};
+    std::vector<char> parities{'N', 'E', 'O'};
+    int firstAddress = 1;
+    int lastAddress = 247;
+    bool firstOnly = false;  // stop at the first meter
 };
 
 struct ParseResult {

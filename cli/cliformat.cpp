@@ -70,7 +70,85 @@ QString VerdictKey(Verdict verdict) {
     return {};
 }
 
+QString FindKind(SearchFind::Kind kind) {
+    switch (kind) {
+        case SearchFind::Kind::Meter:
+            return QStringLiteral("meter");
+        case SearchFind::Kind::OtherDevice:
+            return QStringLiteral("other-device");
+        case SearchFind::Kind::BadCrc:
+            return QStringLiteral("bad-crc");
+        case SearchFind::Kind::Garbled:
+            return QStringLiteral("garbled");
+        case SearchFind::Kind::LateAnswer:
+            return QStringLiteral("late-answer");
+        case SearchFind::Kind::LineRefused:
+            return QStringLiteral("line-refused");
+    }
+    return {};
+}
+
 }  // namespace
+
+QByteArray FindCsvHeader() {
+    return CsvLine({"port", "kind", "address", "settings", "family", "response_ms", "detail"});
+}
+
+QByteArray FormatFind(Format format, const QString& port, const SearchFind& find, bool first) {
+    const QString settings =
+        QStringLiteral("%1,%2,8,1").arg(find.line.baud).arg(QLatin1Char(find.line.parity));
+    const QString family = !find.family                            ? QString()
+                           : *find.family == MeterKind::PanelMount ? QStringLiteral("panel")
+                                                                   : QStringLiteral("rail");
+    const QString response =
+        find.responseMs >= 0 ? QString::number(find.responseMs, 'f', 1) : QString();
+    QString detail = find.detail;
+    if (find.kind == SearchFind::Kind::OtherDevice) {
+        detail = QStringLiteral("exception %1").arg(find.exceptionCode, 2, 16, QLatin1Char('0'));
+    }
+    switch (format) {
+        case Format::Table: {
+            QString out;
+            if (first) {
+                out += QStringLiteral("# %1\n%2%3%4%5%6\n")
+                           .arg(port, Padded(QStringLiteral("address"), 9),
+                                Padded(QStringLiteral("settings"), 14),
+                                Padded(QStringLiteral("family"), 8),
+                                Padded(QStringLiteral("ms"), 8), QStringLiteral("found"));
+            }
+            out += Padded(QString::number(find.address), 9) + Padded(settings, 14) +
+                   Padded(family.isEmpty() ? QStringLiteral("-") : family, 8) +
+                   Padded(response.isEmpty() ? QStringLiteral("-") : response, 8) +
+                   FindKind(find.kind) +
+                   (detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail));
+            return (out + QLatin1Char('\n')).toUtf8();
+        }
+        case Format::Csv: {
+            QByteArray out;
+            if (first) {
+                out += CsvLine(
+                    {"port", "kind", "address", "settings", "family", "response_ms", "detail"});
+            }
+            return out + CsvLine({port, FindKind(find.kind), QString::number(find.address),
+                                  settings, family, response, detail});
+        }
+        case Format::Json: {
+            QJsonObject object;
+            object.insert(QStringLiteral("port"), port);
+            object.insert(QStringLiteral("kind"), FindKind(find.kind));
+            object.insert(QStringLiteral("address"), find.address);
+            object.insert(QStringLiteral("settings"), settings);
+            object.insert(QStringLiteral("family"),
+                          family.isEmpty() ? QJsonValue() : QJsonValue(family));
+            object.insert(QStringLiteral("response_ms"),
+                          find.responseMs >= 0 ? QJsonValue(find.responseMs) : QJsonValue());
+            object.insert(QStringLiteral("detail"),
+                          detail.isEmpty() ? QJsonValue() : QJsonValue(detail));
+            return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+        }
+    }
+    return {};
+}
 
 int DisplayWidth(const QString& text) {
     int width = 0;

@@ -12,6 +12,7 @@
 #include "analysis/checks.h"
 #include "cliargs.h"
 #include "meterreader.h"
+#include "search/metersearch.h"
 
 namespace mt::cli {
 
@@ -31,6 +32,11 @@ QByteArray FormatReading(Format format, const ReadingContext& context, const Rea
 // One reading's checks and their conclusion.
 QByteArray FormatChecks(Format format, const ReadingContext& context, const Reading& reading,
                         const std::vector<CheckResult>& results, const QString& conclusion);
+// One find of the search. `first`: the first of a run (the CSV header and
+// the table's heading go with it).
+QByteArray FormatFind(Format format, const QString& port, const SearchFind& find, bool first);
+QByteArray FindCsvHeader();
+
 // A request's outcome for --verbose, like a line of the traffic monitor.
 QString OutcomeLine(const RequestOutcome& outcome);
 // The summary line on standard error at the end.

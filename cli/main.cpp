@@ -24,6 +24,7 @@
 #include "platform/portadvice.h"
 #include "platform/portmap.h"
 #include "platform/settingsstore.h"
+#include "search/metersearch.h"
 
 using namespace mt;
 using namespace mt::cli;
@@ -166,6 +167,77 @@ private:
     bool finished_ = false;
 };
 
+// The meter search: its finds as they come, a progress line on a terminal.
+int RunSearch(const CliArgs& args, int number, Format format) {
+    LinePort port;
+    SearchPlan plan = SearchPlan::Make(args.bauds, args.parities, args.firstAddress,
+                                       args.lastAddress, args.timeoutMs);
+    if (!LineSettingsApplyToPort(number)) {
+        // Behind a gateway the line's settings are the gateway's: addresses only.
+        plan = SearchPlan::Make({9600}, {'N'}, args.firstAddress, args.lastAddress, args.timeoutMs);
+    }
+    MeterSearch search(port, number, plan);
+    search.setStopAtFirstMeter(args.firstOnly);
+    const bool progress = ::isatty(STDERR_FILENO);
+    int finds = 0;
+    int meters = 0;
+    QObject::connect(&search, &MeterSearch::found, [&](const SearchFind& find) {
+        if (progress) {
+            std::fputs("\r\033[K", stderr);
+        }
+        Out(FormatFind(format, args.port, find, finds == 0));
+        ++finds;
+        meters += find.kind == SearchFind::Kind::Meter ? 1 : 0;
+    });
+    QObject::connect(&search, &MeterSearch::progressed, [&](const SearchProgress& p) {
+        if (progress) {
+            std::fprintf(stderr, "\r\033[K%d/%d  %d,%c  address %d  %llds left", p.done, p.total,
+                         p.line.baud, p.line.parity, p.address,
+                         static_cast<long long>(p.msLeft / 1000));
+            std::fflush(stderr);
+        }
+    });
+    int status = kAllGood;
+    QObject::connect(&search, &MeterSearch::finished, [&](SearchEnd end) {
+        if (progress) {
+            std::fputs("\r\033[K", stderr);
+        }
+        if (end == SearchEnd::Failed) {
+            status = kCannotOpen;
+            if (search.failure()) {
+                Error(PortOpenAdvice(*search.failure(), port.deviceName()));
+            }
+        } else if (end == SearchEnd::Cancelled) {
+            status = kInterrupted;
+        } else if (meters == 0) {
+            status = kLineFault;
+        }
+        if (finds == 0 && format == Format::Csv) {
+            Out(FindCsvHeader());  // a table with no rows, for the script reading it
+        }
+        Error(QStringLiteral("%1 of %2 tries, %3 meter(s) found")
+                  .arg(search.triesDone())
+                  .arg(plan.totalTries())
+                  .arg(meters));
+        QCoreApplication::exit(status);
+    });
+    if (::pipe(gSignalPipe) != 0) {
+        Error(QStringLiteral("no signal pipe"));
+        return kLineFault;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
+        search.cancel();
+    });
+    QTimer::singleShot(0, &search, &MeterSearch::start);
+    QCoreApplication::exec();
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -223,6 +295,12 @@ int main(int argc, char* argv[]) {
         noReconnect[n] = false;
     }
     SetAutoReconnectChoices(noReconnect);
+
+    if (args.command == Command::Search) {
+        return RunSearch(
+            args, number,
+            args.format.value_or(::isatty(STDOUT_FILENO) ? Format::Table : Format::Json));
+    }
 
     LinePort port;
     PortResult result = port.setPortNumber(number);

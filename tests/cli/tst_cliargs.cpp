@@ -57,6 +57,22 @@ private slots:
             << "--secondary";
         QTest::newRow("check follows") << QStringList{"check", "--follow"} + ok << "--follow";
         QTest::newRow("check counts") << QStringList{"check", "--count", "3"} + ok << "--count";
+        const QStringList port{"--port", "com3"};
+        QTest::newRow("search, family") << QStringList{"search", "--family", "panel"} + port
+                                        << "--family is not an option of search";
+        QTest::newRow("read, bauds")
+            << QStringList{"read", "--bauds", "9600"} + ok << "--bauds is not an option of read";
+        QTest::newRow("bauds") << QStringList{"search", "--bauds", "9600,fast"} + port
+                               << "--bauds '9600,fast'";
+        QTest::newRow("parities") << QStringList{"search", "--parities", "n,m"} + port
+                                  << "--parities 'n,m'";
+        QTest::newRow("addresses backwards")
+            << QStringList{"search", "--addresses", "9-3"} + port << "--addresses '9-3'";
+        QTest::newRow("addresses 0")
+            << QStringList{"search", "--addresses", "0-3"} + port << "--addresses '0-3'";
+        QTest::newRow("addresses three")
+            << QStringList{"search", "--addresses", "1-2-3"} + port << "--addresses '1-2-3'";
+        QTest::newRow("search follows") << QStringList{"search", "--follow"} + port << "--follow";
     }
     void badArguments() {
         QFETCH(QStringList, arguments);
@@ -90,6 +106,19 @@ private slots:
         QCOMPARE(device.args.port, QStringLiteral("/dev/ttyUSB0"));
         QVERIFY(device.args.secondary);
         QVERIFY(!device.args.format);  // chosen by the terminal
+
+        const ParseResult search =
+            ParseCliArgs({"search", "--port", "com2", "--bauds", "19200, 9600", "--parities", "E,o",
+                          "--addresses", "5-9", "--first"});
+        QVERIFY2(search.error.isEmpty(), qPrintable(search.error));
+        QCOMPARE(search.args.bauds, (std::vector<int>{19200, 9600}));
+        QCOMPARE(search.args.parities, (std::vector<char>{'E', 'O'}));
+        QCOMPARE(search.args.firstAddress, 5);
+        QCOMPARE(search.args.lastAddress, 9);
+        QVERIFY(search.args.firstOnly);
+        const ParseResult one = ParseCliArgs({"search", "--port", "com2", "--addresses", "7"});
+        QCOMPARE(one.args.firstAddress, 7);
+        QCOMPARE(one.args.lastAddress, 7);
 
         const ParseResult help = ParseCliArgs({"read", "--port", "x", "--help"});
         QVERIFY(help.error.isEmpty());

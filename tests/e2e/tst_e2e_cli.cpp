@@ -250,6 +250,58 @@ private slots:
         }
     }
 
+    // The search finds the meter at its address with its family, and says
+    // so with status 2 when nothing answers.
+    void search_data() {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QString>("addresses");
+        QTest::addColumn<int>("status");
+        QTest::newRow("panel-mount at 5") << "panel"
+                                          << "3-6" << 0;
+        QTest::newRow("DIN-rail at 5") << "rail"
+                                       << "4-5" << 0;
+        QTest::newRow("nobody in the range") << "panel"
+                                             << "1-3" << 2;
+    }
+    void search() {
+        QFETCH(QString, family);
+        QFETCH(QString, addresses);
+        QFETCH(int, status);
+        SimProcess sim(runtime_.path(), "search");
+        QString failure;
+        QVERIFY2(
+            sim.start(kCom,
+                      {"--meter", family, "--address", "5", "--baud", "19200", "--parity", "E"},
+                      &failure),
+            qPrintable(failure));
+        const CliRun run =
+            RunCli({"search", "--port", QStringLiteral("com%1").arg(kCom), "--bauds", "9600,19200",
+                    "--parities", "n,e", "--addresses", addresses, "--format", "json"});
+        QVERIFY2(run.status == status,
+                 qPrintable(QStringLiteral("%1: %2").arg(run.status).arg(run.err)));
+        QList<QJsonObject> meters;
+        for (const QJsonObject& find : JsonLines(run.out)) {
+            if (find["kind"].toString() == QLatin1String("meter")) {
+                meters << find;
+            }
+        }
+        if (status != 0) {
+            QVERIFY(meters.isEmpty());
+        } else {
+            // A pseudo-terminal carries no line settings: the meter may also
+            // be met at other settings; always at its address and family.
+            QStringList settings;
+            for (const QJsonObject& meter : meters) {
+                QCOMPARE(meter["address"].toInt(), 5);
+                QCOMPARE(meter["family"].toString(), family);
+                settings << meter["settings"].toString();
+            }
+            QVERIFY2(settings.contains(QStringLiteral("19200,E,8,1")),
+                     qPrintable(settings.join(' ')));
+        }
+        QVERIFY2(sim.stop(&failure), qPrintable(failure));
+    }
+
     // A port number mapped to a gateway on the network: the same reading.
     void networkPort() {
         SimProcess sim(runtime_.path(), "network");
