@@ -34,7 +34,8 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
         a.command = Command::Help;
         a.helpFor = arguments.size() > 1 ? arguments[1] : QString();
         if (!a.helpFor.isEmpty() && a.helpFor != QLatin1String("read") &&
-            a.helpFor != QLatin1String("check") && a.helpFor != QLatin1String("search")) {
+            a.helpFor != QLatin1String("check") && a.helpFor != QLatin1String("search") &&
+            a.helpFor != QLatin1String("bus")) {
             return fail(QStringLiteral("unknown subcommand '%1'").arg(a.helpFor));
         }
         return result;
@@ -45,8 +46,11 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
         a.command = Command::Check;
     } else if (command == QLatin1String("search")) {
         a.command = Command::Search;
+    } else if (command == QLatin1String("bus")) {
+        a.command = Command::Bus;
     } else {
-        return fail(QStringLiteral("unknown subcommand '%1' (read, check or search)").arg(command));
+        return fail(
+            QStringLiteral("unknown subcommand '%1' (read, check, search or bus)").arg(command));
     }
     // Help wins over whatever else is on the line, right or wrong.
     if (arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help"))) {
@@ -60,8 +64,12 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
         const QStringList readOptions{"--settings", "--family",   "--address",
                                       "--count",    "--interval", "--secondary"};
         const QStringList searchOptions{"--bauds", "--parities", "--addresses", "--first"};
+        const QStringList busOptions{"--list", "--rounds"};
+        const QStringList notOnBus{"--family", "--address", "--count", "--secondary"};
         if ((a.command == Command::Search && readOptions.contains(option)) ||
-            (a.command != Command::Search && searchOptions.contains(option))) {
+            (a.command != Command::Search && searchOptions.contains(option)) ||
+            (a.command != Command::Bus && busOptions.contains(option)) ||
+            (a.command == Command::Bus && notOnBus.contains(option))) {
             return fail(QStringLiteral("%1 is not an option of %2").arg(option, command));
         }
         if (option == QLatin1String("--follow")) {
@@ -80,10 +88,11 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
             a.firstOnly = true;
             continue;
         }
-        const bool takesValue = QStringList{"--port",  "--settings", "--family",   "--address",
-                                            "--count", "--interval", "--timeout",  "--format",
-                                            "--lang",  "--bauds",    "--parities", "--addresses"}
-                                    .contains(option);
+        const bool takesValue =
+            QStringList{"--port",     "--settings",  "--family", "--address", "--count",
+                        "--interval", "--timeout",   "--format", "--lang",    "--bauds",
+                        "--parities", "--addresses", "--list",   "--rounds"}
+                .contains(option);
         if (!takesValue) {
             return fail(QStringLiteral("unknown option '%1'").arg(option));
         }
@@ -153,6 +162,15 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
             } else {
                 return fail(QStringLiteral("--format '%1': table, csv or json").arg(value));
             }
+        } else if (option == QLatin1String("--list")) {
+            a.listFile = value;
+        } else if (option == QLatin1String("--rounds")) {
+            const auto n = WholeNumber(value, 1, 1000000);
+            if (!n) {
+                return fail(QStringLiteral("--rounds '%1': 1 or more").arg(value));
+            }
+            a.count = *n;
+            countGiven = true;
         } else if (option == QLatin1String("--bauds")) {
             a.bauds.clear();
             for (const QString& item : value.split(QLatin1Char(','))) {
@@ -194,7 +212,10 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
     if (a.port.isEmpty()) {
         return fail(QStringLiteral("--port is missing"));
     }
-    if (!a.familyGiven && a.command != Command::Search) {
+    if (a.command == Command::Bus && a.listFile.isEmpty()) {
+        return fail(QStringLiteral("--list is missing (the bus overview's list file)"));
+    }
+    if (!a.familyGiven && a.command != Command::Search && a.command != Command::Bus) {
         return fail(QStringLiteral("--family is missing (panel or rail)"));
     }
     if (a.secondary && a.family != MeterKind::PanelMount) {
@@ -217,6 +238,7 @@ QString ProgramHelp() {
     return QStringLiteral(
         "usage: metertest-cli read|check --port comN|DEVICE --family panel|rail [options]\n"
         "       metertest-cli search --port comN|DEVICE [options]\n"
+        "       metertest-cli bus --port comN|DEVICE --list FILE [options]\n"
         "\n"
         "Reads a three-phase power meter over Modbus RTU, from a serial line or a\n"
         "network port (docs/network.md), without a window.\n"
@@ -227,6 +249,8 @@ QString ProgramHelp() {
         "  check   one reading and the three-phase checks: verdict, figures, advice\n"
         "  search  the meter search: every meter found with its address, line\n"
         "          settings and family\n"
+        "  bus     rounds over a meter list file (the bus overview's): one record\n"
+        "          per meter and round\n"
         "\n"
         "Exit status: 0 all good; 1 a check said 注意 or 异常; 2 no answer, no meter\n"
         "found or a line fault; 64 bad usage; 69 the port cannot be opened;\n"

@@ -13,7 +13,7 @@
 
 namespace mt::cli {
 
-enum class Command { Read, Check, Search, Help };
+enum class Command { Read, Check, Search, Bus, Help };
 enum class Format { Table, Csv, Json };
 
 struct CliArgs {
@@ -39,6 +39,8 @@ struct CliArgs {
     int firstAddress = 1;
     int lastAddress = 247;
     bool firstOnly = false;  // stop at the first meter
+    // bus
+    QString listFile;  // the bus overview's list file
 };
 
 struct ParseResult {

@@ -90,6 +90,124 @@ QString FindKind(SearchFind::Kind kind) {
 
 }  // namespace
 
+QByteArray FormatBusRecord(Format format, const QString& port, quint64 round,
+                           const QDateTime& roundEnd, const BusMeterStatus& meter, bool first) {
+    QHash<QString, QString> fresh;
+    for (auto it = meter.texts.constBegin(); it != meter.texts.constEnd(); ++it) {
+        if (meter.fresh(it.key(), round)) {
+            fresh.insert(it.key(), it.value());
+        }
+    }
+    const BusFigures f = BusFiguresOf(fresh);
+    const QString family = meter.meter.kind == MeterKind::PanelMount ? QStringLiteral("panel")
+                                                                     : QStringLiteral("rail");
+    QString state;
+    switch (meter.state) {
+        case BusState::Waiting:
+            state = QStringLiteral("waiting");
+            break;
+        case BusState::Online:
+            state = QStringLiteral("online");
+            break;
+        case BusState::Offline:
+            state = QStringLiteral("offline");
+            break;
+        case BusState::Disabled:
+            state = QStringLiteral("disabled");
+            break;
+    }
+    const std::optional<double> response =
+        meter.counts.lastResponseMs >= 0 && !fresh.isEmpty()
+            ? std::optional<double>(static_cast<double>(meter.counts.lastResponseMs))
+            : std::nullopt;
+    const std::optional<QString> wiring = meter.wiring && !fresh.isEmpty()
+                                              ? std::optional<QString>(VerdictText(*meter.wiring))
+                                              : std::nullopt;
+    const std::vector<std::pair<const char*, std::optional<double>>> figures{
+        {"voltage", f.phaseVoltage},
+        {"ia", f.ia},
+        {"ib", f.ib},
+        {"ic", f.ic},
+        {"p_total", f.pTotal},
+        {"power_factor", f.powerFactor},
+        {"frequency", f.frequency},
+        {"response_ms", response}};
+    const auto number = [](const std::optional<double>& v) {
+        return v ? QString::number(*v, 'g', 10) : QString();
+    };
+    switch (format) {
+        case Format::Table: {
+            QString out;
+            if (first) {
+                out += QStringLiteral("# %1\n").arg(port);
+                out += Padded(QStringLiteral("round"), 7) + Padded(QStringLiteral("address"), 9) +
+                       Padded(QStringLiteral("state"), 10) + Padded(QStringLiteral("U"), 9) +
+                       Padded(QStringLiteral("Ia"), 9) + Padded(QStringLiteral("Ib"), 9) +
+                       Padded(QStringLiteral("Ic"), 9) + Padded(QStringLiteral("P"), 12) +
+                       Padded(QStringLiteral("PF"), 10) + Padded(QStringLiteral("f"), 8) +
+                       Padded(QStringLiteral("ms"), 6) + QStringLiteral("wiring  name\n");
+            }
+            const auto cell = [&](const std::optional<double>& v, int width) {
+                return Padded(v ? QString::number(*v, 'g', 6) : QStringLiteral("-"), width);
+            };
+            out += Padded(QString::number(round), 7) +
+                   Padded(QString::number(meter.meter.address), 9) +
+                   Padded(BusStateText(meter.state), 10) + cell(f.phaseVoltage, 9) + cell(f.ia, 9) +
+                   cell(f.ib, 9) + cell(f.ic, 9) + cell(f.pTotal, 12) + cell(f.powerFactor, 10) +
+                   cell(f.frequency, 8) + cell(response, 6) +
+                   Padded(wiring.value_or(QStringLiteral("-")), 8) + meter.meter.name;
+            while (out.endsWith(QLatin1Char(' '))) {
+                out.chop(1);
+            }
+            return (out + QLatin1Char('\n')).toUtf8();
+        }
+        case Format::Csv: {
+            QByteArray out;
+            if (first) {
+                QStringList header{"round", "time", "port", "address", "name", "family", "state"};
+                for (const auto& [key, value] : figures) {
+                    header << QString::fromLatin1(key);
+                }
+                header << "requests"
+                       << "accepted"
+                       << "wiring";
+                out += CsvLine(header);
+            }
+            QStringList row{QString::number(round),
+                            CsvTimeText(roundEnd),
+                            port,
+                            QString::number(meter.meter.address),
+                            meter.meter.name,
+                            family,
+                            state};
+            for (const auto& [key, value] : figures) {
+                row << number(value);
+            }
+            row << QString::number(meter.counts.requests) << QString::number(meter.counts.accepted)
+                << wiring.value_or(QString());
+            return out + CsvLine(row);
+        }
+        case Format::Json: {
+            QJsonObject object;
+            object.insert(QStringLiteral("round"), static_cast<qint64>(round));
+            object.insert(QStringLiteral("time"), CsvTimeText(roundEnd));
+            object.insert(QStringLiteral("port"), port);
+            object.insert(QStringLiteral("address"), meter.meter.address);
+            object.insert(QStringLiteral("name"), meter.meter.name);
+            object.insert(QStringLiteral("family"), family);
+            object.insert(QStringLiteral("state"), state);
+            for (const auto& [key, value] : figures) {
+                object.insert(QString::fromLatin1(key), value ? QJsonValue(*value) : QJsonValue());
+            }
+            object.insert(QStringLiteral("requests"), meter.counts.requests);
+            object.insert(QStringLiteral("accepted"), meter.counts.accepted);
+            object.insert(QStringLiteral("wiring"), wiring ? QJsonValue(*wiring) : QJsonValue());
+            return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+        }
+    }
+    return {};
+}
+
 QByteArray FindCsvHeader() {
     return CsvLine({"port", "kind", "address", "settings", "family", "response_ms", "detail"});
 }

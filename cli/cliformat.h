@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/checks.h"
+#include "bus/buspoller.h"
 #include "cliargs.h"
 #include "meterreader.h"
 #include "search/metersearch.h"
@@ -36,6 +37,10 @@ QByteArray FormatChecks(Format format, const ReadingContext& context, const Read
 // the table's heading go with it).
 QByteArray FormatFind(Format format, const QString& port, const SearchFind& find, bool first);
 QByteArray FindCsvHeader();
+
+// One meter after one bus round: only the values that came in that round.
+QByteArray FormatBusRecord(Format format, const QString& port, quint64 round,
+                           const QDateTime& roundEnd, const BusMeterStatus& meter, bool first);
 
 // A request's outcome for --verbose, like a line of the traffic monitor.
 QString OutcomeLine(const RequestOutcome& outcome);

@@ -16,6 +16,8 @@
 
 #include "analysis/checks.h"
 #include "analysis/readingvalues.h"
+#include "bus/buslist.h"
+#include "bus/buspoller.h"
 #include "cliargs.h"
 #include "cliformat.h"
 #include "meterreader.h"
@@ -25,6 +27,7 @@
 #include "platform/portmap.h"
 #include "platform/settingsstore.h"
 #include "search/metersearch.h"
+#include "shell/busfamilies.h"
 
 using namespace mt;
 using namespace mt::cli;
@@ -238,6 +241,89 @@ int RunSearch(const CliArgs& args, int number, Format format) {
     return status;
 }
 
+// Rounds of the bus overview over the meters of a list file.
+int RunBus(const CliArgs& args, int number, Format format) {
+    QFile file(args.listFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Error(QStringLiteral("--list '%1': %2").arg(args.listFile, file.errorString()));
+        return kUsage;
+    }
+    const BusListImport list = ParseBusList(file.readAll());
+    for (const BusListProblem& problem : list.problems) {
+        Error(QStringLiteral("%1 line %2: %3 (left out)")
+                  .arg(args.listFile)
+                  .arg(problem.line)
+                  .arg(problem.reason));
+    }
+    if (list.meters.isEmpty()) {
+        Error(QStringLiteral("--list '%1': no meter in the list").arg(args.listFile));
+        return kUsage;
+    }
+    LinePort port;
+    BusPoller poller(port, MeasurementFamilies());
+    poller.setMeters(list.meters);
+    poller.setIntervalMs(args.intervalMs);
+    int status = kAllGood;
+    quint64 rounds = 0;
+    bool ended = false;
+    const auto end = [&](int code) {
+        if (ended) {
+            return;
+        }
+        ended = true;
+        poller.stop();
+        Error(QStringLiteral("%1 round(s), %2 request(s)").arg(rounds).arg(poller.requestsSent()));
+        QCoreApplication::exit(code);
+    };
+    QObject::connect(&poller, &BusPoller::roundFinished, [&](quint64 round, qint64) {
+        rounds = round;
+        const QDateTime now = QDateTime::currentDateTime();
+        for (const BusMeterStatus& meter : poller.meters()) {
+            if (!meter.meter.enabled) {
+                continue;
+            }
+            Out(FormatBusRecord(format, args.port, round, now, meter,
+                                round == 1 && &meter == &poller.meters().front()));
+            bool any = false;
+            for (auto it = meter.texts.constBegin(); it != meter.texts.constEnd(); ++it) {
+                any |= meter.fresh(it.key(), round);
+            }
+            if (!any) {
+                status = kLineFault;  // a meter gave nothing this round
+            }
+        }
+        if (!args.follow && round >= static_cast<quint64>(args.count)) {
+            // After the poller's signal has returned.
+            QTimer::singleShot(0, &poller, [&] { end(status); });
+        }
+    });
+    QObject::connect(&poller, &BusPoller::failed, [&](const QString& reason) {
+        Error(QStringLiteral("the line was lost: %1").arg(reason));
+        QTimer::singleShot(0, &poller, [&] { end(kLineFault); });
+    });
+    if (::pipe(gSignalPipe) != 0) {
+        Error(QStringLiteral("no signal pipe"));
+        return kLineFault;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
+        end(kInterrupted);
+    });
+    const PortResult started = poller.start(number, args.settings);
+    if (!started) {
+        Error(started.error().kind == PortError::Kind::BadSettings
+                  ? QStringLiteral("--settings '%1': %2")
+                        .arg(args.settings, PortOpenAdvice(started.error(), port.deviceName()))
+                  : PortOpenAdvice(started.error(), port.deviceName()));
+        return started.error().kind == PortError::Kind::BadSettings ? kUsage : kCannotOpen;
+    }
+    return QCoreApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -296,6 +382,10 @@ int main(int argc, char* argv[]) {
     }
     SetAutoReconnectChoices(noReconnect);
 
+    if (args.command == Command::Bus) {
+        return RunBus(args, number,
+                      args.format.value_or(::isatty(STDOUT_FILENO) ? Format::Table : Format::Json));
+    }
     if (args.command == Command::Search) {
         return RunSearch(
             args, number,

@@ -72,6 +72,17 @@ private slots:
             << QStringList{"search", "--addresses", "0-3"} + port << "--addresses '0-3'";
         QTest::newRow("addresses three")
             << QStringList{"search", "--addresses", "1-2-3"} + port << "--addresses '1-2-3'";
+        QTest::newRow("bus without list") << QStringList{"bus"} + port << "--list is missing";
+        QTest::newRow("bus, family")
+            << QStringList{"bus", "--list", "l.csv", "--family", "panel"} + port
+            << "--family is not an option of bus";
+        QTest::newRow("rounds 0") << QStringList{"bus", "--list", "l.csv", "--rounds", "0"} + port
+                                  << "--rounds '0'";
+        QTest::newRow("read, list")
+            << QStringList{"read", "--list", "l.csv"} + ok << "--list is not an option of read";
+        QTest::newRow("rounds and follow")
+            << QStringList{"bus", "--list", "l.csv", "--rounds", "2", "--follow"} + port
+            << "--follow";
         QTest::newRow("search follows") << QStringList{"search", "--follow"} + port << "--follow";
     }
     void badArguments() {

@@ -302,6 +302,52 @@ private slots:
         QVERIFY2(sim.stop(&failure), qPrintable(failure));
     }
 
+    // Bus rounds over a list file: one record per enabled meter and round,
+    // values of that round only; a meter that never answers makes it 2.
+    void bus() {
+        SimProcess sim(runtime_.path(), "bus");
+        QString failure;
+        QVERIFY2(sim.start(kCom,
+                           {"--meter", "panel", "--address", "1", "--meter", "rail", "--address",
+                            "7", "--seed", "74"},
+                           &failure),
+                 qPrintable(failure));
+        QTemporaryDir dir;
+        const QString list = dir.filePath(QStringLiteral("list.csv"));
+        QFile file(list);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("地址,名称,类型,启用\n1,1#进线,嵌入式,是\n7,,导轨式,是\n9,停用的,导轨式,否\n");
+        file.close();
+        const QStringList common{"bus",      "--port",     QStringLiteral("com%1").arg(kCom),
+                                 "--list",   list,         "--rounds",
+                                 "2",        "--interval", "0",
+                                 "--format", "json"};
+        const CliRun run = RunCli(common);
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        const QList<QJsonObject> records = JsonLines(run.out);
+        QCOMPARE(records.size(), 4);  // two meters, two rounds; the disabled one not
+        for (const QJsonObject& record : records) {
+            QCOMPARE(record["state"].toString(), QStringLiteral("online"));
+            QVERIFY(record["voltage"].toDouble() > 200);
+            QVERIFY(!record["frequency"].isNull());
+        }
+        QCOMPARE(records[0]["name"].toString(), QStringLiteral("1#进线"));
+        QCOMPARE(records[1]["family"].toString(), QStringLiteral("rail"));
+        QCOMPARE(records[3]["round"].toInt(), 2);
+
+        // A meter in the list that is not on the line: its records are empty.
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("12,ghost,嵌入式,是\n");
+        file.close();
+        const CliRun missing = RunCli(common);
+        QCOMPARE(missing.status, 2);
+        const QList<QJsonObject> withGhost = JsonLines(missing.out);
+        QCOMPARE(withGhost.size(), 6);
+        QCOMPARE(withGhost[2]["address"].toInt(), 12);
+        QVERIFY(withGhost[2]["voltage"].isNull());
+        QVERIFY2(sim.stop(&failure), qPrintable(failure));
+    }
+
     // A port number mapped to a gateway on the network: the same reading.
     void networkPort() {
         SimProcess sim(runtime_.path(), "network");
