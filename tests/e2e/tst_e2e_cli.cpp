@@ -209,6 +209,9 @@ private slots:
         QTest::newRow("healthy meter, check")
             << QStringList{"--meter", "panel"} << QStringList{"check", "--family", "panel"} << 0
             << "0 failed";
+        QTest::newRow("healthy DIN-rail meter, check")
+            << QStringList{"--meter", "rail"} << QStringList{"check", "--family", "rail"} << 0
+            << "0 failed";
         QTest::newRow("reversed CT, check")
             << QStringList{"--meter", "panel", "--wiring", "reverse-ct=b"}
             << QStringList{"check", "--family", "panel"} << 1 << "0 failed";
