@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "analysis/checks.h"
@@ -57,6 +58,24 @@ void Error(const QString& text) {
 void Out(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fflush(stdout);
+}
+
+// Ctrl-C and SIGTERM call `onSignal` on the event loop (through a pipe: a
+// signal handler may do nothing more). Nothing when no pipe could be made.
+std::unique_ptr<QSocketNotifier> OnInterrupt(const std::function<void()>& onSignal) {
+    if (gSignalPipe[0] < 0 && ::pipe(gSignalPipe) != 0) {
+        Error(QStringLiteral("no signal pipe"));
+        return nullptr;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    auto notifier = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [onSignal] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
+        onSignal();
+    });
+    return notifier;
 }
 
 // A device path is reached through a port link of this run's own, in a
@@ -224,18 +243,10 @@ int RunSearch(const CliArgs& args, int number, Format format) {
                   .arg(meters));
         QCoreApplication::exit(status);
     });
-    if (::pipe(gSignalPipe) != 0) {
-        Error(QStringLiteral("no signal pipe"));
+    const auto interrupt = OnInterrupt([&] { search.cancel(); });
+    if (!interrupt) {
         return kLineFault;
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
-        char byte = 0;
-        [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
-        search.cancel();
-    });
     QTimer::singleShot(0, &search, &MeterSearch::start);
     QCoreApplication::exec();
     return status;
@@ -301,18 +312,10 @@ int RunBus(const CliArgs& args, int number, Format format) {
         Error(QStringLiteral("the line was lost: %1").arg(reason));
         QTimer::singleShot(0, &poller, [&] { end(kLineFault); });
     });
-    if (::pipe(gSignalPipe) != 0) {
-        Error(QStringLiteral("no signal pipe"));
+    const auto interrupt = OnInterrupt([&] { end(kInterrupted); });
+    if (!interrupt) {
         return kLineFault;
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
-        char byte = 0;
-        [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
-        end(kInterrupted);
-    });
     const PortResult started = poller.start(number, args.settings);
     if (!started) {
         Error(started.error().kind == PortError::Kind::BadSettings
@@ -434,19 +437,11 @@ int main(int argc, char* argv[]) {
 
     // Ctrl-C and SIGTERM: the reading under way ends, the port closes and
     // what was printed stays printed.
-    if (::pipe(gSignalPipe) != 0) {
-        Error(QStringLiteral("no signal pipe"));
+    Run run(args, port);
+    const auto interrupt = OnInterrupt([&] { run.interrupt(); });
+    if (!interrupt) {
         return kLineFault;
     }
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    Run run(args, port);
-    QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
-        char byte = 0;
-        [[maybe_unused]] const auto n = ::read(gSignalPipe[0], &byte, 1);
-        run.interrupt();
-    });
     QTimer::singleShot(0, &run, &Run::startReading);
     const int status = QCoreApplication::exec();
     port.close();
