@@ -29,6 +29,7 @@
 
 #include "bus/buspoller.h"
 #include "bus/busreads.h"
+#include "busline.h"
 #include "drive/simdriver.h"
 #include "link/answercheck.h"
 #include "platform/qtserialport.h"
@@ -37,28 +38,11 @@
 namespace {
 
 constexpr int kCom = 1;
-constexpr int kMeters = 32;
-constexpr int kBaud = 9600;
-constexpr int kTurnaroundMs = 20;
-
-mt::MeterKind KindOf(int address) {
-    return address % 2 == 1 ? mt::MeterKind::PanelMount : mt::MeterKind::DinRail;
-}
-
-// The round's limit from the reads of every meter.
-double RoundLimitMs() {
-    const double characterMs = 11.0 * 1000 / kBaud;
-    double limit = 0;
-    const mt::BusFamilies families = mt::MeasurementFamilies();
-    for (int address = 1; address <= kMeters; ++address) {
-        for (const mt::PollStep& step : families.of(KindOf(address)).reads) {
-            const double characters =
-                8 + static_cast<double>(mt::ExpectedAnswerLength(step.function, step.count));
-            limit += characters * characterMs + kTurnaroundMs + 3.5 * characterMs;
-        }
-    }
-    return limit;
-}
+using mt::bench::kBaud;
+using mt::bench::KindOf;
+using mt::bench::kMeters;
+using mt::bench::kTurnaroundMs;
+using mt::bench::RoundLimitMs;
 
 }  // namespace
 

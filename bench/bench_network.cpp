@@ -31,6 +31,7 @@
 
 #include "bus/buspoller.h"
 #include "bus/busreads.h"
+#include "busline.h"
 #include "drive/simdriver.h"
 #include "link/answercheck.h"
 #include "link/crc16.h"
@@ -41,27 +42,11 @@
 namespace {
 
 constexpr int kCom = 9;
-constexpr int kMeters = 32;
-constexpr int kBaud = 9600;
-constexpr int kTurnaroundMs = 20;
-
-mt::MeterKind KindOf(int address) {
-    return address % 2 == 1 ? mt::MeterKind::PanelMount : mt::MeterKind::DinRail;
-}
-
-double RoundLimitMs() {
-    const double characterMs = 11.0 * 1000 / kBaud;
-    double limit = 0;
-    const mt::BusFamilies families = mt::MeasurementFamilies();
-    for (int address = 1; address <= kMeters; ++address) {
-        for (const mt::PollStep& step : families.of(KindOf(address)).reads) {
-            const double characters =
-                8 + static_cast<double>(mt::ExpectedAnswerLength(step.function, step.count));
-            limit += characters * characterMs + kTurnaroundMs + 3.5 * characterMs;
-        }
-    }
-    return limit;
-}
+using mt::bench::kBaud;
+using mt::bench::KindOf;
+using mt::bench::kMeters;
+using mt::bench::kTurnaroundMs;
+using mt::bench::RoundLimitMs;
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
