@@ -137,6 +137,8 @@ private slots:
     void badOptions_data();
     void badOptions();
     void usageNamesEveryOption();
+    void networkOptions_data();
+    void networkOptions();
 };
 
 void TestSimFaults::lineTiming_data() {
@@ -557,6 +559,62 @@ void TestSimFaults::options() {
         got = QString::number(o.help);
     }
     QCOMPARE(got, value);
+}
+
+// The gateway's options, read into what ServeTcp uses; "error" when refused.
+void TestSimFaults::networkOptions_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected");  // host:port framing delay drop split close timeout
+                                            // (no host: every address)
+    QTest::newRow("port only") << QStringList{"--tcp", "1502"} << ":1502 rtu 0 0 0 - 500";
+    QTest::newRow("host and any port")
+        << QStringList{"--tcp", "127.0.0.1:0"} << "127.0.0.1:0 rtu 0 0 0 - 500";
+    QTest::newRow("Modbus TCP with faults") << QStringList{"--tcp",
+                                                           "502",
+                                                           "--framing",
+                                                           "mbap",
+                                                           "--net-delay",
+                                                           "30",
+                                                           "--net-drop",
+                                                           "0.25",
+                                                           "--net-split",
+                                                           "1",
+                                                           "--net-close-after",
+                                                           "7",
+                                                           "--gateway-timeout",
+                                                           "120"}
+                                            << ":502 mbap 30 0.25 1 7 120";
+    QTest::newRow("port 65536") << QStringList{"--tcp", "65536"} << "error";
+    QTest::newRow("port text") << QStringList{"--tcp", "gw"} << "error";
+    QTest::newRow("empty host is every address")
+        << QStringList{"--tcp", ":502"} << ":502 rtu 0 0 0 - 500";
+    QTest::newRow("framing") << QStringList{"--tcp", "502", "--framing", "ascii"} << "error";
+    QTest::newRow("drop above 1") << QStringList{"--tcp", "502", "--net-drop", "1.5"} << "error";
+    QTest::newRow("negative delay") << QStringList{"--tcp", "502", "--net-delay", "-1"} << "error";
+}
+
+void TestSimFaults::networkOptions() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    const OptionsResult parsed = Parse(args);
+    if (expected == QLatin1String("error")) {
+        QVERIFY(!parsed.ok());
+        return;
+    }
+    QVERIFY2(parsed.ok(), parsed.error.c_str());
+    const SimOptions& o = parsed.options;
+    QVERIFY(o.tcpPort.has_value());
+    const QString shown =
+        QStringLiteral("%1:%2 %3 %4 %5 %6 %7 %8")
+            .arg(QString::fromStdString(o.tcpHost.value_or("")))
+            .arg(*o.tcpPort)
+            .arg(o.framing == NetFraming::Mbap ? "mbap" : "rtu")
+            .arg(o.net.delayMs)
+            .arg(o.net.dropRate)
+            .arg(o.net.splitRate)
+            .arg(o.net.closeAfter ? QString::number(*o.net.closeAfter) : QStringLiteral("-"))
+            .arg(o.net.gatewayTimeoutMs);
+    QCOMPARE(shown, expected);
 }
 
 void TestSimFaults::badOptions_data() {
