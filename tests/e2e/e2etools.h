@@ -30,6 +30,7 @@
 #include "monitor/portpanel.h"
 #include "monitor/statuslamp.h"
 #include "panel_meter/paneldecoder.h"
+#include "panel_meter/switchpanelview.h"
 #include "platform/portmap.h"
 #include "rail_meter/raildecoder.h"
 #include "rail_meter/railschedule.h"
@@ -262,6 +263,24 @@ void CompareFields(const Live& monitor, const QStringList& names, const FieldOut
         QVERIFY2(outcome.allows(shown), qPrintable(QStringLiteral("%1 shows \"%2\", expected %3")
                                                        .arg(name, shown, Alternatives(outcome))));
     }
+}
+
+// The fields and both switch panels show what they may.
+template <typename Live>
+void CompareScreen(const Live& monitor, const PanelScreen& expected) {
+    CompareFields(monitor, kPanelFields, expected.fields);
+    const std::uint8_t outputs =
+        drive::SwitchStatusShown(*test::Ctl<SwitchPanelView>(monitor.form, "Picture1"));
+    QVERIFY2(expected.outputs.allows(outputs),
+             qPrintable(QStringLiteral("the outputs show %1, expected %2")
+                            .arg(outputs)
+                            .arg(Alternatives(expected.outputs))));
+    const std::uint8_t inputs =
+        drive::SwitchStatusShown(*test::Ctl<SwitchPanelView>(monitor.form, "Picture2"));
+    QVERIFY2(expected.inputs.allows(inputs),
+             qPrintable(QStringLiteral("the inputs show %1, expected %2")
+                            .arg(inputs)
+                            .arg(Alternatives(expected.inputs))));
 }
 
 // Every named field holds a decoded value for certain (or, with `filled`

@@ -87,14 +87,6 @@ bool WaitForLoggedAnswers(const SimProcess& sim, int count) {
     return WaitUntil([&] { return sim.answers().size() >= count; }, kQuietPatienceMs);
 }
 
-void CompareScreen(const NetPanelMonitor& monitor, const PanelScreen& expected) {
-    CompareFields(monitor, kPanelFields, expected.fields);
-    const std::uint8_t outputs = SwitchStatusShown(*Ctl<SwitchPanelView>(monitor.form, "Picture1"));
-    QVERIFY(expected.outputs.allows(outputs));
-    const std::uint8_t inputs = SwitchStatusShown(*Ctl<SwitchPanelView>(monitor.form, "Picture2"));
-    QVERIFY(expected.inputs.allows(inputs));
-}
-
 // A TCP port on 127.0.0.1 where nobody listens.
 int ClosedPort() {
     QTcpServer probe;

@@ -58,21 +58,6 @@ QList<QByteArray> Repeated(const QList<QByteArray>& frames, int times) {
     return all;
 }
 
-// The fields and both switch panels show what they may.
-void CompareScreen(const LivePanelMonitor& monitor, const PanelScreen& expected) {
-    CompareFields(monitor, kPanelFields, expected.fields);
-    const std::uint8_t outputs = SwitchStatusShown(*Ctl<SwitchPanelView>(monitor.form, "Picture1"));
-    QVERIFY2(expected.outputs.allows(outputs),
-             qPrintable(QStringLiteral("the outputs show %1, expected %2")
-                            .arg(outputs)
-                            .arg(Alternatives(expected.outputs))));
-    const std::uint8_t inputs = SwitchStatusShown(*Ctl<SwitchPanelView>(monitor.form, "Picture2"));
-    QVERIFY2(expected.inputs.allows(inputs),
-             qPrintable(QStringLiteral("the inputs show %1, expected %2")
-                            .arg(inputs)
-                            .arg(Alternatives(expected.inputs))));
-}
-
 }  // namespace
 
 class TestE2ePanel : public QObject {
