@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -230,6 +231,11 @@ void Announce(const mt::SimOptions& options, std::uint64_t seed, const mt::Pty& 
                      ParityLetter(options.parity), options.pacing.paced ? "" : " (not paced)",
                      turnaround.c_str(), wiring.c_str(), seed, pty.path.c_str(),
                      linkPath.empty() ? "" : " as ", linkPath.c_str());
+    }
+    if (options.source) {
+        std::fprintf(stderr, "metersim: every meter measures the source %s%s%s\n",
+                     mt::SourcePointText(*options.source).c_str(),
+                     options.sourceFile.empty() ? "" : ", set from ", options.sourceFile.c_str());
     }
 }
 
@@ -490,6 +496,70 @@ void WaitUntilRead(const mt::Pty& pty) {
     }
 }
 
+// Re-reads the source's control file whenever it changes (its time or size),
+// before a request's values are made: the first line that is not blank or a
+// "#" comment is the new set point, counted from that request on. A bad line
+// is reported once and the source stays as it was.
+std::function<void(mt::SimSource&, std::int64_t)> SourceFileFollower(const std::string& path) {
+    struct Seen {
+        timespec mtime{};
+        off_t size = -1;
+        bool missing = false;
+    };
+    auto seen = std::make_shared<Seen>();
+    return [path, seen](mt::SimSource& source, std::int64_t ms) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            if (!seen->missing) {
+                std::fprintf(stderr, "metersim: source file %s: %s\n", path.c_str(),
+                             std::strerror(errno));
+                seen->missing = true;
+            }
+            return;
+        }
+        seen->missing = false;
+        if (info.st_mtim.tv_sec == seen->mtime.tv_sec &&
+            info.st_mtim.tv_nsec == seen->mtime.tv_nsec && info.st_size == seen->size) {
+            return;
+        }
+        seen->mtime = info.st_mtim;
+        seen->size = info.st_size;
+        std::FILE* file = std::fopen(path.c_str(), "r");
+        if (file == nullptr) {
+            return;
+        }
+        char line[512];
+        std::string text;
+        while (std::fgets(line, sizeof line, file) != nullptr) {
+            std::string_view view(line);
+            while (!view.empty() && (view.front() == ' ' || view.front() == '\t')) {
+                view.remove_prefix(1);
+            }
+            if (view.empty() || view.front() == '#' || view.front() == '\n' ||
+                view.front() == '\r') {
+                continue;
+            }
+            text = std::string(view);
+            break;
+        }
+        std::fclose(file);
+        if (text.empty()) {
+            return;  // written in two steps: the next look finds the line
+        }
+        const auto point = mt::ParseSourcePoint(text, source.At(ms));
+        if (!point) {
+            std::fprintf(stderr, "metersim: source file %s: not a set point: %s", path.c_str(),
+                         text.c_str());
+            return;
+        }
+        if (*point != source.At(ms)) {
+            source.Set(ms, *point);
+            std::fprintf(stderr, "metersim: source %s from %lld ms\n",
+                         mt::SourcePointText(*point).c_str(), static_cast<long long>(ms));
+        }
+    };
+}
+
 }  // namespace
 
 // The meters behind a serial gateway on the network: until a signal.
@@ -556,11 +626,21 @@ int main(int argc, char* argv[]) {
     std::vector<std::unique_ptr<mt::Slave>> slaves;
     std::vector<std::unique_ptr<mt::FaultPlan>> plans;
     std::vector<LineMeter> meters;
+    std::unique_ptr<mt::SimSource> source;
+    if (options.source) {
+        source = std::make_unique<mt::SimSource>(*options.source);
+        if (!options.sourceFile.empty()) {
+            source->SetFollower(SourceFileFollower(options.sourceFile));
+        }
+    }
     for (std::size_t i = 0; i < options.meters.size(); ++i) {
         const mt::SimMeter& meter = options.meters[i];
         const std::uint64_t meterSeed = seed + i * 0x9E3779B97F4A7C15ULL;
         models.push_back(
             std::make_unique<mt::MeterModel>(meter.meter, meterSeed, start, meter.wiring));
+        if (source) {
+            models.back()->FollowSource(source.get(), meter.error);
+        }
         slaves.push_back(std::make_unique<mt::Slave>(*models.back(), meter.address));
         plans.push_back(std::make_unique<mt::FaultPlan>(meter.faults, meterSeed));
         mt::Pacing pacing = options.pacing;

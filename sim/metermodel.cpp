@@ -375,7 +375,67 @@ MeterModel::MeterModel(MeterKind kind, std::uint64_t seed, CalendarTime start, W
     }
 }
 
+void MeterModel::FollowSource(SimSource* source, const MeterError& error) {
+    source_ = source;
+    error_ = error;
+    voltageRatio_ = 1;
+    currentRatio_ = 1;
+    demand_ = Demand{};
+}
+
+void MeterModel::FillFromSource(MeterValues& v, double t) const {
+    const SourcePoint& point = source_->At(static_cast<std::int64_t>(std::llround(t * 1000)));
+    const MeterError& e = error_;
+    const double sine =
+        std::sqrt(std::max(0.0, 1 - point.pf * point.pf)) * (point.capacitive ? -1 : 1);
+    const double apparent = point.u * point.i;
+    for (std::size_t k = 0; k < 3; ++k) {
+        v.u[k] = std::max(0.0, point.u * (1 + e.u / 100) + e.uOffset);
+        v.i[k] = std::max(0.0, point.i * (1 + e.i / 100) + e.iOffset);
+        v.p[k] = apparent * point.pf * (1 + e.p / 100) + e.pOffset;
+        v.q[k] = apparent * sine * (1 + e.q / 100) + e.qOffset;
+        v.s[k] = std::hypot(v.p[k], v.q[k]);
+        v.pf[k] = v.s[k] > 0 ? v.p[k] / v.s[k] : 1;
+        v.angle[k] = 120;
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+        v.uLine[k] = LineVoltage(v.u[k], v.u[(k + 1) % 3], v.angle[k]);
+    }
+    v.pTotal = v.p[0] + v.p[1] + v.p[2];
+    v.qTotal = v.q[0] + v.q[1] + v.q[2];
+    v.sTotal = v.s[0] + v.s[1] + v.s[2];
+    // The power factor as the meter reports it: the source's, off by the
+    // meter's own error.
+    v.pfTotal = std::clamp((point.i > 0 ? point.pf : 1.0) + e.pf, -1.0, 1.0);
+    v.frequency = point.f * (1 + e.f / 100);
+    v.voltageRatio = 1;
+    v.currentRatio = 1;
+}
+
+double MeterModel::CountedActive(double t) const {
+    if (source_ == nullptr) {
+        return power_[0].Integral(t) + power_[1].Integral(t) + power_[2].Integral(t);
+    }
+    const auto ms = static_cast<std::int64_t>(std::llround(t * 1000));
+    return source_->ActiveWattSeconds(ms) * (1 + error_.p / 100) +
+           (3 * error_.pOffset + error_.creepWatts) * t;
+}
+
+double MeterModel::CountedReactive(double t, bool negative) const {
+    if (source_ == nullptr) {
+        return negative
+                   ? 0
+                   : reactive_[0].Integral(t) + reactive_[1].Integral(t) + reactive_[2].Integral(t);
+    }
+    const auto ms = static_cast<std::int64_t>(std::llround(t * 1000));
+    return source_->ReactiveVarSeconds(ms, negative) * (1 + error_.q / 100);
+}
+
 void MeterModel::Fill(MeterValues& v, double t) const {
+    if (source_ != nullptr) {
+        FillFromSource(v, t);
+        return;
+    }
     for (std::size_t k = 0; k < 3; ++k) {
         v.u[k] = voltage_[k].At(t);
         v.p[k] = power_[k].At(t);
@@ -400,27 +460,19 @@ void MeterModel::Fill(MeterValues& v, double t) const {
 }
 
 void MeterModel::FillPanelEnergy(MeterValues& v, double t) const {
-    double pIntegral = 0;
-    double qIntegral = 0;
-    for (std::size_t k = 0; k < 3; ++k) {
-        pIntegral += power_[k].Integral(t);
-        qIntegral += reactive_[k].Integral(t);
-    }
     // Counters in Wh: the load draws active and inductive reactive power, so
-    // the negative counters stand still.
-    v.wpp = static_cast<std::int64_t>(std::floor(panelEnergy0_[0] + pIntegral / 3600));
+    // the negative counters stand still (a source may lead, though).
+    v.wpp = static_cast<std::int64_t>(std::floor(panelEnergy0_[0] + CountedActive(t) / 3600));
     v.wpn = static_cast<std::int64_t>(std::floor(panelEnergy0_[1]));
-    v.wqp = static_cast<std::int64_t>(std::floor(panelEnergy0_[2] + qIntegral / 3600));
-    v.wqn = static_cast<std::int64_t>(std::floor(panelEnergy0_[3]));
+    v.wqp =
+        static_cast<std::int64_t>(std::floor(panelEnergy0_[2] + CountedReactive(t, false) / 3600));
+    v.wqn =
+        static_cast<std::int64_t>(std::floor(panelEnergy0_[3] + CountedReactive(t, true) / 3600));
 }
 
 void MeterModel::FillRailEnergy(MeterValues& v, double t) const {
-    auto pIntegral = [this](double x) {
-        return power_[0].Integral(x) + power_[1].Integral(x) + power_[2].Integral(x);
-    };
-    auto qIntegral = [this](double x) {
-        return reactive_[0].Integral(x) + reactive_[1].Integral(x) + reactive_[2].Integral(x);
-    };
+    auto pIntegral = [this](double x) { return CountedActive(x); };
+    auto qIntegral = [this](double x) { return CountedReactive(x, false); };
     // Walk the hours since the start: the energy of each hour goes to the
     // tariff of that hour of the day.
     std::array<double, kTariffCount> activeWs{};
@@ -504,6 +556,9 @@ MeterValues MeterModel::ValuesAt(std::int64_t ms) const {
     MeterValues v;
     const std::int64_t clamped = std::max<std::int64_t>(0, ms);
     const double t = static_cast<double>(clamped) / 1000;
+    if (source_ != nullptr) {
+        source_->Follow(clamped);
+    }
     Fill(v, t);
     ApplyWiring(wiring_, v);
     if (kind_ == MeterKind::PanelMount) {

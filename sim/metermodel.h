@@ -11,6 +11,7 @@
 
 #include "link/meterkind.h"
 #include "random.h"
+#include "source.h"
 #include "wiring.h"
 
 namespace mt {
@@ -146,6 +147,13 @@ public:
 
     MeterValues ValuesAt(std::int64_t ms) const;
 
+    // Makes the meter measure what a test bench's source gives instead of
+    // its own load, with its own measuring error. The transformer ratios
+    // are then 1: the meter shows what the source sets. `source` outlives
+    // the model.
+    void FollowSource(SimSource* source, const MeterError& error);
+    const MeterError& Error() const { return error_; }
+
     // The contents of `count` registers from `first` (function 3 and 4 read
     // the same registers). Nothing when any of them lies outside the map or
     // the registers span two ranges.
@@ -181,6 +189,11 @@ private:
 
     static Wave MakeWave(Rng& rng, double mean, double depth);
     void Fill(MeterValues& v, double t) const;
+    void FillFromSource(MeterValues& v, double t) const;
+    // The active energy the meter has counted (W·s) and its reactive
+    // energy's positive or negative part (var·s) up to t.
+    double CountedActive(double t) const;
+    double CountedReactive(double t, bool negative) const;
     void FillPanelEnergy(MeterValues& v, double t) const;
     void FillRailEnergy(MeterValues& v, double t) const;
     void FillDemand(MeterValues& v, std::int64_t ms) const;
@@ -205,6 +218,8 @@ private:
     std::array<std::array<double, kTariffCount>, 4> railEnergy0_{};
     std::int64_t clearedSecondsBeforeStart_ = 0;
     mutable Demand demand_;
+    SimSource* source_ = nullptr;
+    MeterError error_;
 };
 
 // Every register of the map at `ms` after the start, one line each:

@@ -240,6 +240,27 @@ const std::map<std::string_view, Setter>& ValueOptions() {
              }
              return n.has_value();
          }},
+        {"--error", [](SimOptions& o, std::string_view v) { return AddMeterErrors(v, o.error); }},
+        {"--creep",
+         [](SimOptions& o, std::string_view v) {
+             return AddMeterErrors("creep=" + std::string(v), o.error);
+         }},
+        {"--source",
+         [](SimOptions& o, std::string_view v) {
+             const auto point = ParseSourcePoint(v, o.source.value_or(SourcePoint{}));
+             if (point) {
+                 o.source = *point;
+             }
+             return point.has_value();
+         }},
+        {"--source-file",
+         [](SimOptions& o, std::string_view v) {
+             o.sourceFile = std::string(v);
+             if (!o.source) {
+                 o.source = SourcePoint{};
+             }
+             return !v.empty();
+         }},
         {"--vanish-after",
          [](SimOptions& o, std::string_view v) {
              const auto n = ReadInteger<std::uint64_t>(v, 0, UINT64_MAX);
@@ -258,12 +279,12 @@ bool IsMeterOption(std::string_view name) {
         "--meter",       "--address",    "--turnaround",      "--fault-crc",     "--fault-drop",
         "--fault-split", "--fault-late", "--fault-exception", "--fault-garbage", "--fault-noise",
         "--split-gap",   "--late",       "--exception-code",  "--garbage-bytes", "--noise-bytes",
-        "--noise-gap",   "--wiring",     "--vanish-after"};
+        "--noise-gap",   "--wiring",     "--vanish-after",    "--error",         "--creep"};
     return names.contains(name);
 }
 
 SimMeter CurrentMeter(const SimOptions& o) {
-    return SimMeter{o.meter, o.address, o.pacing.turnaroundMs, o.faults, o.wiring};
+    return SimMeter{o.meter, o.address, o.pacing.turnaroundMs, o.faults, o.wiring, o.error};
 }
 
 // Starts describing the next meter: its options start from their defaults.
@@ -274,6 +295,7 @@ void NextMeter(SimOptions& o) {
     o.pacing.turnaroundMs = 0;
     o.faults = FaultOptions{};
     o.wiring = Wiring{};
+    o.error = MeterError{};
 }
 
 // Applies one option with its value; "" when it was good, else the error.
@@ -356,6 +378,13 @@ void FinishMeters(OptionsResult& result) {
     for (const SimMeter& meter : o.meters) {
         if (!addresses.insert(meter.address).second) {
             result.error = "two meters at address " + std::to_string(meter.address);
+            return;
+        }
+        if (!o.source && !meter.error.none()) {
+            // Without a source the meter measures its own load: there is no
+            // true value for an error to be off from.
+            result.error = "--error and --creep need --source or --source-file (meter at address " +
+                           std::to_string(meter.address) + ")";
             return;
         }
     }
@@ -558,6 +587,24 @@ given more than once, or with faults separated by commas):
                              powers stay right: a scaling fault
   --wiring healthy           the default
 Energy counters keep counting the load itself, whatever the wiring.
+
+Test bench (an accuracy test's source and meters with known errors):
+  --source "U=230 I=5 PF=0.5L F=50"
+                         every meter on the line measures this source (phase
+                         voltage V, current A, power factor with L or C, Hz)
+                         instead of its own load; the panel-mount meter's
+                         transformer ratios are then 1; energy registers count
+                         the source's energy at each meter's own resolution
+  --source-file FILE     the source's set point is read from FILE (one line as
+                         for --source) and again whenever FILE changes: write
+                         a new line to move the source while metersim runs
+  --error LIST           this meter's measuring error, comma-separated:
+                         U, I, P, Q, F = gain in % (with :OFFSET in V, A, W or
+                         var per phase, e.g. I=0.3:0.002), PF = difference
+                         (e.g. PF=-0.004); the meter without --error is exact
+                         and serves as the reference
+  --creep W              this meter's active energy register counts W watts
+                         more than it measures, also with no current
   --help                 this text
 )";
 }

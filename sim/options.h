@@ -11,6 +11,7 @@
 #include "faults.h"
 #include "metermodel.h"
 #include "netfaults.h"
+#include "source.h"
 #include "uart.h"
 #include "wiring.h"
 
@@ -24,6 +25,7 @@ struct SimMeter {
     std::int64_t turnaroundMs = 0;
     FaultOptions faults;
     Wiring wiring;
+    MeterError error;  // with a source: how far off the meter measures
 };
 
 // Everything the command line of metersim can set. The meter fields at the
@@ -52,6 +54,11 @@ struct SimOptions {
     std::optional<std::int64_t> dumpValuesMs;  // print the register map at this moment and exit
     FaultOptions faults;
     Wiring wiring;  // healthy unless --wiring says otherwise
+    MeterError error;
+    // A test bench: every meter measures this source instead of its own load
+    // (--source), changed while running through a control file (--source-file).
+    std::optional<SourcePoint> source;
+    std::string sourceFile;
     bool help = false;
     std::vector<SimMeter> meters;
 };
