@@ -5,6 +5,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "accuracy/accuracywindow.h"
 #include "acquisition/meterfamily.h"
 #include "analysis/analysiswindow.h"
 #include "analysis/report.h"
@@ -89,6 +91,7 @@ MonitorWindow::MonitorWindow(const Layout& layout, SerialPort& port, Services se
     observeEngine();
     addMeterSearch();
     addBusOverview();
+    addAccuracyTest();
     addNetworkPorts();
     observeLink();
 }
@@ -414,6 +417,58 @@ BusWindow* MonitorWindow::busWindow() {
     restorePlace(bus_, "bus");
     connect(portPanel, &PortPanel::portChoiceChanged, bus_, &BusWindow::refresh);
     return bus_;
+}
+
+void MonitorWindow::addAccuracyTest() {
+    accuracyAction = toolsMenu->addAction(tr("准确度试验(&A)…"));
+    accuracyAction->setObjectName(QStringLiteral("AccuracyAction"));
+    accuracyAction->setEnabled(false);  // until the program hands the families down
+    connect(accuracyAction, &QAction::triggered, this, [this] {
+        AccuracyWindow* window = accuracyWindow();
+        if (window == nullptr) {
+            return;
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+}
+
+void MonitorWindow::setAccuracyFamilies(BusFamilies families) {
+    accuracyFamilies_ = std::move(families);
+    accuracyAction->setEnabled(true);
+}
+
+AccuracyWindow* MonitorWindow::accuracyWindow() {
+    if (accuracy_ != nullptr || !accuracyFamilies_) {
+        return accuracy_;
+    }
+    AccuracyWindow::Hooks hooks;
+    hooks.portNumber = [this] { return portPanel->selectedPortNumber(); };
+    hooks.lineSettings = [this] { return portPanel->settingsText(); };
+    hooks.stopAcquisition = [this] { return engine_->stopRunning(); };
+    hooks.takePort = [this] { return lendPort(); };
+    hooks.givePortBack = [panel = QPointer<PortPanel>(portPanel)](bool reopen) {
+        if (panel == nullptr) {
+            return false;
+        }
+        panel->setEnabled(true);
+        return reopen && panel->reopenPort();
+    };
+    hooks.busList = [this]() -> QList<BusMeter> {
+        if (bus_ != nullptr) {
+            return bus_->list();
+        }
+        QFile file(BusWindow::listPath(portPanel->selectedPortNumber()));
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return ParseBusList(file.read(1024 * 1024)).meters;
+    };
+    accuracy_ = new AccuracyWindow(std::move(hooks), *accuracyFamilies_, port_,
+                                   services_.makePort ? services_.makePort() : nullptr, this);
+    restorePlace(accuracy_, "accuracy");
+    return accuracy_;
 }
 
 void MonitorWindow::useMeter(int portNumber, int address, const QString& settings) {
@@ -773,7 +828,8 @@ void MonitorWindow::saveWindowPlaces() {
         {traffic_, "traffic"},
         {analysis_, "analysis"},
         {trendWindow_ != nullptr ? trendWindow_->widget() : nullptr, "trend"},
-        {bus_, "bus"}};
+        {bus_, "bus"},
+        {accuracy_, "accuracy"}};
     for (const auto& [window, name] : windows) {
         if (window != nullptr) {
             settings.setGeometry(name, window->saveGeometry());

@@ -36,6 +36,7 @@ class QTimer;
 namespace mt {
 
 class AnalysisWindow;
+class AccuracyWindow;
 class BusWindow;
 class TrendStore;
 class TrendView;
@@ -122,6 +123,10 @@ public:
     // families' decoders live above the monitor). Without it 工具→总线巡检
     // is disabled.
     void setBusFamilies(BusFamilies families);
+    // 工具→准确度试验: the accuracy test of this window's port, made at its
+    // first use; disabled until the program hands down what it reads.
+    AccuracyWindow* accuracyWindow();
+    void setAccuracyFamilies(BusFamilies families);
     // Puts a port number, an address and line settings ("9600,N,8,1") into
     // the port panel, as picking them there does.
     void useMeter(int portNumber, int address, const QString& settings);
@@ -201,6 +206,7 @@ private:
     void observeEngine();
     void addMeterSearch();
     void addBusOverview();
+    void addAccuracyTest();
     void addNetworkPorts();
     void useNetworkPorts(const NetworkPortMap& ports, const std::map<int, bool>& reconnect);
     void observeLink();
@@ -240,6 +246,7 @@ private:
     QAction* trendAction = nullptr;          // 查看→趋势图
     QAction* aboutAction = nullptr;          // 帮助→关于仪表测试
     QAction* busAction = nullptr;            // 工具→总线巡检
+    QAction* accuracyAction = nullptr;       // 工具→准确度试验
     QAction* resetSettingsAction = nullptr;  // 帮助→恢复默认设置
     QMenu* languageMenu = nullptr;           // 帮助→语言 / Language
     QLabel* hintLine = nullptr;              // the status bar's plain-language hint
@@ -258,6 +265,8 @@ private:
     AnalysisWindow* analysis_ = nullptr;
     BusWindow* bus_ = nullptr;
     std::optional<BusFamilies> busFamilies_;
+    AccuracyWindow* accuracy_ = nullptr;
+    std::optional<BusFamilies> accuracyFamilies_;
     std::unique_ptr<TrendStore> trend_;
     int trendCapacity_ = 0;
     TrendView* trendWindow_ = nullptr;

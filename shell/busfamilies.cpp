@@ -29,4 +29,10 @@ BusFamilies MeasurementFamilies() {
     return families;
 }
 
+BusFamilies AccuracyFamilies() {
+    BusFamilies families = MeasurementFamilies();
+    families.dinRail.reads.push_back(RailPollSchedule[5]);
+    return families;
+}
+
 }  // namespace mt

@@ -11,4 +11,9 @@ namespace mt {
 // power factor and frequency (registers 70 and 93).
 BusFamilies MeasurementFamilies();
 
+// What the accuracy test reads: the measurement reads above and the active
+// energy register (the panel-mount meter's power block carries it already;
+// the DIN-rail meter's total active energy block, register 8192).
+BusFamilies AccuracyFamilies();
+
 }  // namespace mt

@@ -30,6 +30,7 @@ std::unique_ptr<QWidget> MakeMonitor(MeterKind kind, std::unique_ptr<SerialPort>
             break;
     }
     static_cast<MonitorWindow*>(monitor.get())->setBusFamilies(MeasurementFamilies());
+    static_cast<MonitorWindow*>(monitor.get())->setAccuracyFamilies(AccuracyFamilies());
     // The port lives as long as its screen; it is the screen's last child,
     // so it goes after every control that uses it.
     port.release()->setParent(monitor.get());
