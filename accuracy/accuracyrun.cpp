@@ -35,9 +35,16 @@ const char* EnergyField(MeterKind kind) {
 
 double ReadingStep(MeterKind kind, std::optional<Quantity> q, double value) {
     if (kind == MeterKind::PanelMount) {
-        // Singles on the primary side; the energy counter moves in Wh.
+        // Singles on the primary side, voltages shown to 0.1 V; the energy
+        // counter moves in Wh.
         const double single = SingleStep(value);
-        return q ? single : std::max(single, 0.001);
+        if (!q) {
+            return std::max(single, 0.001);
+        }
+        if (*q == Quantity::Ua || *q == Quantity::Ub || *q == Quantity::Uc) {
+            return std::max(single, 0.1);
+        }
+        return single;
     }
     if (!q) {
         return 0.01;  // kWh

@@ -197,6 +197,7 @@ private slots:
     // are sums of three rounded phases), the panel-mount meter's singles.
     void readingSteps() {
         QCOMPARE(ReadingStep(MeterKind::DinRail, Quantity::Ua, 230), 0.1);
+        QCOMPARE(ReadingStep(MeterKind::PanelMount, Quantity::Ua, 230), 0.1);  // shown to 0.1 V
         QCOMPARE(ReadingStep(MeterKind::DinRail, Quantity::Ia, 5), 0.01);
         QCOMPARE(ReadingStep(MeterKind::DinRail, Quantity::Pa, 1150), 10.0);
         QCOMPARE(ReadingStep(MeterKind::DinRail, Quantity::P, 3450), 30.0);
