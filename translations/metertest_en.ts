@@ -917,6 +917,571 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
     </message>
 </context>
 <context>
+    <name>mt::AccuracyRun</name>
+    <message>
+        <source>未做</source>
+        <translation>Not run</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>Skipped</translation>
+    </message>
+    <message>
+        <source>线路断开：%1。试验已暂停，线路恢复后按“继续”重做本点</source>
+        <translation>Line lost: %1. The test is paused; once the line is back, press &quot;Continue&quot; to repeat this point</translation>
+    </message>
+    <message>
+        <source>方案中没有试验点</source>
+        <translation>The plan has no test points</translation>
+    </message>
+    <message>
+        <source>没有基准表：请把一个表位标为基准表，或选择手动输入基准值</source>
+        <translation>No reference meter: mark one position as the reference, or choose typed reference values</translation>
+    </message>
+    <message>
+        <source>没有被试表：请添加表位</source>
+        <translation>No meter under test: add positions</translation>
+    </message>
+    <message>
+        <source>线路仍打不开：%1</source>
+        <translation>The line still does not open: %1</translation>
+    </message>
+    <message>
+        <source>U=%1 V  I=%2 A  PF=%3  f=%4 Hz</source>
+        <translation>U=%1 V  I=%2 A  PF=%3  f=%4 Hz</translation>
+    </message>
+    <message>
+        <source>基准表（地址 %1）无应答，试验已暂停；恢复后按“继续”重做本点</source>
+        <translation>The reference meter (address %1) does not answer; the test is paused. Once it answers, press &quot;Continue&quot; to repeat this point</translation>
+    </message>
+    <message>
+        <source>被试表都无应答，试验已暂停；恢复后按“继续”重做本点</source>
+        <translation>No meter under test answers; the test is paused. Once they answer, press &quot;Continue&quot; to repeat this point</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+</context>
+<context>
+    <name>mt::AccuracyTexts</name>
+    <message>
+        <source>合格</source>
+        <translation>Pass</translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation>Fail</translation>
+    </message>
+    <message>
+        <source>分辨率不足</source>
+        <translation>Resolution too coarse</translation>
+    </message>
+    <message>
+        <source>基准为零</source>
+        <translation>Reference is zero</translation>
+    </message>
+    <message>
+        <source>不判定</source>
+        <translation>Not judged</translation>
+    </message>
+</context>
+<context>
+    <name>mt::AccuracyWindow</name>
+    <message>
+        <source>准确度试验</source>
+        <translation>Accuracy test</translation>
+    </message>
+    <message>
+        <source>试验完成：可导出记录</source>
+        <translation>Test complete: the record can be exported</translation>
+    </message>
+    <message>
+        <source>试验页面</source>
+        <translation>Test pages</translation>
+    </message>
+    <message>
+        <source>试验(&amp;1)</source>
+        <translation>Test (&amp;1)</translation>
+    </message>
+    <message>
+        <source>表位(&amp;2)</source>
+        <translation>Positions (&amp;2)</translation>
+    </message>
+    <message>
+        <source>方案(&amp;3)</source>
+        <translation>Plan (&amp;3)</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>试验方案</source>
+        <translation>Test plan</translation>
+    </message>
+    <message>
+        <source>打开方案(&amp;O)…</source>
+        <translation>&amp;Open plan…</translation>
+    </message>
+    <message>
+        <source>保存方案(&amp;V)…</source>
+        <translation>Sa&amp;ve plan…</translation>
+    </message>
+    <message>
+        <source>内置方案(&amp;P)：</source>
+        <translation>Built-in &amp;plans:</translation>
+    </message>
+    <message>
+        <source>接入方式</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>直接接入（Ib）</source>
+        <translation>Direct (Ib)</translation>
+    </message>
+    <message>
+        <source>经互感器接入（In）</source>
+        <translation>Via transformers (In)</translation>
+    </message>
+    <message>
+        <source>额定电压</source>
+        <translation>Rated voltage</translation>
+    </message>
+    <message>
+        <source>基本电流或额定电流</source>
+        <translation>Basic or rated current</translation>
+    </message>
+    <message>
+        <source>最大电流</source>
+        <translation>Maximum current</translation>
+    </message>
+    <message>
+        <source>接入(&amp;J)：</source>
+        <translation>Connection (&amp;J):</translation>
+    </message>
+    <message>
+        <source>Un(&amp;U)：</source>
+        <translation>&amp;Un:</translation>
+    </message>
+    <message>
+        <source>Ib/In(&amp;B)：</source>
+        <translation>I&amp;b/In:</translation>
+    </message>
+    <message>
+        <source>Imax(&amp;X)：</source>
+        <translation>Ima&amp;x:</translation>
+    </message>
+    <message>
+        <source>试验点</source>
+        <translation>Test points</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>电压</source>
+        <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>电流</source>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>功率因数</source>
+        <translation>Power factor</translation>
+    </message>
+    <message>
+        <source>频率 Hz</source>
+        <translation>Frequency Hz</translation>
+    </message>
+    <message>
+        <source>稳定 s</source>
+        <translation>Settle s</translation>
+    </message>
+    <message>
+        <source>读数次数</source>
+        <translation>Readings</translation>
+    </message>
+    <message>
+        <source>判定量</source>
+        <translation>Judged</translation>
+    </message>
+    <message>
+        <source>运行 s</source>
+        <translation>Run s</translation>
+    </message>
+    <message>
+        <source>电压：100%Un 或 230V；电流：5%In、Imax 或 2.5A；功率因数：1、0.5L、0.8C；判定量：U I P Q S PF F Pφ；运行时间留空由程序按等级计算</source>
+        <translation>Voltage: 100%Un or 230V; current: 5%In, Imax or 2.5A; power factor: 1, 0.5L, 0.8C; judged: U I P Q S PF F Pφ; leave the run time empty to have it worked out from the class</translation>
+    </message>
+    <message>
+        <source>添加试验点(&amp;A)</source>
+        <translation>&amp;Add point</translation>
+    </message>
+    <message>
+        <source>删除试验点(&amp;D)</source>
+        <translation>&amp;Delete point</translation>
+    </message>
+    <message>
+        <source>打开试验方案</source>
+        <translation>Open test plan</translation>
+    </message>
+    <message>
+        <source>试验方案 (*.csv);;所有文件 (*)</source>
+        <translation>Test plans (*.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>保存试验方案</source>
+        <translation>Save test plan</translation>
+    </message>
+    <message>
+        <source>试验方案 (*.csv)</source>
+        <translation>Test plans (*.csv)</translation>
+    </message>
+    <message>
+        <source>方案没有保存：%1</source>
+        <translation>The plan was not saved: %1</translation>
+    </message>
+    <message>
+        <source>表位</source>
+        <translation>Positions</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>有功等级</source>
+        <translation>Active class</translation>
+    </message>
+    <message>
+        <source>电压电流等级</source>
+        <translation>U/I class</translation>
+    </message>
+    <message>
+        <source>基准表</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>添加表位(&amp;A)</source>
+        <translation>&amp;Add position</translation>
+    </message>
+    <message>
+        <source>删除表位(&amp;D)</source>
+        <translation>&amp;Delete position</translation>
+    </message>
+    <message>
+        <source>从巡检列表添加(&amp;L)</source>
+        <translation>Add from bus &amp;list</translation>
+    </message>
+    <message>
+        <source>地址(&amp;R)：</source>
+        <translation>Add&amp;ress:</translation>
+    </message>
+    <message>
+        <source>类型(&amp;T)：</source>
+        <translation>&amp;Type:</translation>
+    </message>
+    <message>
+        <source>名称(&amp;N)：</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>等级(&amp;G)：</source>
+        <translation>Class (&amp;G):</translation>
+    </message>
+    <message>
+        <source>地址 %1 已在表位中</source>
+        <translation>Address %1 is already a position</translation>
+    </message>
+    <message>
+        <source>从巡检列表添加了 %1 个表位</source>
+        <translation>Added %1 positions from the bus list</translation>
+    </message>
+    <message>
+        <source>基准</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>线路上的基准表(&amp;M)</source>
+        <translation>Reference &amp;meter on the line</translation>
+    </message>
+    <message>
+        <source>线路上的基准表</source>
+        <translation>Reference meter on the line</translation>
+    </message>
+    <message>
+        <source>手动输入标准值(&amp;H)：</source>
+        <translation>Typed standard values (&amp;H):</translation>
+    </message>
+    <message>
+        <source>手动输入标准值</source>
+        <translation>Typed standard values</translation>
+    </message>
+    <message>
+        <source>标准值</source>
+        <translation>Standard values</translation>
+    </message>
+    <message>
+        <source>采用设定值(&amp;E)</source>
+        <translation>Us&amp;e set values</translation>
+    </message>
+    <message>
+        <source>设定点</source>
+        <translation>Set point</translation>
+    </message>
+    <message>
+        <source>进度</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>开始试验(&amp;S)</source>
+        <translation>&amp;Start test</translation>
+    </message>
+    <message>
+        <source>继续(&amp;C)</source>
+        <translation>&amp;Continue</translation>
+    </message>
+    <message>
+        <source>跳过本点(&amp;K)</source>
+        <translation>S&amp;kip point</translation>
+    </message>
+    <message>
+        <source>自动开始(&amp;Z)</source>
+        <translation>Auto start (&amp;Z)</translation>
+    </message>
+    <message>
+        <source>自动开始</source>
+        <translation>Auto start</translation>
+    </message>
+    <message>
+        <source>基准表读数在设定值 ±2 % 以内并稳定一个稳定时间后自动开始读数</source>
+        <translation>Readings start by themselves once the reference reads within ±2 % of the set point, steady for the settle time</translation>
+    </message>
+    <message>
+        <source>从第几点开始</source>
+        <translation>Start from point</translation>
+    </message>
+    <message>
+        <source>从第(&amp;F)</source>
+        <translation>&amp;From</translation>
+    </message>
+    <message>
+        <source>点</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Results</translation>
+    </message>
+    <message>
+        <source>本点详细结果</source>
+        <translation>Details of the point</translation>
+    </message>
+    <message>
+        <source>量</source>
+        <translation>Quantity</translation>
+    </message>
+    <message>
+        <source>读数</source>
+        <translation>Reading</translation>
+    </message>
+    <message>
+        <source>标准差</source>
+        <translation>Std dev</translation>
+    </message>
+    <message>
+        <source>误差</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>限值</source>
+        <translation>Limit</translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>试验员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>湿度</source>
+        <translation>Humidity</translation>
+    </message>
+    <message>
+        <source>导出记录(&amp;R)…</source>
+        <translation>Export &amp;record…</translation>
+    </message>
+    <message>
+        <source>试验员(&amp;O)：</source>
+        <translation>&amp;Operator:</translation>
+    </message>
+    <message>
+        <source>温度(&amp;W)：</source>
+        <translation>Temperature (&amp;W):</translation>
+    </message>
+    <message>
+        <source>湿度(&amp;Y)：</source>
+        <translation>Humidit&amp;y:</translation>
+    </message>
+    <message>
+        <source>试验进行中，方案不能改变</source>
+        <translation>A test is running: the plan cannot change</translation>
+    </message>
+    <message>
+        <source>第 %1 点的“%2”无效，已恢复原值</source>
+        <translation>&quot;%2&quot; is not valid for point %1; the old value is back</translation>
+    </message>
+    <message>
+        <source>试验进行中，表位不能改变</source>
+        <translation>A test is running: the positions cannot change</translation>
+    </message>
+    <message>
+        <source>表位 %1 的“%2”无效，已恢复原值</source>
+        <translation>&quot;%2&quot; is not valid for position %1; the old value is back</translation>
+    </message>
+    <message>
+        <source>方案打不开：%1</source>
+        <translation>The plan does not open: %1</translation>
+    </message>
+    <message>
+        <source>方案没有载入：文件太大</source>
+        <translation>The plan was not loaded: the file is too large</translation>
+    </message>
+    <message>
+        <source>方案没有载入：第 %1 行：%2</source>
+        <translation>The plan was not loaded: line %1: %2</translation>
+    </message>
+    <message>
+        <source>已载入方案“%1”，%2 个试验点</source>
+        <translation>Loaded plan &quot;%1&quot;, %2 test points</translation>
+    </message>
+    <message>
+        <source>方案已保存：%1</source>
+        <translation>Plan saved: %1</translation>
+    </message>
+    <message>
+        <source>串口无法关闭，试验没有开始</source>
+        <translation>The port would not close; the test did not start</translation>
+    </message>
+    <message>
+        <source>试验没有开始：%1</source>
+        <translation>The test did not start: %1</translation>
+    </message>
+    <message>
+        <source>试验 com%1，%2</source>
+        <translation>Testing on com%1, %2</translation>
+    </message>
+    <message>
+        <source>停止试验(&amp;S)</source>
+        <translation>&amp;Stop test</translation>
+    </message>
+    <message>
+        <source>停止试验</source>
+        <translation>Stop test</translation>
+    </message>
+    <message>
+        <source>开始试验</source>
+        <translation>Start test</translation>
+    </message>
+    <message>
+        <source>准备就绪：%1 个试验点</source>
+        <translation>Ready: %1 test points</translation>
+    </message>
+    <message>
+        <source>第 %1/%2 点（%3）：请将标准源调到 %4</source>
+        <translation>Point %1/%2 (%3): set the standard source to %4</translation>
+    </message>
+    <message>
+        <source>等待基准表读数到达设定值并稳定…</source>
+        <translation>Waiting for the reference to reach the set point and settle…</translation>
+    </message>
+    <message>
+        <source>调好后按“继续”</source>
+        <translation>Press &quot;Continue&quot; once it is set</translation>
+    </message>
+    <message>
+        <source>第 %1/%2 点：%3</source>
+        <translation>Point %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>稳定中，还有 %1 s</source>
+        <translation>Settling, %1 s left</translation>
+    </message>
+    <message>
+        <source>读数 %1/%2，重读 %3 轮</source>
+        <translation>Reading %1/%2, %3 rounds taken again</translation>
+    </message>
+    <message>
+        <source>运行中：%1 %，还有 %2 s</source>
+        <translation>Running: %1 %, %2 s left</translation>
+    </message>
+    <message>
+        <source>试验已暂停</source>
+        <translation>Test paused</translation>
+    </message>
+    <message>
+        <source>试验完成</source>
+        <translation>Test complete</translation>
+    </message>
+    <message>
+        <source>设定</source>
+        <translation>Set point</translation>
+    </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>Address %1</translation>
+    </message>
+    <message>
+        <source>标准值“%1”无效：应为 U=… I=… P=… Q=… PF=… F=…</source>
+        <translation>Standard value &quot;%1&quot; is not valid: write U=… I=… P=… Q=… PF=… F=…</translation>
+    </message>
+    <message>
+        <source>com%1，%2</source>
+        <translation>com%1, %2</translation>
+    </message>
+    <message>
+        <source>手动输入的标准值</source>
+        <translation>Typed standard values</translation>
+    </message>
+    <message>
+        <source>基准表：%1，地址 %2%3</source>
+        <translation>Reference meter: %1, address %2%3</translation>
+    </message>
+    <message>
+        <source>记录保存到</source>
+        <translation>Save the record in</translation>
+    </message>
+    <message>
+        <source>记录没有全部写出：%1</source>
+        <translation>The record was not written completely: %1</translation>
+    </message>
+    <message>
+        <source>已写出 %1 个文件到 %2</source>
+        <translation>Wrote %1 files to %2</translation>
+    </message>
+</context>
+<context>
     <name>mt::AcquisitionEngine</name>
     <message>
         <source>串口没有打开</source>
@@ -1633,6 +2198,10 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
         <source>已断开</source>
         <translation>Lost</translation>
     </message>
+    <message>
+        <source>准确度试验(&amp;A)…</source>
+        <translation>&amp;Accuracy test…</translation>
+    </message>
 </context>
 <context>
     <name>mt::NetworkPortsDialog</name>
@@ -1861,6 +2430,129 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
     <message>
         <source>相量图</source>
         <translation>Phasor diagram</translation>
+    </message>
+</context>
+<context>
+    <name>mt::PlanTexts</name>
+    <message>
+        <source>误差</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>潜动</source>
+        <translation>Creep</translation>
+    </message>
+    <message>
+        <source>走字</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>不是 UTF-8 文本</source>
+        <translation>not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>引号没有闭合</source>
+        <translation>a quote is not closed</translation>
+    </message>
+    <message>
+        <source>不是试验方案文件（第一行应为“%1,%2”）</source>
+        <translation>not a test plan file (the first line should be &quot;%1,%2&quot;)</translation>
+    </message>
+    <message>
+        <source>缺少格式版本</source>
+        <translation>the format version is missing</translation>
+    </message>
+    <message>
+        <source>格式版本 %1 比本程序新（最高 %2）</source>
+        <translation>format version %1 is newer than this program (up to %2)</translation>
+    </message>
+    <message>
+        <source>标题行应为“%1”</source>
+        <translation>the heading should be &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>应为“名称,值”</source>
+        <translation>should be &quot;name,value&quot;</translation>
+    </message>
+    <message>
+        <source>接入方式应为 direct 或 transformer</source>
+        <translation>the connection should be direct or transformer</translation>
+    </message>
+    <message>
+        <source>“%1”不是正数</source>
+        <translation>&quot;%1&quot; is not a positive number</translation>
+    </message>
+    <message>
+        <source>未知的项“%1”</source>
+        <translation>unknown key &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>列数多于 %1</source>
+        <translation>more than %1 columns</translation>
+    </message>
+    <message>
+        <source>未知的试验类型“%1”</source>
+        <translation>unknown test kind &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>电压“%1”无效</source>
+        <translation>voltage &quot;%1&quot; is not valid</translation>
+    </message>
+    <message>
+        <source>电流“%1”无效</source>
+        <translation>current &quot;%1&quot; is not valid</translation>
+    </message>
+    <message>
+        <source>功率因数“%1”无效（如 1、0.5L、0.8C）</source>
+        <translation>power factor &quot;%1&quot; is not valid (e.g. 1, 0.5L, 0.8C)</translation>
+    </message>
+    <message>
+        <source>频率“%1”无效</source>
+        <translation>frequency &quot;%1&quot; is not valid</translation>
+    </message>
+    <message>
+        <source>稳定时间“%1”无效</source>
+        <translation>settle time &quot;%1&quot; is not valid</translation>
+    </message>
+    <message>
+        <source>读数次数“%1”应为 1 到 %2</source>
+        <translation>readings &quot;%1&quot; should be 1 to %2</translation>
+    </message>
+    <message>
+        <source>判定量“%1”中有未知的量</source>
+        <translation>judged &quot;%1&quot; names an unknown quantity</translation>
+    </message>
+    <message>
+        <source>误差试验点至少要判定一个量</source>
+        <translation>an error point must judge at least one quantity</translation>
+    </message>
+    <message>
+        <source>运行时间“%1”无效</source>
+        <translation>run time &quot;%1&quot; is not valid</translation>
+    </message>
+    <message>
+        <source>文件是空的</source>
+        <translation>the file is empty</translation>
+    </message>
+    <message>
+        <source>缺少试验点标题行</source>
+        <translation>the heading of the points is missing</translation>
+    </message>
+    <message>
+        <source>方案中没有试验点</source>
+        <translation>The plan has no test points</translation>
+    </message>
+    <message>
+        <source>Imax 小于 In</source>
+        <translation>Imax is below In</translation>
+    </message>
+    <message>
+        <source>%1 级直接接入（5(60) A）</source>
+        <translation>Class %1 direct (5(60) A)</translation>
+    </message>
+    <message>
+        <source>%1 级经互感器接入（1.5(6) A）</source>
+        <translation>Class %1 via transformers (1.5(6) A)</translation>
     </message>
 </context>
 <context>
@@ -2157,6 +2849,161 @@ reset time</translation>
     <message>
         <source>关闭二次数据采集</source>
         <translation>Stop secondary</translation>
+    </message>
+</context>
+<context>
+    <name>mt::RecordTexts</name>
+    <message>
+        <source>无读数</source>
+        <translation>No readings</translation>
+    </message>
+    <message>
+        <source>有功电能 (kWh)</source>
+        <translation>Active energy (kWh)</translation>
+    </message>
+    <message>
+        <source>不走字</source>
+        <translation>No advance</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>点</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>设定</source>
+        <translation>Set point</translation>
+    </message>
+    <message>
+        <source>量</source>
+        <translation>Quantity</translation>
+    </message>
+    <message>
+        <source>基准</source>
+        <translation>Reference</translation>
+    </message>
+    <message>
+        <source>读数</source>
+        <translation>Reading</translation>
+    </message>
+    <message>
+        <source>标准差</source>
+        <translation>Std dev</translation>
+    </message>
+    <message>
+        <source>误差</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>限值</source>
+        <translation>Limit</translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>读数次数</source>
+        <translation>Readings</translation>
+    </message>
+    <message>
+        <source>电能表准确度试验记录</source>
+        <translation>Meter accuracy test record</translation>
+    </message>
+    <message>
+        <source>仪表类型</source>
+        <translation>Meter type</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>准确度等级</source>
+        <translation>Accuracy class</translation>
+    </message>
+    <message>
+        <source>有功 %1 级，电压电流 %2 级</source>
+        <translation>active class %1, voltage and current class %2</translation>
+    </message>
+    <message>
+        <source>线路</source>
+        <translation>Line</translation>
+    </message>
+    <message>
+        <source>试验方案</source>
+        <translation>Test plan</translation>
+    </message>
+    <message>
+        <source>额定值</source>
+        <translation>Ratings</translation>
+    </message>
+    <message>
+        <source>Un %1 V，%2 %3 A，Imax %4 A，%5</source>
+        <translation>Un %1 V, %2 %3 A, Imax %4 A, %5</translation>
+    </message>
+    <message>
+        <source>直接接入</source>
+        <translation>direct</translation>
+    </message>
+    <message>
+        <source>经互感器接入</source>
+        <translation>via transformers</translation>
+    </message>
+    <message>
+        <source>试验员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>日期</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>湿度</source>
+        <translation>Humidity</translation>
+    </message>
+    <message>
+        <source>结论：</source>
+        <translation>Verdict: </translation>
+    </message>
+    <message>
+        <source>未完成</source>
+        <translation>not complete</translation>
+    </message>
+    <message>
+        <source>试验员：</source>
+        <translation>Operator:</translation>
+    </message>
+    <message>
+        <source>核验员：</source>
+        <translation>Checked by:</translation>
+    </message>
+    <message>
+        <source>日期：</source>
+        <translation>Date:</translation>
+    </message>
+    <message>
+        <source>仪表测试</source>
+        <translation>MeterTest</translation>
+    </message>
+    <message>
+        <source>表位%1_地址%2</source>
+        <translation>Position%1_Address%2</translation>
     </message>
 </context>
 <context>
