@@ -245,28 +245,27 @@ Judgement Judge(Quantity q, std::span<const double> readings, double referenceMe
     j.reference = referenceMean;
     j.limit = limit;
     const double halfSteps = (std::abs(resolution) + std::abs(referenceResolution)) / 2;
-    if (q == Quantity::PF) {
-        j.error = j.reading.mean - referenceMean;
-        j.errorResolution = halfSteps;
-    } else {
-        // A reference that shows 0 (or less than half its own step) gives no
-        // relative error: dividing by it would give nonsense, not a verdict.
-        if (j.reading.count == 0 || referenceMean == 0 ||
-            std::abs(referenceMean) < std::abs(referenceResolution) / 2 ||
-            !std::isfinite(referenceMean)) {
-            j.verdict = AccuracyVerdict::NoReference;
-            return j;
-        }
-        j.error = (j.reading.mean - referenceMean) / referenceMean * 100;
-        j.errorResolution = halfSteps / std::abs(referenceMean) * 100;
-    }
     if (j.reading.count == 0) {
-        j.error.reset();
         j.verdict = AccuracyVerdict::NoReference;
         return j;
     }
+    if (q == Quantity::PF) {
+        j.error = j.reading.mean - referenceMean;
+        j.errorResolution = halfSteps;
+    } else if (referenceMean != 0 && std::isfinite(referenceMean) &&
+               std::abs(referenceMean) >= std::abs(referenceResolution) / 2) {
+        j.error = (j.reading.mean - referenceMean) / referenceMean * 100;
+        j.errorResolution = halfSteps / std::abs(referenceMean) * 100;
+    }
     if (!limit) {
+        // Shown, not judged (e.g. the reactive power at cos φ 1).
         j.verdict = AccuracyVerdict::NoLimit;
+        return j;
+    }
+    if (!j.error) {
+        // A reference that shows 0 (or less than half its own step) gives no
+        // relative error: dividing by it would give nonsense, not a verdict.
+        j.verdict = AccuracyVerdict::NoReference;
         return j;
     }
     const double size = std::abs(*j.error);

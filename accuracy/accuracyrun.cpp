@@ -96,12 +96,17 @@ std::optional<AccuracyVerdict> PositionResult::overall() const {
             }
         }
     };
+    // Quantities without a limit or without a reference at the point (the
+    // reactive power at cos φ 1) are shown, not judged.
+    auto judged = [](AccuracyVerdict v) {
+        return v != AccuracyVerdict::NoLimit && v != AccuracyVerdict::NoReference;
+    };
     for (const std::optional<Judgement>& j : quantities) {
-        if (j && j->verdict != AccuracyVerdict::NoLimit) {
+        if (j && judged(j->verdict)) {
             take(j->verdict);
         }
     }
-    if (registerVerdict && *registerVerdict != AccuracyVerdict::NoLimit) {
+    if (registerVerdict && judged(*registerVerdict)) {
         take(*registerVerdict);
     }
     if (other) {

@@ -53,7 +53,8 @@ struct PositionResult {
     std::optional<AccuracyVerdict> registerVerdict;
 
     // Fail if anything failed; Pass if something passed and nothing failed
-    // or could not be judged; otherwise the first other verdict.
+    // or was too coarse to judge; otherwise nothing. Quantities without a
+    // limit or a reference at the point do not count.
     std::optional<AccuracyVerdict> overall() const;
 };
 

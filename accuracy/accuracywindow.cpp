@@ -249,7 +249,7 @@ QWidget* AccuracyWindow::buildPositionTab() {
     positionTable->setHorizontalHeaderLabels(
         {tr("地址"), tr("类型"), tr("名称"), tr("有功等级"), tr("电压电流等级"), tr("基准表")});
     positionTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    positionTable->horizontalHeader()->setStretchLastSection(true);
+    positionTable->horizontalHeader()->setSectionResizeMode(NameColumn, QHeaderView::Stretch);
     layout->addWidget(positionTable, 1);
 
     auto* row = new QHBoxLayout;
@@ -390,12 +390,14 @@ QWidget* AccuracyWindow::buildRunTab() {
     resultTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     resultTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     resultTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    resultTable->verticalHeader()->hide();
     layout->addWidget(resultTable, 2);
     detailTable = Named(new QTableWidget(0, 8, page), "AccuracyDetail", tr("本点详细结果"));
     detailTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     detailTable->setHorizontalHeaderLabels({tr("表位"), tr("量"), tr("基准"), tr("读数"),
                                             tr("标准差"), tr("误差"), tr("限值"), tr("判定")});
     detailTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    detailTable->verticalHeader()->hide();
     detailTable->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(detailTable, 2);
 

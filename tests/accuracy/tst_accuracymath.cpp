@@ -134,6 +134,8 @@ private slots:
         // Far outside even with the coarse steps: a failure all the same.
         QTest::newRow("coarse but far out") << Quantity::Ia << QList<double>{0.6} << 0.25 << 0.1
                                             << 0.5 << 140.0 << AccuracyVerdict::Fail;
+        QTest::newRow("no limit, zero reference") << Quantity::Q << QList<double>{5} << 0.0 << 0.0
+                                                  << -1.0 << none << AccuracyVerdict::NoLimit;
         QTest::newRow("no limit") << Quantity::P << QList<double>{1004} << 1000.0 << 0.0 << -1.0
                                   << 0.4 << AccuracyVerdict::NoLimit;
         // Power factor: the difference, not a percentage.
