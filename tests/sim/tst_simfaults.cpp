@@ -481,6 +481,26 @@ void TestSimFaults::options_data() {
         << "7 800 6 5 32 0 3";
     QTest::newRow("help") << QStringList{"--help"} << "help"
                           << "1";
+    QTest::newRow("source") << QStringList{"--source", "U=230 I=5 PF=0.5L F=60"} << "source"
+                            << "U=230 I=5 PF=0.5L F=60 ";
+    QTest::newRow("source, keys in any case and order")
+        << QStringList{"--source=pf=0.8c,i=1.5"} << "source"
+        << "U=230 I=1.5 PF=0.8C F=50 ";
+    QTest::newRow("source file") << QStringList{"--source-file", "/tmp/s"} << "source"
+                                 << "U=230 I=0 PF=1 F=50 /tmp/s";
+    QTest::newRow("meter error") << QStringList{"--source",
+                                                "I=5",
+                                                "--error",
+                                                "U=0.1,I=-0.3:0.002,P=1.5,Q=-2,F=0.01,PF=-0.004",
+                                                "--creep",
+                                                "12"}
+                                 << "error"
+                                 << "0.1 -0.3 0.002 1.5 -2 0.01 -0.004 12";
+    QTest::newRow("errors are each meter's own")
+        << QStringList{"--source", "I=1",     "--meter", "panel",     "--error",
+                       "P=2",      "--meter", "rail",    "--address", "2"}
+        << "meter errors"
+        << "2 0";
     QTest::newRow("last one wins") << QStringList{"--address", "5", "--address", "6"} << "address"
                                    << "6";
 }
@@ -557,6 +577,22 @@ void TestSimFaults::options() {
                   .arg(f.vanishAfter.value_or(0));
     } else if (field == "help") {
         got = QString::number(o.help);
+    } else if (field == "source") {
+        got = QString::fromStdString(SourcePointText(o.source.value_or(SourcePoint{}))) + " " +
+              QString::fromStdString(o.sourceFile);
+    } else if (field == "error") {
+        const MeterError& e = o.meters.front().error;
+        got = QString("%1 %2 %3 %4 %5 %6 %7 %8")
+                  .arg(e.u)
+                  .arg(e.i)
+                  .arg(e.iOffset)
+                  .arg(e.p)
+                  .arg(e.q)
+                  .arg(e.f)
+                  .arg(e.pf)
+                  .arg(e.creepWatts);
+    } else if (field == "meter errors") {
+        got = QString("%1 %2").arg(o.meters.at(0).error.p).arg(o.meters.at(1).error.p);
     }
     QCOMPARE(got, value);
 }
@@ -657,6 +693,19 @@ void TestSimFaults::badOptions_data() {
     QTest::newRow("date only") << QStringList{"--start-time", "2024-01-01"};
     QTest::newRow("dump negative") << QStringList{"--dump-values", "-1"};
     QTest::newRow("dump beyond a year") << QStringList{"--dump-values", "31622400001"};
+    QTest::newRow("error without a source") << QStringList{"--error", "P=1"};
+    QTest::newRow("creep without a source") << QStringList{"--creep", "5"};
+    QTest::newRow("error of no quantity") << QStringList{"--source", "I=1", "--error", "X=1"};
+    QTest::newRow("error without value") << QStringList{"--source", "I=1", "--error", "P"};
+    QTest::newRow("gain error beyond 50 %") << QStringList{"--source", "I=1", "--error", "P=60"};
+    QTest::newRow("offset on the power factor")
+        << QStringList{"--source", "I=1", "--error", "PF=0.1:2"};
+    QTest::newRow("negative creep") << QStringList{"--source", "I=1", "--creep", "-1"};
+    QTest::newRow("negative current") << QStringList{"--source", "U=230 I=-1"};
+    QTest::newRow("power factor above 1") << QStringList{"--source", "PF=1.2L"};
+    QTest::newRow("power factor with a wrong letter") << QStringList{"--source", "PF=0.5X"};
+    QTest::newRow("source key without value") << QStringList{"--source", "U"};
+    QTest::newRow("source frequency 0") << QStringList{"--source", "F=0"};
 }
 
 void TestSimFaults::badOptions() {

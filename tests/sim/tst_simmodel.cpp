@@ -81,6 +81,9 @@ private slots:
     void registerDumpMatchesTheRegisters();
     void calendar_data();
     void calendar();
+    void sourceValuesCarryTheMeterError_data();
+    void sourceValuesCarryTheMeterError();
+    void sourceEnergyFollowsItsChanges();
 };
 
 void TestSimModel::mapIsWellFormed_data() {
@@ -438,3 +441,71 @@ void TestSimModel::calendar() {
 
 QTEST_APPLESS_MAIN(TestSimModel)
 #include "tst_simmodel.moc"
+
+// A meter on a test bench measures the source with its own error: the gain
+// on U, I, P, Q and f, offsets per phase, the power factor off by a
+// difference, the transformer ratios 1.
+void TestSimModel::sourceValuesCarryTheMeterError_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("panel-mount") << int(MeterKind::PanelMount);
+    QTest::newRow("DIN-rail") << int(MeterKind::DinRail);
+}
+
+void TestSimModel::sourceValuesCarryTheMeterError() {
+    QFETCH(int, kind);
+    SimSource source(*ParseSourcePoint("U=230 I=5 PF=0.5L F=50"));
+    MeterError error;
+    QVERIFY(AddMeterErrors("U=0.1,I=-0.2:0.001,P=1.5,Q=-1,F=0.02,PF=-0.004", error));
+    MeterModel exact(static_cast<MeterKind>(kind), 7, CalendarTime{});
+    MeterModel off(static_cast<MeterKind>(kind), 8, CalendarTime{});
+    exact.FollowSource(&source, MeterError{});
+    off.FollowSource(&source, error);
+    const MeterValues e = exact.ValuesAt(1000);
+    const MeterValues v = off.ValuesAt(1000);
+    QCOMPARE(e.u[1], 230.0);
+    QCOMPARE(e.i[2], 5.0);
+    QVERIFY(std::abs(e.pTotal - 1725) < 1e-9);
+    QVERIFY(e.qTotal > 0);  // lagging
+    QCOMPARE(e.pfTotal, 0.5);
+    QCOMPARE(e.voltageRatio, 1.0);
+    QCOMPARE(e.currentRatio, 1.0);
+    QVERIFY(std::abs(v.u[0] - 230 * 1.001) < 1e-9);
+    QVERIFY(std::abs(v.i[0] - (5 * 0.998 + 0.001)) < 1e-9);
+    QVERIFY(std::abs(v.pTotal / e.pTotal - 1.015) < 1e-9);
+    QVERIFY(std::abs(v.qTotal / e.qTotal - 0.99) < 1e-9);
+    QVERIFY(std::abs(v.frequency - 50.01) < 1e-9);
+    QVERIFY(std::abs(v.pfTotal - 0.496) < 1e-9);
+    // A leading source: the reactive power changes sign.
+    source.Set(2000, *ParseSourcePoint("PF=0.8C", source.At(2000)));
+    QVERIFY(exact.ValuesAt(3000).qTotal < 0);
+}
+
+// The energy registers count the source's energy stretch by stretch, each
+// meter with its own gain, and a creeping register counts at no load too.
+void TestSimModel::sourceEnergyFollowsItsChanges() {
+    SimSource source(*ParseSourcePoint("U=230 I=10 PF=1"));
+    source.Set(3600000, *ParseSourcePoint("I=0", source.At(3600000)));
+    QVERIFY(std::abs(source.ActiveWattSeconds(3600000) - 6900.0 * 3600) < 1e-6);
+    QCOMPARE(source.ActiveWattSeconds(7200000), source.ActiveWattSeconds(3600000));
+    MeterError gain;
+    QVERIFY(AddMeterErrors("P=2", gain));
+    MeterError creep;
+    QVERIFY(AddMeterErrors("creep=100", creep));
+    MeterModel exact(MeterKind::PanelMount, 1, CalendarTime{});
+    MeterModel fast(MeterKind::PanelMount, 1, CalendarTime{});
+    MeterModel creeping(MeterKind::DinRail, 3, CalendarTime{});
+    exact.FollowSource(&source, MeterError{});
+    fast.FollowSource(&source, gain);
+    creeping.FollowSource(&source, creep);
+    const std::int64_t hour = exact.ValuesAt(3600000).wpp - exact.ValuesAt(0).wpp;
+    QVERIFY2(std::abs(hour - 6900) <= 1, qPrintable(QString::number(hour)));
+    QCOMPARE(exact.ValuesAt(7200000).wpp, exact.ValuesAt(3600000).wpp);  // no current, no count
+    const std::int64_t fastHour = fast.ValuesAt(3600000).wpp - fast.ValuesAt(0).wpp;
+    QVERIFY2(std::abs(fastHour - 7038) <= 1, qPrintable(QString::number(fastHour)));
+    // 100 W for an hour at no load: 0.1 kWh, ten steps of the DIN-rail register.
+    const auto total = [&](std::int64_t ms) {
+        return creeping.ValuesAt(ms).railEnergy[kForwardActive].total;
+    };
+    QVERIFY2(std::abs((total(7200000) - total(3600000)) - 10) <= 1,
+             qPrintable(QString::number(total(7200000) - total(3600000))));
+}
