@@ -846,9 +846,12 @@ void AccuracyWindow::showDetail(int point) {
     for (int k = 0; k < positions_.size(); ++k) {
         for (const QStringList& row : RecordCsvRows(*run_, k)) {
             if (row.value(0) == QString::number(point + 1)) {
-                rows.append({tr("地址 %1").arg(positions_.at(k).meter.address), row.value(3),
-                             row.value(4), row.value(5), row.value(6), row.value(7), row.value(8),
-                             row.value(9)});
+                const bool reference = positions_.at(k).reference && !typedReference->isChecked();
+                const int address = positions_.at(k).meter.address;
+                rows.append(
+                    {reference ? tr("地址 %1（基准）").arg(address) : tr("地址 %1").arg(address),
+                     row.value(3), row.value(4), row.value(5), row.value(6), row.value(7),
+                     row.value(8), row.value(9)});
             }
         }
     }

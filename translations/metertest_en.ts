@@ -1480,6 +1480,10 @@ version 3 or (at your option) any later version (GPL-3.0-or-later).</translation
         <source>已写出 %1 个文件到 %2</source>
         <translation>Wrote %1 files to %2</translation>
     </message>
+    <message>
+        <source>地址 %1（基准）</source>
+        <translation>Address %1 (reference)</translation>
+    </message>
 </context>
 <context>
     <name>mt::AcquisitionEngine</name>
