@@ -2,7 +2,6 @@
 #include "accuracymath.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <cmath>
 
 namespace mt {
@@ -96,27 +95,36 @@ double PowerFactor::signedSine() const {
 }
 
 std::optional<PowerFactor> PowerFactorOf(const QString& text) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^\\s*([01](?:\\.\\d+)?|\\.\\d+)\\s*([LlCc]?)\\s*$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch()) {
-        return std::nullopt;
+    // cos φ as "1", "0.5", ".8" (digits and one point), then L, C or nothing.
+    QStringView t = QStringView(text).trimmed();
+    QChar letter;
+    if (!t.isEmpty() && QStringLiteral("LlCc").contains(t.back())) {
+        letter = t.back().toUpper();
+        t.chop(1);
     }
+    int points = 0;
+    for (const QChar c : t) {
+        if (c == QLatin1Char('.')) {
+            ++points;
+        } else if (!c.isDigit() || c.unicode() > 0x7F) {
+            return std::nullopt;
+        }
+    }
+    bool ok = false;
     PowerFactor pf;
-    pf.value = match.captured(1).toDouble();
-    if (pf.value > 1) {
+    pf.value = t.toDouble(&ok);
+    if (!ok || points > 1 || t.isEmpty() || pf.value > 1) {
         return std::nullopt;
     }
-    const QString letter = match.captured(2).toUpper();
     if (pf.value == 1) {
         // cos φ = 1 has no sense of lead or lag.
         pf.kind = PowerFactor::Unity;
         return pf;
     }
-    if (letter.isEmpty()) {
+    if (letter.isNull()) {
         return std::nullopt;  // 0.5 alone does not say which way the current lags
     }
-    pf.kind = letter == QLatin1String("L") ? PowerFactor::Inductive : PowerFactor::Capacitive;
+    pf.kind = letter == QLatin1Char('L') ? PowerFactor::Inductive : PowerFactor::Capacitive;
     return pf;
 }
 

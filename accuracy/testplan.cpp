@@ -2,7 +2,6 @@
 #include "testplan.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QStringList>
 #include <cmath>
 
@@ -296,14 +295,30 @@ bool ReadCurrent(const QString& text, TestPoint& point) {
 }
 
 std::optional<QList<Quantity>> ReadJudged(const QString& text) {
-    static const QRegularExpression separators(QStringLiteral("[\\s;|/、，,]+"));
     QList<Quantity> judged;
     auto add = [&judged](Quantity q) {
         if (!judged.contains(q)) {
             judged.append(q);
         }
     };
-    for (const QString& code : text.split(separators, Qt::SkipEmptyParts)) {
+    // Codes separated by blanks, ";", "|", "/", "、" or commas.
+    const auto separator = [](QChar c) {
+        return c.isSpace() || QStringLiteral(";|/、，,").contains(c);
+    };
+    QList<QStringView> codes;
+    for (qsizetype k = 0; k < text.size();) {
+        while (k < text.size() && separator(text.at(k))) {
+            ++k;
+        }
+        const qsizetype from = k;
+        while (k < text.size() && !separator(text.at(k))) {
+            ++k;
+        }
+        if (k > from) {
+            codes.append(QStringView(text).mid(from, k - from));
+        }
+    }
+    for (const QStringView code : codes) {
         if (code.compare(QLatin1String("U"), Qt::CaseInsensitive) == 0) {
             add(Quantity::Ua), add(Quantity::Ub), add(Quantity::Uc);
             continue;
@@ -403,10 +418,11 @@ PlanLoad ParsePlan(const QByteArray& file) {
                 sawHeading = true;
                 continue;
             }
-            if (cells.size() != 2) {
+            // "name," (an empty name) is a key line too.
+            if (cells.size() > 2) {
                 return refuse(lineNumber, PlanTexts::tr("应为“名称,值”"));
             }
-            const QString value = cells.at(1);
+            const QString value = cells.value(1);
             if (key == QLatin1String("name")) {
                 plan.name = value;
             } else if (key == QLatin1String("connection")) {
