@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "accuracy/accuracyrun.h"
+#include "accuracy/recordrows.h"
 
 namespace mt {
 
@@ -20,20 +21,6 @@ struct RecordHeader {
     QDateTime madeAt;
 };
 
-// The text of a number as the record writes it: `decimals` after the point,
-// or "—" for nothing.
-QString RecordNumber(std::optional<double> value, int decimals);
-
-// The record's heading and one row per judged quantity (or register test) of
-// every point, for the position `position`.
-QStringList RecordCsvHeader();
-QList<QStringList> RecordCsvRows(const AccuracyRun& run, int position);
-
-// The position's overall verdict over every point done: 不合格 if any
-// quantity failed, 合格 if everything judged passed, otherwise what kept it
-// from a verdict (e.g. 分辨率不足); nothing when no point was done.
-std::optional<AccuracyVerdict> OverallVerdict(const AccuracyRun& run, int position);
-
 // The record as HTML (for the PDF), in the interface language.
 QString RecordHtml(const AccuracyRun& run, int position, const RecordHeader& header);
 
@@ -41,9 +28,5 @@ QString RecordHtml(const AccuracyRun& run, int position, const RecordHeader& hea
 // reason when it cannot (the file is then not left half-written).
 bool WriteRecordPdf(const QString& path, const AccuracyRun& run, int position,
                     const RecordHeader& header, QString* error);
-
-// A file name for a position's record: "表位03_地址5_1#进线" without the
-// characters file systems refuse.
-QString RecordBaseName(const TestPosition& position, int index);
 
 }  // namespace mt
