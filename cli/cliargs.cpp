@@ -16,6 +16,10 @@ std::optional<int> WholeNumber(const QString& text, int low, int high) {
     return value;
 }
 
+bool listCommand(Command command) {
+    return command == Command::Bus || command == Command::Test;
+}
+
 }  // namespace
 
 ParseResult ParseCliArgs(const QStringList& arguments) {
@@ -35,7 +39,7 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
         a.helpFor = arguments.size() > 1 ? arguments[1] : QString();
         if (!a.helpFor.isEmpty() && a.helpFor != QLatin1String("read") &&
             a.helpFor != QLatin1String("check") && a.helpFor != QLatin1String("search") &&
-            a.helpFor != QLatin1String("bus")) {
+            a.helpFor != QLatin1String("bus") && a.helpFor != QLatin1String("test")) {
             return fail(QStringLiteral("unknown subcommand '%1'").arg(a.helpFor));
         }
         return result;
@@ -48,9 +52,11 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
         a.command = Command::Search;
     } else if (command == QLatin1String("bus")) {
         a.command = Command::Bus;
+    } else if (command == QLatin1String("test")) {
+        a.command = Command::Test;
     } else {
-        return fail(
-            QStringLiteral("unknown subcommand '%1' (read, check, search or bus)").arg(command));
+        return fail(QStringLiteral("unknown subcommand '%1' (read, check, search, bus or test)")
+                        .arg(command));
     }
     // Help wins over whatever else is on the line, right or wrong.
     if (arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help"))) {
@@ -66,10 +72,17 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
         const QStringList searchOptions{"--bauds", "--parities", "--addresses", "--first"};
         const QStringList busOptions{"--list", "--rounds"};
         const QStringList notOnBus{"--family", "--address", "--count", "--secondary"};
+        const QStringList testOptions{"--plan", "--reference", "--class", "--records", "--prompt"};
+        const QStringList notOnTest{"--family", "--address", "--count",    "--secondary",
+                                    "--rounds", "--follow",  "--interval", "--timeout"};
+        const bool onList = listCommand(a.command);
         if ((a.command == Command::Search && readOptions.contains(option)) ||
             (a.command != Command::Search && searchOptions.contains(option)) ||
-            (a.command != Command::Bus && busOptions.contains(option)) ||
-            (a.command == Command::Bus && notOnBus.contains(option))) {
+            (!onList && option == QLatin1String("--list")) ||
+            (a.command != Command::Bus && option == QLatin1String("--rounds")) ||
+            (a.command == Command::Bus && notOnBus.contains(option)) ||
+            (a.command != Command::Test && testOptions.contains(option)) ||
+            (a.command == Command::Test && notOnTest.contains(option))) {
             return fail(QStringLiteral("%1 is not an option of %2").arg(option, command));
         }
         if (option == QLatin1String("--follow")) {
@@ -84,14 +97,19 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
             a.secondary = true;
             continue;
         }
+        if (option == QLatin1String("--prompt")) {
+            a.prompt = true;
+            continue;
+        }
         if (option == QLatin1String("--first") && a.command == Command::Search) {
             a.firstOnly = true;
             continue;
         }
         const bool takesValue =
-            QStringList{"--port",     "--settings",  "--family", "--address", "--count",
-                        "--interval", "--timeout",   "--format", "--lang",    "--bauds",
-                        "--parities", "--addresses", "--list",   "--rounds"}
+            QStringList{"--port",      "--settings",  "--family", "--address", "--count",
+                        "--interval",  "--timeout",   "--format", "--lang",    "--bauds",
+                        "--parities",  "--addresses", "--list",   "--rounds",  "--plan",
+                        "--reference", "--class",     "--records"}
                 .contains(option);
         if (!takesValue) {
             return fail(QStringLiteral("unknown option '%1'").arg(option));
@@ -164,6 +182,32 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
             }
         } else if (option == QLatin1String("--list")) {
             a.listFile = value;
+        } else if (option == QLatin1String("--plan")) {
+            a.planFile = value;
+        } else if (option == QLatin1String("--records")) {
+            a.recordsFolder = value;
+        } else if (option == QLatin1String("--reference")) {
+            const auto n = WholeNumber(value, 1, 247);
+            if (!n) {
+                return fail(QStringLiteral("--reference '%1': an address, 1 to 247").arg(value));
+            }
+            a.referenceAddress = *n;
+        } else if (option == QLatin1String("--class")) {
+            // CLASS for every meter under test, or ADDR=CLASS for one.
+            const QStringList parts = value.split(QLatin1Char('='));
+            const QString cls = parts.back().trimmed().toUpper();
+            const auto address = parts.size() == 2 ? WholeNumber(parts.front().trimmed(), 1, 247)
+                                                   : std::optional<int>(0);
+            static const QStringList known{"0.2S", "0.5S", "1", "2"};
+            if (parts.size() > 2 || !address || !known.contains(cls)) {
+                return fail(
+                    QStringLiteral("--class '%1': 0.2S, 0.5S, 1 or 2, or ADDR=CLASS").arg(value));
+            }
+            if (*address == 0) {
+                a.activeClass = cls;
+            } else {
+                a.classes.append({*address, cls});
+            }
         } else if (option == QLatin1String("--rounds")) {
             const auto n = WholeNumber(value, 1, 1000000);
             if (!n) {
@@ -212,10 +256,16 @@ ParseResult ParseCliArgs(const QStringList& arguments) {
     if (a.port.isEmpty()) {
         return fail(QStringLiteral("--port is missing"));
     }
-    if (a.command == Command::Bus && a.listFile.isEmpty()) {
+    if (listCommand(a.command) && a.listFile.isEmpty()) {
         return fail(QStringLiteral("--list is missing (the bus overview's list file)"));
     }
-    if (!a.familyGiven && a.command != Command::Search && a.command != Command::Bus) {
+    if (a.command == Command::Test && a.planFile.isEmpty()) {
+        return fail(QStringLiteral("--plan is missing (the accuracy test's plan file)"));
+    }
+    if (a.command == Command::Test && a.referenceAddress == 0) {
+        return fail(QStringLiteral("--reference is missing (the reference meter's address)"));
+    }
+    if (!a.familyGiven && a.command != Command::Search && !listCommand(a.command)) {
         return fail(QStringLiteral("--family is missing (panel or rail)"));
     }
     if (a.secondary && a.family != MeterKind::PanelMount) {
@@ -239,6 +289,7 @@ QString ProgramHelp() {
         "usage: metertest-cli read|check --port comN|DEVICE --family panel|rail [options]\n"
         "       metertest-cli search --port comN|DEVICE [options]\n"
         "       metertest-cli bus --port comN|DEVICE --list FILE [options]\n"
+        "       metertest-cli test --port comN|DEVICE --list FILE --plan FILE --reference ADDR\n"
         "\n"
         "Reads a three-phase power meter over Modbus RTU, from a serial line or a\n"
         "network port (docs/network.md), without a window.\n"
@@ -251,9 +302,13 @@ QString ProgramHelp() {
         "          settings and family\n"
         "  bus     rounds over a meter list file (the bus overview's): one record\n"
         "          per meter and round\n"
+        "  test    the accuracy test (准确度试验): the meters of a list file against\n"
+        "          a reference meter on the same line, point by point from a plan\n"
+        "          file: one record per meter, point and quantity\n"
         "\n"
-        "Exit status: 0 all good; 1 a check said 注意 or 异常; 2 no answer, no meter\n"
-        "found or a line fault; 64 bad usage; 69 the port cannot be opened;\n"
+        "Exit status: 0 all good; 1 a check said 注意 or 异常, or a meter under test\n"
+        "is not 合格; 2 no answer, no meter found or a line fault; 64 bad usage; 69 the port "
+        "cannot be opened;\n"
         "130 interrupted.\n"
         "metertest-cli SUBCOMMAND --help for the options; man metertest-cli.\n");
 }
@@ -281,6 +336,63 @@ QString CommandHelp(const QString& command) {
                    "  --follow             read until interrupted (Ctrl-C)\n"
                    "  --interval MS        from the start of one reading to the next (default "
                    "1000)\n");
+    }
+    const QString line = QStringLiteral(
+        "  --port comN|DEVICE   com1 to com16 as the windows map them (network ports\n"
+        "                       included), or a serial device path\n"
+        "  --settings TEXT      baud,parity,data,stop (default 9600,N,8,1)\n");
+    const QString output = QStringLiteral(
+        "  --format table|csv|json  default table on a terminal, json otherwise\n"
+        "  --lang zh|en         language of captions and texts (default the locale's)\n");
+    if (command == QLatin1String("search")) {
+        return QStringLiteral(
+                   "usage: metertest-cli search --port P [options]\n\n"
+                   "The meter search (搜索仪表): every meter that answers, with its address,\n"
+                   "line settings and family.\n\n") +
+               QStringLiteral(
+                   "  --port comN|DEVICE   com1 to com16 as the windows map them (network ports\n"
+                   "                       included), or a serial device path\n"
+                   "  --bauds LIST         baud rates to try (default 4800,9600,19200,38400)\n"
+                   "  --parities LIST      parities to try, of n, e and o (default n,e,o)\n"
+                   "  --addresses N[-M]    addresses to try (default 1-247)\n"
+                   "  --first              stop at the first meter found\n") +
+               output;
+    }
+    if (command == QLatin1String("bus")) {
+        return QStringLiteral(
+                   "usage: metertest-cli bus --port P --list FILE [options]\n\n"
+                   "Rounds of the bus overview (总线巡检) over the meters of a list file.\n\n") +
+               line +
+               QStringLiteral(
+                   "  --list FILE          the bus overview's list file (address,name,family,\n"
+                   "                       enabled)\n"
+                   "  --rounds K           K rounds (default 1)\n"
+                   "  --follow             rounds until interrupted (Ctrl-C)\n"
+                   "  --interval MS        from the start of one round to the next (default\n"
+                   "                       1000; 0 as fast as the line allows)\n") +
+               output;
+    }
+    if (command == QLatin1String("test")) {
+        return QStringLiteral(
+                   "usage: metertest-cli test --port P --list FILE --plan FILE --reference ADDR\n"
+                   "                          [options]\n\n"
+                   "The accuracy test (准确度试验): every meter of the list against the\n"
+                   "reference meter on the same line, point by point from the plan. Each point\n"
+                   "starts once the reference reads its set voltage and current (within 2 %)\n"
+                   "steadily for the point's settle time, so a test line sets its source and\n"
+                   "waits; with --prompt it starts when Enter is pressed instead. One record\n"
+                   "per meter under test, point and quantity: reference, mean reading,\n"
+                   "standard deviation, error, limit, verdict.\n\n") +
+               line +
+               QStringLiteral(
+                   "  --list FILE          the meters (the bus overview's list file)\n"
+                   "  --plan FILE          the plan file (docs/accuracy.md)\n"
+                   "  --reference ADDR     the reference meter's address, one of the list\n"
+                   "  --class CLASS        the active class of the meters under test: 0.2S,\n"
+                   "                       0.5S, 1 (default) or 2; ADDR=CLASS for one meter\n"
+                   "  --records FOLDER     a CSV test record per meter under test, written there\n"
+                   "  --prompt             wait for Enter before each point\n") +
+               output;
     }
     return QStringLiteral(
                "usage: metertest-cli check --port P --family F [options]\n\n"

@@ -4,6 +4,8 @@
 // metertest-cli's command line, read into what the run needs or the one
 // argument that is wrong. Pure: no port, no output.
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -13,7 +15,7 @@
 
 namespace mt::cli {
 
-enum class Command { Read, Check, Search, Bus, Help };
+enum class Command { Read, Check, Search, Bus, Test, Help };
 enum class Format { Table, Csv, Json };
 
 struct CliArgs {
@@ -40,7 +42,14 @@ struct CliArgs {
     int lastAddress = 247;
     bool firstOnly = false;  // stop at the first meter
     // bus
-    QString listFile;  // the bus overview's list file
+    QString listFile;  // the bus overview's list file (test: the positions)
+    // test
+    QString planFile;                           // the accuracy test's plan file
+    int referenceAddress = 0;                   // the reference meter's address (from the list)
+    QString activeClass = QStringLiteral("1");  // every meter under test's class
+    QList<QPair<int, QString>> classes;         // ADDR=CLASS, each its own
+    QString recordsFolder;                      // a CSV record per meter written here
+    bool prompt = false;  // wait for Enter before each point instead of for the reference
 };
 
 struct ParseResult {

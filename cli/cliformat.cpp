@@ -208,6 +208,183 @@ QByteArray FormatBusRecord(Format format, const QString& port, quint64 round,
     return {};
 }
 
+QString VerdictWord(AccuracyVerdict verdict) {
+    switch (verdict) {
+        case AccuracyVerdict::Pass:
+            return QStringLiteral("pass");
+        case AccuracyVerdict::Fail:
+            return QStringLiteral("fail");
+        case AccuracyVerdict::TooCoarse:
+            return QStringLiteral("too-coarse");
+        case AccuracyVerdict::NoReference:
+            return QStringLiteral("no-reference");
+        case AccuracyVerdict::NoLimit:
+            return QStringLiteral("not-judged");
+    }
+    return {};
+}
+
+QByteArray FormatTestPoint(Format format, const QString& port, const AccuracyRun& run, int point,
+                           bool first) {
+    const PointResult& result = run.results().at(point);
+    const TestPoint& p = run.plan().points.at(point);
+    struct Record {
+        const TestPosition* position = nullptr;
+        QString quantity;
+        QString unit;
+        std::optional<double> reference;
+        std::optional<double> reading;
+        std::optional<double> stddev;
+        std::optional<double> error;
+        std::optional<double> limit;
+        std::optional<AccuracyVerdict> verdict;
+        int readings = 0;
+        QString note;
+    };
+    std::vector<Record> records;
+    for (int k = 0; k < run.positions().size() && k < result.positions.size(); ++k) {
+        const TestPosition& position = run.positions().at(k);
+        const PositionResult& pr = result.positions.at(k);
+        if (pr.reference || !position.meter.enabled) {
+            continue;
+        }
+        if (p.kind == PointKind::Error) {
+            for (const Quantity q : p.judged) {
+                Record r;
+                r.position = &position;
+                r.quantity = QuantityCode(q);
+                r.unit = QuantityUnit(q);
+                r.reference = result.reference[static_cast<std::size_t>(q)];
+                if (const auto& j = pr.quantities[static_cast<std::size_t>(q)]) {
+                    r.reading = j->reading.mean;
+                    r.stddev = j->reading.stddev;
+                    r.error = j->error;
+                    r.limit = j->limit;
+                    r.verdict = j->verdict;
+                    r.readings = j->reading.count;
+                }
+                r.note = pr.note;
+                records.push_back(r);
+            }
+        } else {
+            Record r;
+            r.position = &position;
+            r.quantity = QStringLiteral("E");
+            r.unit = QStringLiteral("kWh");
+            if (pr.startKwh && pr.endKwh) {
+                r.reading = *pr.endKwh - *pr.startKwh;
+                r.reference = p.kind == PointKind::Energy ? result.referenceAdvanceKwh : 0.0;
+            }
+            r.error = pr.energyError;
+            r.limit = pr.energyLimit;
+            r.verdict = pr.registerVerdict;
+            r.note = pr.note;
+            records.push_back(r);
+        }
+    }
+    const QString kind = PointKindText(p.kind);
+    const QString set = run.setPointText(point);
+    const QString state = result.state == PointState::Done      ? QStringLiteral("done")
+                          : result.state == PointState::Stopped ? QStringLiteral("stopped")
+                          : result.state == PointState::Skipped ? QStringLiteral("skipped")
+                                                                : QStringLiteral("not-run");
+    const auto number = [](const std::optional<double>& v) {
+        return v ? QString::number(*v, 'g', 10) : QString();
+    };
+    QByteArray out;
+    switch (format) {
+        case Format::Table: {
+            QString text;
+            if (first) {
+                text += QStringLiteral("# %1\n").arg(port);
+                text += Padded(QStringLiteral("point"), 7) + Padded(QStringLiteral("address"), 9) +
+                        Padded(QStringLiteral("quantity"), 10) +
+                        Padded(QStringLiteral("reference"), 13) +
+                        Padded(QStringLiteral("reading"), 13) +
+                        Padded(QStringLiteral("error"), 11) + Padded(QStringLiteral("limit"), 10) +
+                        QStringLiteral("verdict\n");
+            }
+            text += QStringLiteral("# %1 %2 %3\n").arg(point + 1).arg(PointKindShown(p.kind), set);
+            for (const Record& r : records) {
+                const QString unit =
+                    r.quantity == QLatin1String("PF") ? QString() : QStringLiteral("%");
+                QString line =
+                    Padded(QString::number(point + 1), 7) +
+                    Padded(QString::number(r.position->meter.address), 9) + Padded(r.quantity, 10) +
+                    Padded(
+                        r.reference ? QString::number(*r.reference, 'g', 7) : QStringLiteral("-"),
+                        13) +
+                    Padded(r.reading ? QString::number(*r.reading, 'g', 7) : QStringLiteral("-"),
+                           13) +
+                    Padded(r.error ? QString::number(*r.error, 'f',
+                                                     r.quantity == QLatin1String("PF") ? 4 : 3) +
+                                         unit
+                                   : QStringLiteral("-"),
+                           11) +
+                    Padded(r.limit ? QStringLiteral("±") + QString::number(*r.limit, 'g', 3) + unit
+                                   : QStringLiteral("-"),
+                           10) +
+                    (r.verdict ? VerdictText(*r.verdict) : r.note);
+                text += line + QLatin1Char('\n');
+            }
+            return text.toUtf8();
+        }
+        case Format::Csv: {
+            if (first) {
+                out += CsvLine({"port", "point", "kind", "set", "state", "address", "name",
+                                "family", "quantity", "unit", "reference", "reading", "stddev",
+                                "error", "limit", "verdict", "readings", "note"});
+            }
+            for (const Record& r : records) {
+                out += CsvLine({port, QString::number(point + 1), kind, set, state,
+                                QString::number(r.position->meter.address), r.position->meter.name,
+                                r.position->meter.kind == MeterKind::PanelMount
+                                    ? QStringLiteral("panel")
+                                    : QStringLiteral("rail"),
+                                r.quantity, r.unit, number(r.reference), number(r.reading),
+                                number(r.stddev), number(r.error), number(r.limit),
+                                r.verdict ? VerdictWord(*r.verdict) : QString(),
+                                QString::number(r.readings), r.note});
+            }
+            return out;
+        }
+        case Format::Json: {
+            const auto value = [](const std::optional<double>& v) {
+                return v ? QJsonValue(*v) : QJsonValue();
+            };
+            for (const Record& r : records) {
+                QJsonObject object;
+                object.insert(QStringLiteral("port"), port);
+                object.insert(QStringLiteral("point"), point + 1);
+                object.insert(QStringLiteral("kind"), kind);
+                object.insert(QStringLiteral("set"), set);
+                object.insert(QStringLiteral("state"), state);
+                object.insert(QStringLiteral("address"), r.position->meter.address);
+                object.insert(QStringLiteral("name"), r.position->meter.name);
+                object.insert(QStringLiteral("family"),
+                              r.position->meter.kind == MeterKind::PanelMount
+                                  ? QStringLiteral("panel")
+                                  : QStringLiteral("rail"));
+                object.insert(QStringLiteral("quantity"), r.quantity);
+                object.insert(QStringLiteral("unit"), r.unit);
+                object.insert(QStringLiteral("reference"), value(r.reference));
+                object.insert(QStringLiteral("reading"), value(r.reading));
+                object.insert(QStringLiteral("stddev"), value(r.stddev));
+                object.insert(QStringLiteral("error"), value(r.error));
+                object.insert(QStringLiteral("limit"), value(r.limit));
+                object.insert(QStringLiteral("verdict"),
+                              r.verdict ? QJsonValue(VerdictWord(*r.verdict)) : QJsonValue());
+                object.insert(QStringLiteral("readings"), r.readings);
+                object.insert(QStringLiteral("note"),
+                              r.note.isEmpty() ? QJsonValue() : QJsonValue(r.note));
+                out += QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+            }
+            return out;
+        }
+    }
+    return {};
+}
+
 QByteArray FindCsvHeader() {
     return CsvLine({"port", "kind", "address", "settings", "family", "response_ms", "detail"});
 }

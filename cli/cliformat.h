@@ -9,6 +9,7 @@
 #include <QString>
 #include <vector>
 
+#include "accuracy/accuracyrun.h"
 #include "analysis/checks.h"
 #include "bus/buspoller.h"
 #include "cliargs.h"
@@ -41,6 +42,15 @@ QByteArray FindCsvHeader();
 // One meter after one bus round: only the values that came in that round.
 QByteArray FormatBusRecord(Format format, const QString& port, quint64 round,
                            const QDateTime& roundEnd, const BusMeterStatus& meter, bool first);
+
+// The results of one point of the accuracy test: a record per meter under
+// test and quantity (or register test). `first`: the first point printed
+// (the CSV header and the table's heading go with it).
+QByteArray FormatTestPoint(Format format, const QString& port, const AccuracyRun& run, int point,
+                           bool first);
+// A verdict as the machine formats write it: pass, fail, too-coarse,
+// no-reference, not-judged.
+QString VerdictWord(AccuracyVerdict verdict);
 
 // A request's outcome for --verbose, like a line of the traffic monitor.
 QString OutcomeLine(const RequestOutcome& outcome);

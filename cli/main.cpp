@@ -15,12 +15,15 @@
 #include <functional>
 #include <memory>
 
+#include "accuracy/accuracyrun.h"
+#include "accuracy/recordrows.h"
 #include "analysis/checks.h"
 #include "analysis/readingvalues.h"
 #include "bus/buslist.h"
 #include "bus/buspoller.h"
 #include "cliargs.h"
 #include "cliformat.h"
+#include "csv/durablecsvfile.h"
 #include "meterreader.h"
 #include "platform/language.h"
 #include "platform/lineport.h"
@@ -252,27 +255,37 @@ int RunSearch(const CliArgs& args, int number, Format format) {
     return status;
 }
 
-// Rounds of the bus overview over the meters of a list file.
-int RunBus(const CliArgs& args, int number, Format format) {
-    QFile file(args.listFile);
+// Reads the list file of a bus round or an accuracy test; nothing (and the
+// reason said) when it cannot be used.
+std::optional<QList<BusMeter>> ReadList(const QString& path) {
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        Error(QStringLiteral("--list '%1': %2").arg(args.listFile, file.errorString()));
-        return kUsage;
+        Error(QStringLiteral("--list '%1': %2").arg(path, file.errorString()));
+        return std::nullopt;
     }
-    const BusListImport list = ParseBusList(file.readAll());
+    const BusListImport list = ParseBusList(file.read(4 * 1024 * 1024));
     for (const BusListProblem& problem : list.problems) {
         Error(QStringLiteral("%1 line %2: %3 (left out)")
-                  .arg(args.listFile)
+                  .arg(path)
                   .arg(problem.line)
                   .arg(problem.reason));
     }
     if (list.meters.isEmpty()) {
-        Error(QStringLiteral("--list '%1': no meter in the list").arg(args.listFile));
+        Error(QStringLiteral("--list '%1': no meter in the list").arg(path));
+        return std::nullopt;
+    }
+    return list.meters;
+}
+
+// Rounds of the bus overview over the meters of a list file.
+int RunBus(const CliArgs& args, int number, Format format) {
+    const std::optional<QList<BusMeter>> meters = ReadList(args.listFile);
+    if (!meters) {
         return kUsage;
     }
     LinePort port;
     BusPoller poller(port, MeasurementFamilies());
-    poller.setMeters(list.meters);
+    poller.setMeters(*meters);
     poller.setIntervalMs(args.intervalMs);
     int status = kAllGood;
     quint64 rounds = 0;
@@ -317,6 +330,167 @@ int RunBus(const CliArgs& args, int number, Format format) {
         return kLineFault;
     }
     const PortResult started = poller.start(number, args.settings);
+    if (!started) {
+        Error(started.error().kind == PortError::Kind::BadSettings
+                  ? QStringLiteral("--settings '%1': %2")
+                        .arg(args.settings, PortOpenAdvice(started.error(), port.deviceName()))
+                  : PortOpenAdvice(started.error(), port.deviceName()));
+        return started.error().kind == PortError::Kind::BadSettings ? kUsage : kCannotOpen;
+    }
+    return QCoreApplication::exec();
+}
+
+// The accuracy test over the meters of a list file, against the reference
+// among them, point by point from a plan file.
+int RunTest(const CliArgs& args, int number, Format format) {
+    QFile planFile(args.planFile);
+    if (!planFile.open(QIODevice::ReadOnly)) {
+        Error(QStringLiteral("--plan '%1': %2").arg(args.planFile, planFile.errorString()));
+        return kUsage;
+    }
+    const QByteArray planBytes = planFile.read(1024 * 1024 + 1);
+    if (planBytes.size() > 1024 * 1024) {
+        Error(QStringLiteral("--plan '%1': too large for a plan").arg(args.planFile));
+        return kUsage;
+    }
+    const PlanLoad load = ParsePlan(planBytes);
+    if (!load.plan) {
+        Error(QStringLiteral("--plan '%1' line %2: %3")
+                  .arg(args.planFile)
+                  .arg(load.line)
+                  .arg(load.error));
+        return kUsage;
+    }
+    const std::optional<QList<BusMeter>> meters = ReadList(args.listFile);
+    if (!meters) {
+        return kUsage;
+    }
+    QList<TestPosition> positions;
+    bool referenceFound = false;
+    bool underTest = false;
+    for (const BusMeter& meter : *meters) {
+        TestPosition position;
+        position.meter = meter;
+        position.reference = meter.address == args.referenceAddress;
+        position.activeClass = *ActiveClassOf(args.activeClass);
+        for (const auto& [address, cls] : args.classes) {
+            if (address == meter.address) {
+                position.activeClass = *ActiveClassOf(cls);
+            }
+        }
+        referenceFound = referenceFound || (position.reference && meter.enabled);
+        underTest = underTest || (!position.reference && meter.enabled);
+        positions.append(position);
+    }
+    for (const auto& [address, cls] : args.classes) {
+        if (std::none_of(meters->begin(), meters->end(),
+                         [&](const BusMeter& m) { return m.address == address; })) {
+            Error(QStringLiteral("--class %1=%2: no meter at address %1 in the list")
+                      .arg(address)
+                      .arg(cls));
+            return kUsage;
+        }
+    }
+    if (!referenceFound) {
+        Error(QStringLiteral("--reference %1: no enabled meter at that address in the list")
+                  .arg(args.referenceAddress));
+        return kUsage;
+    }
+    if (!underTest) {
+        Error(QStringLiteral("--list '%1': no meter under test besides the reference")
+                  .arg(args.listFile));
+        return kUsage;
+    }
+
+    LinePort port;
+    AccuracyRun run(port, AccuracyFamilies());
+    run.setPlan(*load.plan);
+    run.setPositions(positions);
+    run.setAutoStart(!args.prompt);
+    bool printed = false;
+    bool ended = false;
+    const auto end = [&](int code) {
+        if (ended) {
+            return;
+        }
+        ended = true;
+        run.stop();
+        QCoreApplication::exit(code);
+    };
+    QObject::connect(&run, &AccuracyRun::pointFinished, [&](int point) {
+        Out(FormatTestPoint(format, args.port, run, point, !printed));
+        printed = true;
+    });
+    // --prompt: Enter on standard input starts the point shown.
+    std::unique_ptr<QSocketNotifier> enter;
+    if (args.prompt) {
+        enter = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(enter.get(), &QSocketNotifier::activated, [&] {
+            char buffer[256];
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                enter->setEnabled(false);
+                Error(QStringLiteral("standard input closed: the test ends"));
+                QTimer::singleShot(0, &run, [&] { end(kInterrupted); });
+                return;
+            }
+            if (run.phase() == AccuracyRun::Phase::Waiting) {
+                run.proceed();
+            }
+        });
+    }
+    QObject::connect(&run, &AccuracyRun::phaseChanged, [&](AccuracyRun::Phase phase) {
+        const int point = run.currentPoint();
+        const int count = static_cast<int>(run.plan().points.size());
+        if (phase == AccuracyRun::Phase::Waiting) {
+            Error(QStringLiteral("point %1/%2 (%3): set the source to %4%5")
+                      .arg(point + 1)
+                      .arg(count)
+                      .arg(PointKindText(run.plan().points.at(point).kind), run.setPointText(point),
+                           args.prompt ? QStringLiteral(", then press Enter")
+                                       : QStringLiteral("; waiting for the reference to read it")));
+        } else if (phase == AccuracyRun::Phase::Paused) {
+            Error(run.message());
+            QTimer::singleShot(0, &run, [&] { end(kLineFault); });
+        } else if (phase == AccuracyRun::Phase::Finished) {
+            int status = kAllGood;
+            for (int k = 0; k < run.positions().size(); ++k) {
+                const TestPosition& position = run.positions().at(k);
+                if (position.reference || !position.meter.enabled) {
+                    continue;
+                }
+                const std::optional<AccuracyVerdict> verdict = OverallVerdict(run, k);
+                if (verdict != AccuracyVerdict::Pass) {
+                    status = kCheckFailed;
+                }
+                Error(QStringLiteral("address %1: %2")
+                          .arg(position.meter.address)
+                          .arg(verdict ? VerdictText(*verdict) : QStringLiteral("-")));
+                if (!args.recordsFolder.isEmpty()) {
+                    DurableCsvFile csv;
+                    QString why;
+                    const QString path =
+                        QDir(args.recordsFolder)
+                            .filePath(RecordBaseName(position, k) + QStringLiteral(".csv"));
+                    if (!csv.open(path, RecordCsvHeader(), &why)) {
+                        Error(QStringLiteral("--records: %1: %2").arg(path, why));
+                        status = kLineFault;
+                        continue;
+                    }
+                    for (const QStringList& row : RecordCsvRows(run, k)) {
+                        csv.append(row);
+                    }
+                    csv.close();
+                }
+            }
+            QTimer::singleShot(0, &run, [&, status] { end(status); });
+        }
+    });
+    const auto interrupt = OnInterrupt([&] { end(kInterrupted); });
+    if (!interrupt) {
+        return kLineFault;
+    }
+    const PortResult started = run.start(number, args.settings);
     if (!started) {
         Error(started.error().kind == PortError::Kind::BadSettings
                   ? QStringLiteral("--settings '%1': %2")
@@ -385,6 +559,11 @@ int main(int argc, char* argv[]) {
     }
     SetAutoReconnectChoices(noReconnect);
 
+    if (args.command == Command::Test) {
+        return RunTest(
+            args, number,
+            args.format.value_or(::isatty(STDOUT_FILENO) ? Format::Table : Format::Json));
+    }
     if (args.command == Command::Bus) {
         return RunBus(args, number,
                       args.format.value_or(::isatty(STDOUT_FILENO) ? Format::Table : Format::Json));

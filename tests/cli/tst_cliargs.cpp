@@ -84,6 +84,30 @@ private slots:
             << QStringList{"bus", "--list", "l.csv", "--rounds", "2", "--follow"} + port
             << "--follow";
         QTest::newRow("search follows") << QStringList{"search", "--follow"} + port << "--follow";
+        const QStringList test = QStringList{"test", "--list", "l.csv"} + port;
+        QTest::newRow("test without plan")
+            << test + QStringList{"--reference", "1"} << "--plan is missing";
+        QTest::newRow("test without reference")
+            << test + QStringList{"--plan", "p.csv"} << "--reference is missing";
+        QTest::newRow("test without list")
+            << QStringList{"test", "--plan", "p.csv", "--reference", "1"} + port
+            << "--list is missing";
+        QTest::newRow("test, reference 0")
+            << test + QStringList{"--reference", "0"} << "--reference '0'";
+        QTest::newRow("test, class 3") << test + QStringList{"--class", "3"} << "--class '3'";
+        QTest::newRow("test, class of address 300")
+            << test + QStringList{"--class", "300=1"} << "--class '300=1'";
+        QTest::newRow("test, class twice =")
+            << test + QStringList{"--class", "1=1=2"} << "--class '1=1=2'";
+        QTest::newRow("test, family")
+            << test + QStringList{"--family", "rail"} << "--family is not an option";
+        QTest::newRow("test, follow")
+            << test + QStringList{"--follow"} << "--follow is not an option";
+        QTest::newRow("read, plan")
+            << QStringList{"read", "--plan", "p.csv"} + ok << "--plan is not an option";
+        QTest::newRow("bus, reference")
+            << QStringList{"bus", "--list", "l.csv", "--reference", "1"} + port
+            << "--reference is not an option";
     }
     void badArguments() {
         QFETCH(QStringList, arguments);
@@ -130,6 +154,27 @@ private slots:
         const ParseResult one = ParseCliArgs({"search", "--port", "com2", "--addresses", "7"});
         QCOMPARE(one.args.firstAddress, 7);
         QCOMPARE(one.args.lastAddress, 7);
+
+        const ParseResult test = ParseCliArgs(
+            {"test", "--port", "com3", "--list", "l.csv", "--plan", "p.csv", "--reference", "7",
+             "--class", "0.5s", "--class", "9=2", "--records", "/tmp/r", "--prompt"});
+        QVERIFY2(test.error.isEmpty(), qPrintable(test.error));
+        QCOMPARE(test.args.command, Command::Test);
+        QCOMPARE(test.args.referenceAddress, 7);
+        QCOMPARE(test.args.activeClass, QStringLiteral("0.5S"));
+        QCOMPARE(test.args.classes.size(), 1);
+        QCOMPARE(test.args.classes[0].first, 9);
+        QCOMPARE(test.args.classes[0].second, QStringLiteral("2"));
+        QCOMPARE(test.args.recordsFolder, QStringLiteral("/tmp/r"));
+        QVERIFY(test.args.prompt);
+
+        // Each subcommand's own help.
+        for (const char* command : {"read", "check", "search", "bus", "test"}) {
+            const QString text = CommandHelp(QString::fromLatin1(command));
+            QVERIFY2(text.contains(
+                         QStringLiteral("metertest-cli %1 ").arg(QString::fromLatin1(command))),
+                     qPrintable(text));
+        }
 
         const ParseResult help = ParseCliArgs({"read", "--port", "x", "--help"});
         QVERIFY(help.error.isEmpty());

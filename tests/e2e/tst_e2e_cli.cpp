@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
+#include <cmath>
 #include <csignal>
 
 #include "drive/csvread.h"
@@ -352,6 +353,60 @@ private slots:
     }
 
     // A port number mapped to a gateway on the network: the same reading.
+    // The accuracy test from a script: a source already at the set point, a
+    // reference and two meters under test; the point starts by itself once
+    // the reference reads the set point.
+    void accuracyTest() {
+        SimProcess sim(runtime_.path(), "test");
+        QString failure;
+        QVERIFY2(sim.start(kCom,
+                           {"--source", "U=230 I=10 PF=1", "--meter", "panel", "--address", "1",
+                            "--meter", "rail", "--address", "2", "--error", "P=-0.5", "--meter",
+                            "rail", "--address", "4", "--error", "P=1.8"},
+                           &failure),
+                 qPrintable(failure));
+        QTemporaryDir dir;
+        QFile list(dir.filePath(QStringLiteral("list.csv")));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("1,基准,panel\n2,2#,rail\n4,4#,rail\n");
+        list.close();
+        QFile plan(dir.filePath(QStringLiteral("plan.csv")));
+        QVERIFY(plan.open(QIODevice::WriteOnly));
+        plan.write(
+            "MeterTest "
+            "plan,1\nIn,10\nkind,U,I,PF,f,settle,N,judge,time\nerror,100%,100%,1,50,0,3,P I\n");
+        plan.close();
+        const QStringList common{
+            "test",          "--port",        QStringLiteral("com%1").arg(kCom),
+            "--list",        list.fileName(), "--plan",
+            plan.fileName(), "--reference",   "1"};
+        const CliRun run =
+            RunCli(common + QStringList{"--format", "json", "--records", dir.path()});
+        QCOMPARE(run.status, 1);  // address 4 is out of class
+        QVERIFY2(run.err.contains(QStringLiteral("address 2: 合格")), qPrintable(run.err));
+        QVERIFY(run.err.contains(QStringLiteral("address 4: 不合格")));
+        const QList<QJsonObject> records = JsonLines(run.out);
+        QCOMPARE(records.size(), 8);  // two meters: P, Ia, Ib, Ic
+        QCOMPARE(records[0]["quantity"].toString(), QStringLiteral("P"));
+        QCOMPARE(records[0]["address"].toInt(), 2);
+        QVERIFY(std::abs(records[0]["error"].toDouble() + 0.5) < 0.3);
+        QCOMPARE(records[0]["verdict"].toString(), QStringLiteral("pass"));
+        QCOMPARE(records[0]["readings"].toInt(), 3);
+        QCOMPARE(records[4]["address"].toInt(), 4);
+        QCOMPARE(records[4]["verdict"].toString(), QStringLiteral("fail"));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("表位02_地址2_2#.csv"))));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("表位03_地址4_4#.csv"))));
+
+        // A bad plan is refused with its line before the line is opened.
+        QVERIFY(plan.open(QIODevice::Append));
+        plan.write("error,100%,5%,0.5,,,,P\n");
+        plan.close();
+        const CliRun bad = RunCli(common);
+        QCOMPARE(bad.status, 64);
+        QVERIFY2(bad.err.contains(QStringLiteral("line 5")), qPrintable(bad.err));
+        QVERIFY2(sim.stop(&failure), qPrintable(failure));
+    }
+
     void networkPort() {
         SimProcess sim(runtime_.path(), "network");
         QString failure;
