@@ -163,6 +163,16 @@ void AccuracyRun::setPlan(const TestPlan& plan) {
 }
 
 void AccuracyRun::setPositions(const QList<TestPosition>& positions) {
+    if (positions != positions_) {
+        // The results belong to the positions they were measured on: with
+        // other positions (or another reference) they would be read as
+        // another meter's.
+        for (PointResult& result : results_) {
+            const SetValues set = result.set;
+            result = PointResult{};
+            result.set = set;
+        }
+    }
     positions_ = positions;
     QList<BusMeter> meters;
     for (const TestPosition& position : positions_) {

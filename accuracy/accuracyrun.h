@@ -99,6 +99,7 @@ public:
 
     void setPlan(const TestPlan& plan);
     const TestPlan& plan() const { return plan_; }
+    // Other positions than before clear the results measured so far.
     void setPositions(const QList<TestPosition>& positions);
     const QList<TestPosition>& positions() const { return positions_; }
     // The reference: the position marked as reference (false), or values typed

@@ -223,6 +223,18 @@ private slots:
         QVERIFY(RunThrough(run, bench));
         QCOMPARE(run.results()[2].state, PointState::Done);
         QVERIFY(Found(Of(run, 2, 1, Quantity::P), 0.2));
+
+        // The same positions keep the results; others clear them, so that no
+        // result is read as another meter's.
+        run.setPositions(run.positions());
+        QCOMPARE(run.results()[2].state, PointState::Done);
+        run.setPositions(
+            {Position(2, MeterKind::PanelMount, "1", true), Position(1, MeterKind::PanelMount)});
+        for (const PointResult& r : run.results()) {
+            QCOMPARE(r.state, PointState::NotRun);
+            QVERIFY(r.positions.isEmpty());
+            QVERIFY(r.set.i > 0);  // the set point stays
+        }
     }
 
     // Auto mode waits until the reference shows the set point, steady for
