@@ -255,6 +255,15 @@ int RunSearch(const CliArgs& args, int number, Format format) {
     return status;
 }
 
+// Says why the line of a bus round or an accuracy test did not open, and
+// gives the exit status for it.
+int OpenFailed(const PortError& error, const CliArgs& args, const LinePort& port) {
+    const bool settings = error.kind == PortError::Kind::BadSettings;
+    const QString advice = PortOpenAdvice(error, port.deviceName());
+    Error(settings ? QStringLiteral("--settings '%1': %2").arg(args.settings, advice) : advice);
+    return settings ? kUsage : kCannotOpen;
+}
+
 // Reads the list file of a bus round or an accuracy test; nothing (and the
 // reason said) when it cannot be used.
 std::optional<QList<BusMeter>> ReadList(const QString& path) {
@@ -331,11 +340,7 @@ int RunBus(const CliArgs& args, int number, Format format) {
     }
     const PortResult started = poller.start(number, args.settings);
     if (!started) {
-        Error(started.error().kind == PortError::Kind::BadSettings
-                  ? QStringLiteral("--settings '%1': %2")
-                        .arg(args.settings, PortOpenAdvice(started.error(), port.deviceName()))
-                  : PortOpenAdvice(started.error(), port.deviceName()));
-        return started.error().kind == PortError::Kind::BadSettings ? kUsage : kCannotOpen;
+        return OpenFailed(started.error(), args, port);
     }
     return QCoreApplication::exec();
 }
@@ -492,11 +497,7 @@ int RunTest(const CliArgs& args, int number, Format format) {
     }
     const PortResult started = run.start(number, args.settings);
     if (!started) {
-        Error(started.error().kind == PortError::Kind::BadSettings
-                  ? QStringLiteral("--settings '%1': %2")
-                        .arg(args.settings, PortOpenAdvice(started.error(), port.deviceName()))
-                  : PortOpenAdvice(started.error(), port.deviceName()));
-        return started.error().kind == PortError::Kind::BadSettings ? kUsage : kCannotOpen;
+        return OpenFailed(started.error(), args, port);
     }
     return QCoreApplication::exec();
 }

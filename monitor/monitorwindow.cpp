@@ -350,6 +350,18 @@ void MonitorWindow::addMeterSearch() {
     });
 }
 
+std::function<bool(bool)> MonitorWindow::portGiver() {
+    // The bus overview and the accuracy test may give the port back while
+    // their window goes away, its panel already gone.
+    return [panel = QPointer<PortPanel>(portPanel)](bool reopen) {
+        if (panel == nullptr) {
+            return false;
+        }
+        panel->setEnabled(true);
+        return reopen && panel->reopenPort();
+    };
+}
+
 bool MonitorWindow::lendPort() {
     // Closed as the panel's button closes it, and the panel paused until the
     // tool gives the port back.
@@ -392,15 +404,7 @@ BusWindow* MonitorWindow::busWindow() {
     hooks.lineSettings = [this] { return portPanel->settingsText(); };
     hooks.stopAcquisition = [this] { return engine_->stopRunning(); };
     hooks.takePort = [this] { return lendPort(); };
-    // The overview may give the port back while the window goes away, its
-    // panel already gone.
-    hooks.givePortBack = [panel = QPointer<PortPanel>(portPanel)](bool reopen) {
-        if (panel == nullptr) {
-            return false;
-        }
-        panel->setEnabled(true);
-        return reopen && panel->reopenPort();
-    };
+    hooks.givePortBack = portGiver();
     hooks.openMeter = [this](const BusMeter& meter, const QString& settings) {
         const int portNumber = portPanel->selectedPortNumber();
         if (meter.kind == layout_.kind) {
@@ -448,13 +452,7 @@ AccuracyWindow* MonitorWindow::accuracyWindow() {
     hooks.lineSettings = [this] { return portPanel->settingsText(); };
     hooks.stopAcquisition = [this] { return engine_->stopRunning(); };
     hooks.takePort = [this] { return lendPort(); };
-    hooks.givePortBack = [panel = QPointer<PortPanel>(portPanel)](bool reopen) {
-        if (panel == nullptr) {
-            return false;
-        }
-        panel->setEnabled(true);
-        return reopen && panel->reopenPort();
-    };
+    hooks.givePortBack = portGiver();
     hooks.busList = [this]() -> QList<BusMeter> {
         if (bus_ != nullptr) {
             return bus_->list();

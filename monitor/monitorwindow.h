@@ -222,6 +222,9 @@ private:
     // own: closes it (as the panel's button does) and pauses the panel.
     // False when the port would not close.
     bool lendPort();
+    // Gives the port back to the panel (and reopens it when asked), unless
+    // the panel is gone: for the bus overview and the accuracy test.
+    std::function<bool(bool reopen)> portGiver();
     void chooseReportFile();
     void ensureTrendStore();
 
