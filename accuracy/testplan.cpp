@@ -24,42 +24,52 @@ constexpr int kMaxReadings = 100;
 constexpr int kMaxSettleSeconds = 3600;
 constexpr int kMaxRunSeconds = 7 * 24 * 3600;
 
-// One CSV line's cells (RFC 4180 quoting); nothing when a quote is left open.
-std::optional<QStringList> CellsOf(const QString& line) {
+// One CSV line's cells (RFC 4180 quoting, blanks around an unquoted cell
+// dropped); nothing when a quote is left open. Unquoted cells are cut out of
+// the line whole: a plan is read in one go, cell by cell.
+std::optional<QStringList> CellsOf(QStringView line) {
     QStringList cells;
-    QString cell;
-    bool quoted = false;
-    bool wasQuoted = false;
-    for (qsizetype k = 0; k < line.size(); ++k) {
-        const QChar c = line.at(k);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (k + 1 < line.size() && line.at(k + 1) == QLatin1Char('"')) {
-                    cell += c;
-                    ++k;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                cell += c;
-            }
-        } else if (c == QLatin1Char('"') && cell.trimmed().isEmpty() && !wasQuoted) {
-            quoted = true;
-            wasQuoted = true;
-            cell.clear();
-        } else if (c == QLatin1Char(',')) {
-            cells.append(wasQuoted ? cell : cell.trimmed());
-            cell.clear();
-            wasQuoted = false;
-        } else if (!wasQuoted) {
-            cell += c;
+    const qsizetype n = line.size();
+    qsizetype at = 0;
+    for (;;) {
+        qsizetype p = at;
+        while (p < n && line[p].isSpace()) {
+            ++p;
         }
+        if (p < n && line[p] == QLatin1Char('"')) {
+            QString cell;
+            bool closed = false;
+            for (++p; p < n; ++p) {
+                if (line[p] != QLatin1Char('"')) {
+                    cell += line[p];
+                } else if (p + 1 < n && line[p + 1] == QLatin1Char('"')) {
+                    cell += QLatin1Char('"');
+                    ++p;
+                } else {
+                    closed = true;
+                    ++p;
+                    break;
+                }
+            }
+            if (!closed) {
+                return std::nullopt;
+            }
+            // Whatever stands between the closing quote and the comma is dropped.
+            while (p < n && line[p] != QLatin1Char(',')) {
+                ++p;
+            }
+            cells.append(cell);
+        } else {
+            while (p < n && line[p] != QLatin1Char(',')) {
+                ++p;
+            }
+            cells.append(line.mid(at, p - at).trimmed().toString());
+        }
+        if (p >= n) {
+            return cells;
+        }
+        at = p + 1;
     }
-    if (quoted) {
-        return std::nullopt;
-    }
-    cells.append(wasQuoted ? cell : cell.trimmed());
-    return cells;
 }
 
 std::optional<double> NumberOf(const QString& text) {
@@ -219,13 +229,25 @@ QString PointKindShown(PointKind kind) {
 }
 
 std::optional<PointKind> ReadPointKind(const QString& text) {
-    const QString t = text.trimmed();
-    for (const PointKind kind : {PointKind::Error, PointKind::Creep, PointKind::Energy}) {
-        if (t.compare(PointKindText(kind), Qt::CaseInsensitive) == 0 || t == PointKindShown(kind) ||
-            t == QString::fromUtf8(kind == PointKind::Error   ? "误差"
-                                   : kind == PointKind::Creep ? "潜动"
-                                                              : "走字")) {
-            return kind;
+    // The file's words, the Chinese names, or the names of the interface
+    // language (looked up last: the file's words are by far the most read).
+    struct Name {
+        PointKind kind;
+        QLatin1StringView word;
+        QStringView chinese;
+    };
+    static constexpr Name kNames[] = {{PointKind::Error, QLatin1StringView("error"), u"误差"},
+                                      {PointKind::Creep, QLatin1StringView("creep"), u"潜动"},
+                                      {PointKind::Energy, QLatin1StringView("energy"), u"走字"}};
+    const QStringView t = QStringView(text).trimmed();
+    for (const Name& name : kNames) {
+        if (t.compare(name.word, Qt::CaseInsensitive) == 0 || t == name.chinese) {
+            return name.kind;
+        }
+    }
+    for (const Name& name : kNames) {
+        if (t == PointKindShown(name.kind)) {
+            return name.kind;
         }
     }
     return std::nullopt;
@@ -362,7 +384,7 @@ PlanLoad ParsePlan(const QByteArray& file) {
         load.error = PlanTexts::tr("不是 UTF-8 文本");
         return load;
     }
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    const int lineCount = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
     TestPlan plan;
     plan.points.clear();
     bool sawMagic = false;
@@ -372,9 +394,14 @@ PlanLoad ParsePlan(const QByteArray& file) {
         load.error = why;
         return load;
     };
-    for (qsizetype index = 0; index < lines.size(); ++index) {
-        const int lineNumber = static_cast<int>(index) + 1;
-        QString line = lines.at(index);
+    qsizetype next = 0;
+    for (int lineNumber = 1; lineNumber <= lineCount; ++lineNumber) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), next);
+        if (end < 0) {
+            end = text.size();
+        }
+        QStringView line = QStringView(text).mid(next, end - next);
+        next = end + 1;
         if (line.endsWith(QLatin1Char('\r'))) {
             line.chop(1);
         }
@@ -519,10 +546,10 @@ PlanLoad ParsePlan(const QByteArray& file) {
         return refuse(1, PlanTexts::tr("文件是空的"));
     }
     if (!sawHeading) {
-        return refuse(static_cast<int>(lines.size()), PlanTexts::tr("缺少试验点标题行"));
+        return refuse(lineCount, PlanTexts::tr("缺少试验点标题行"));
     }
     if (plan.points.isEmpty()) {
-        return refuse(static_cast<int>(lines.size()), PlanTexts::tr("方案中没有试验点"));
+        return refuse(lineCount, PlanTexts::tr("方案中没有试验点"));
     }
     if (plan.imax < plan.in) {
         return refuse(1, PlanTexts::tr("Imax 小于 In"));
