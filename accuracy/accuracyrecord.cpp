@@ -2,13 +2,9 @@
 #include "accuracyrecord.h"
 
 #include <QCoreApplication>
-#include <QFont>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 
+#include "analysis/report.h"
 #include "bus/buslist.h"
 
 namespace mt {
@@ -88,37 +84,12 @@ QString RecordHtml(const AccuracyRun& run, int position, const RecordHeader& hea
 
 bool WriteRecordPdf(const QString& path, const AccuracyRun& run, int position,
                     const RecordHeader& header, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error != nullptr) {
-            *error = file.errorString();
-        }
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        writer.setResolution(300);
-        writer.setTitle(RecordTexts::tr("电能表准确度试验记录"));
-        writer.setCreator(RecordTexts::tr("仪表测试"));
-        QTextDocument document;
-        // Latin from a Latin face, Chinese from the CJK face: text copied
-        // out of the PDF reads back exactly.
-        QFont font;
-        font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
-        font.setPointSizeF(7.5);
-        document.setDefaultFont(font);
-        document.setHtml(RecordHtml(run, position, header));
-        document.print(&writer);
-    }
-    if (!file.commit()) {
-        if (error != nullptr) {
-            *error = file.errorString();
-        }
-        return false;
-    }
-    return true;
+    return WriteDocumentPdf(
+        path, RecordTexts::tr("电能表准确度试验记录"), 7.5,
+        [&](QTextDocument& document, const QFont&) {
+            document.setHtml(RecordHtml(run, position, header));
+        },
+        error);
 }
 
 }  // namespace mt

@@ -112,7 +112,9 @@ QString ReportHtml(const ReportContent& c) {
     return html;
 }
 
-bool WriteReportPdf(const QString& path, const ReportContent& content, QString* error) {
+bool WriteDocumentPdf(const QString& path, const QString& title, double pointSize,
+                      const std::function<void(QTextDocument& document, const QFont& font)>& fill,
+                      QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error != nullptr) {
@@ -125,7 +127,7 @@ bool WriteReportPdf(const QString& path, const ReportContent& content, QString* 
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         writer.setResolution(300);
-        writer.setTitle(ReportTexts::tr("仪表调试报告 - ") + content.meterName);
+        writer.setTitle(title);
         writer.setCreator(ReportTexts::tr("仪表测试"));
 
         QTextDocument document;
@@ -133,11 +135,9 @@ bool WriteReportPdf(const QString& path, const ReportContent& content, QString* 
         // face: text copied out of the PDF then reads back exactly.
         QFont font;
         font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC")});
-        font.setPointSizeF(8.5);
+        font.setPointSizeF(pointSize);
         document.setDefaultFont(font);
-        document.addResource(QTextDocument::ImageResource, QUrl(kPictureUrl),
-                             DiagramPicture(content.diagram, font));
-        document.setHtml(ReportHtml(content));
+        fill(document, font);
         document.print(&writer);
     }
     if (!file.commit()) {
@@ -147,6 +147,17 @@ bool WriteReportPdf(const QString& path, const ReportContent& content, QString* 
         return false;
     }
     return true;
+}
+
+bool WriteReportPdf(const QString& path, const ReportContent& content, QString* error) {
+    return WriteDocumentPdf(
+        path, ReportTexts::tr("仪表调试报告 - ") + content.meterName, 8.5,
+        [&content](QTextDocument& document, const QFont& font) {
+            document.addResource(QTextDocument::ImageResource, QUrl(kPictureUrl),
+                                 DiagramPicture(content.diagram, font));
+            document.setHtml(ReportHtml(content));
+        },
+        error);
 }
 
 }  // namespace mt

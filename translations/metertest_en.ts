@@ -3002,10 +3002,6 @@ reset time</translation>
         <translation>Date:</translation>
     </message>
     <message>
-        <source>仪表测试</source>
-        <translation>MeterTest</translation>
-    </message>
-    <message>
         <source>表位%1_地址%2</source>
         <translation>Position%1_Address%2</translation>
     </message>
